@@ -1,0 +1,169 @@
+#include "data/Connection.h"
+
+#include "data/Errors.h"
+
+#include <QStringList>
+
+namespace zev {
+
+ConnectionSettings parseConnectionString(const QString& connectionString) {
+    ConnectionSettings settings;
+    const QStringList parts = connectionString.split(u';', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq < 0) {
+            continue;
+        }
+        const QString key = part.left(eq).trimmed().toLower();
+        const QString value = part.mid(eq + 1);
+        if (key == u"data source" || key == u"server") {
+            settings.dataSource = value.trimmed();
+        } else if (key == u"initial catalog" || key == u"database") {
+            settings.catalog = value.trimmed();
+        } else if (key == u"user id" || key == u"uid") {
+            settings.user = value;
+        } else if (key == u"password" || key == u"pwd") {
+            settings.password = value;
+        } else if (key == u"packet size") {
+            bool ok = false;
+            const int size = value.trimmed().toInt(&ok);
+            if (ok && size > 0) {
+                settings.packetSize = size;
+            }
+        }
+    }
+    return settings;
+}
+
+bool isEmbeddedDataSource(const QString& dataSource) {
+    return dataSource.trimmed().endsWith(u".sqlite", Qt::CaseInsensitive);
+}
+
+namespace {
+
+bool isMarkerChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'@';
+}
+
+// Index just past a closing delimiter, doubled delimiters standing for themselves.
+qsizetype skipQuoted(const QString& sql, qsizetype start, QChar close) {
+    qsizetype i = start + 1;
+    while (i < sql.size()) {
+        if (sql[i] == close) {
+            if (i + 1 < sql.size() && sql[i + 1] == close) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return sql.size();
+}
+
+}  // namespace
+
+BoundStatement bindMarkers(const QString& sql) {
+    BoundStatement bound;
+    bound.sql.reserve(sql.size());
+    qsizetype i = 0;
+    const qsizetype n = sql.size();
+    while (i < n) {
+        const QChar c = sql[i];
+        qsizetype next = i + 1;
+        if (c == u'\'') {
+            next = skipQuoted(sql, i, u'\'');
+        } else if (c == u'"') {
+            next = skipQuoted(sql, i, u'"');
+        } else if (c == u'[') {
+            next = skipQuoted(sql, i, u']');
+        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+            next = sql.indexOf(u'\n', i);
+            next = next < 0 ? n : next;
+        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+            next = sql.indexOf(QStringLiteral("*/"), i + 2);
+            next = next < 0 ? n : next + 2;
+        } else if (c == u':' && i + 1 < n && isMarkerChar(sql[i + 1])) {
+            qsizetype end = i + 1;
+            while (end < n && isMarkerChar(sql[end])) {
+                ++end;
+            }
+            bound.names.push_back(sql.mid(i + 1, end - i - 1));
+            bound.sql += u'?';
+            i = end;
+            continue;
+        }
+        bound.sql += QStringView(sql).mid(i, next - i);
+        i = next;
+    }
+    return bound;
+}
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::setConnectionString(const QString& connectionString) {
+    connectionString_ = connectionString;
+}
+
+void Connection::open() {
+    if (driver_) {
+        return;
+    }
+    const ConnectionSettings settings = parseConnectionString(connectionString_);
+    if (isEmbeddedDataSource(settings.dataSource)) {
+        driver_ = openEmbeddedDriver(settings, baseFolder_);
+    } else {
+        driver_ = openSqlServerDriver(settings);
+    }
+}
+
+void Connection::openWithDriver(std::unique_ptr<ConnectionDriver> driver) {
+    driver_ = std::move(driver);
+}
+
+void Connection::close() { driver_.reset(); }
+
+ConnectionDriver& Connection::requireOpen() {
+    if (!driver_) {
+        throw DatabaseError(QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+    return *driver_;
+}
+
+namespace {
+
+std::vector<Value> positionalArgs(const BoundStatement& bound, const Params& params) {
+    std::vector<Value> args;
+    args.reserve(bound.names.size());
+    for (const QString& name : bound.names) {
+        const NamedValue* found = nullptr;
+        for (const NamedValue& p : params) {
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+                found = &p;
+                break;
+            }
+        }
+        if (!found) {
+            throw Error(QStringLiteral("Parameter '%1' has no value").arg(name));
+        }
+        args.push_back(found->value);
+    }
+    return args;
+}
+
+}  // namespace
+
+ResultSet Connection::query(const QString& sql, const Params& params) {
+    ConnectionDriver& driver = requireOpen();
+    const BoundStatement bound = bindMarkers(sql);
+    return driver.query(bound.names.empty() ? sql : bound.sql, positionalArgs(bound, params));
+}
+
+qint64 Connection::execute(const QString& sql, const Params& params) {
+    ConnectionDriver& driver = requireOpen();
+    const BoundStatement bound = bindMarkers(sql);
+    return driver.execute(bound.names.empty() ? sql : bound.sql, positionalArgs(bound, params));
+}
+
+}  // namespace zev

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "data/ResultSet.h"
+#include "data/Value.h"
+
+#include <QString>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace zev {
+
+// A value bound to a ":name" marker of a statement.
+struct NamedValue {
+    QString name;
+    Value value;
+};
+using Params = std::vector<NamedValue>;
+
+// The server-specific half of a connection. It receives statements whose parameter markers
+// have been replaced by "?" (in marker order) together with the values for them, in that order.
+class ConnectionDriver {
+public:
+    virtual ~ConnectionDriver() = default;
+    virtual ResultSet query(const QString& sql, const std::vector<Value>& args) = 0;
+    virtual qint64 execute(const QString& sql, const std::vector<Value>& args) = 0;
+};
+
+// The parts of a connection string that choose and open a driver.
+struct ConnectionSettings {
+    QString dataSource;  // "Data Source"
+    QString catalog;     // "Initial Catalog"
+    QString user;        // "User ID"
+    QString password;    // "Password"
+    int packetSize = 4096;
+};
+
+// Reads "key=value;key=value" (keys in any letter case, values unquoted) into the settings.
+ConnectionSettings parseConnectionString(const QString& connectionString);
+
+// True when a Data Source names an embedded database file rather than a SQL Server host:
+// a name ending in ".sqlite" (any letter case).
+bool isEmbeddedDataSource(const QString& dataSource);
+
+// A statement with its ":name" markers found. String literals, bracketed names, quoted names and
+// comments are skipped; a marker is ':' followed by letters, digits, '_' or '@'.
+struct BoundStatement {
+    QString sql;                 // the statement with each marker replaced by '?'
+    std::vector<QString> names;  // marker names in order of appearance (a name may repeat)
+};
+BoundStatement bindMarkers(const QString& sql);
+
+// The database connection (ADOCon): opened with a connection string in the form that
+// ComposeConnectionString produces; the Data Source chooses the driver.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void setConnectionString(const QString& connectionString);
+    const QString& connectionString() const { return connectionString_; }
+
+    // Folder against which a relative database file name is resolved (the settings file's folder).
+    void setBaseFolder(const QString& folder) { baseFolder_ = folder; }
+    const QString& baseFolder() const { return baseFolder_; }
+
+    // Opens with the current connection string; throws DatabaseError with the driver's text.
+    void open();
+    void close();
+    bool isOpen() const { return driver_ != nullptr; }
+
+    // Runs a statement and returns its result. Every marker name must have a value in params;
+    // a missing one is an error that names it.
+    ResultSet query(const QString& sql, const Params& params = {});
+    // Runs a statement that returns no rows; answers the number of rows affected.
+    qint64 execute(const QString& sql, const Params& params = {});
+
+    // Lets tests and tools put a driver of their own in place of the chosen one.
+    void openWithDriver(std::unique_ptr<ConnectionDriver> driver);
+
+private:
+    ConnectionDriver& requireOpen();
+
+    QString connectionString_;
+    QString baseFolder_;
+    std::unique_ptr<ConnectionDriver> driver_;
+};
+
+// Drivers, made by Connection::open according to the Data Source.
+std::unique_ptr<ConnectionDriver> openEmbeddedDriver(const ConnectionSettings& settings,
+                                                     const QString& baseFolder);
+std::unique_ptr<ConnectionDriver> openSqlServerDriver(const ConnectionSettings& settings);
+
+}  // namespace zev

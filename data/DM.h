@@ -1,0 +1,72 @@
+#pragma once
+
+#include "data/Connection.h"
+#include "data/Dataset.h"
+
+#include <QObject>
+
+namespace zev {
+
+class RecordRulesHost;
+
+// The data module: the one holder of the connection and of every dataset and data source.
+// Created first at start-up with every dataset closed, all parameters Null and the connection
+// closed; reached through the global DM_MB.
+class TDM_MB : public QObject {
+    Q_OBJECT
+public:
+    explicit TDM_MB(QObject* parent = nullptr);
+    ~TDM_MB() override;
+
+    Connection ADOCon;
+
+    // Selection lists
+    Query* ADOQ_Faculty;
+    Query* ADOQ_f_educ;
+    Query* ADOQ_Speciality;
+    Table* ADOT_ObemChasov;
+    Query* ADOQ_Year;
+    Query* ADOQ_Semester;
+    Query* ADOQ_group;
+    Query* ADOQ_Students;
+
+    // Electives and their lookup lists
+    Query* ADOQ_SelectDisciplineForStudent;
+    Query* ADOQ_DisciplineForStudent;
+    Query* ADOQ_Teacher;
+    Query* ADOQ_Semester2;
+    Query* ADOQ_SubGroup;
+
+    // Chosen disciplines and their lists
+    Query* ADOQ_disciplineForStudent2;
+    Query* ADOQ_kafedra;
+    Query* ADOQ_Discipline;
+    Query* ADOQ_Teacher2;
+    Query* ADOQ_potoki;
+
+    // Statement runner and the debts pair
+    Query* ADOQ_Exec;
+    Query* ADOQ_GetDebts;
+    Query* ADOQ_Debts;
+
+    DataSource* DS_Faculty;
+    DataSource* DS_f_educ;
+    DataSource* DS_Speciality;
+    DataSource* DS_Year;
+    DataSource* DS_Semester;
+    DataSource* DS_group;
+    DataSource* DS_Students;
+    DataSource* DS_SelectDisciplineForStudent;
+    DataSource* DS_DisciplineForStudent;
+    DataSource* DS_Teacher;
+    DataSource* DS_Semester2;
+    DataSource* DS_SubGroup;
+    DataSource* DS_disciplineForStudent2;
+    DataSource* DS_GetDebts;
+    DataSource* DS_Debts;
+};
+
+// The process-wide data module; set while a TDM_MB exists.
+extern TDM_MB* DM_MB;
+
+}  // namespace zev

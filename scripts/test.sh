@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite through CTest.
+# Under CI (CI=true), or with ZEV_SANITIZE=1, the suite runs once more in a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+
+export QT_QPA_PLATFORM=offscreen
+
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+status=0
+(cd "$root/build" && ctest --output-on-failure -j "$(nproc)") || status=$?
+
+if [[ "${CI:-}" == "true" || "${ZEV_SANITIZE:-}" == "1" ]]; then
+    echo "== The same suite with AddressSanitizer and UndefinedBehaviorSanitizer =="
+    "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DZEV_SANITIZE=ON -DZEV_BUILD_BENCH=OFF
+    # System libraries (fontconfig, Qt's plugins) keep memory until exit; leak checking stays off.
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    (cd "$root/build-asan" && ctest --output-on-failure -j "$(nproc)") || status=$?
+fi
+exit $status

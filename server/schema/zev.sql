@@ -1,0 +1,257 @@
+-- The ZEV database as the embedded server keeps it (SQLite dialect).
+-- The T-SQL deployment scripts in server/mssql create the same objects on SQL Server.
+
+PRAGMA foreign_keys = ON;
+
+-- Academic calendar -------------------------------------------------------------------------
+
+CREATE TABLE a_year (                       -- academic years
+    id_a_year   INTEGER PRIMARY KEY,
+    p32         TEXT NOT NULL               -- name, "2025/2026"
+);
+
+CREATE TABLE rate (                         -- year of study (course): 1st, 2nd, ...
+    id_rate     INTEGER PRIMARY KEY,
+    name        TEXT NOT NULL
+);
+
+CREATE TABLE Semester (
+    id_semester INTEGER PRIMARY KEY,
+    p43         TEXT NOT NULL,              -- name
+    id_w_s      INTEGER NOT NULL,           -- 2 for odd (autumn) semesters, 1 for even (spring)
+    id_rate     INTEGER NOT NULL REFERENCES rate(id_rate)
+);
+CREATE INDEX Semester_rate ON Semester(id_rate);
+
+-- Faculties, forms of education, specialities ------------------------------------------------
+
+CREATE TABLE Faculty (
+    id_faculty  INTEGER PRIMARY KEY,
+    "p23-1"     TEXT NOT NULL               -- name
+);
+
+CREATE TABLE f_educ (                       -- forms of education
+    id_f_educ   INTEGER PRIMARY KEY,
+    p108        TEXT NOT NULL               -- name
+);
+
+CREATE TABLE com_sfe (                      -- forms of education each faculty teaches in
+    id_com_sfe  INTEGER PRIMARY KEY,
+    id_faculty  INTEGER NOT NULL REFERENCES Faculty(id_faculty),
+    id_f_educ   INTEGER NOT NULL REFERENCES f_educ(id_f_educ),
+    o_z         INTEGER NOT NULL,           -- stream code of the form (RRNKkrdt.id_o_z)
+    UNIQUE (id_faculty, id_f_educ)
+);
+
+CREATE TABLE ObemChasov (                   -- volume of hours of a curriculum
+    id_obem_chasov INTEGER PRIMARY KEY AUTOINCREMENT,
+    n_obem_chasov  TEXT NOT NULL
+);
+
+CREATE TABLE Speciality_form (              -- a speciality as a faculty teaches it in one form
+    id_speciality_form INTEGER PRIMARY KEY,
+    id_speciality      INTEGER NOT NULL,
+    "p25-2"            TEXT NOT NULL,       -- name
+    id_obem_chasov     INTEGER,             -- may name no row of ObemChasov
+    id_faculty         INTEGER NOT NULL REFERENCES Faculty(id_faculty),
+    id_f_educ          INTEGER NOT NULL REFERENCES f_educ(id_f_educ)
+);
+CREATE INDEX Speciality_form_faculty ON Speciality_form(id_faculty, id_f_educ);
+
+-- Groups and students -----------------------------------------------------------------------
+
+CREATE TABLE "group" (
+    id_group    INTEGER PRIMARY KEY,
+    p20         TEXT NOT NULL               -- name
+);
+
+CREATE TABLE g_s (                          -- speciality of each group
+    id_group      INTEGER NOT NULL REFERENCES "group"(id_group),
+    id_speciality INTEGER NOT NULL,
+    PRIMARY KEY (id_group, id_speciality)
+);
+CREATE INDEX g_s_speciality ON g_s(id_speciality, id_group);
+
+CREATE TABLE g_r_y (                        -- the course (rate) of a group in an academic year
+    id_group    INTEGER NOT NULL REFERENCES "group"(id_group),
+    id_rate     INTEGER NOT NULL REFERENCES rate(id_rate),
+    id_a_year   INTEGER NOT NULL REFERENCES a_year(id_a_year),
+    PRIMARY KEY (id_group, id_a_year)
+);
+CREATE INDEX g_r_y_year ON g_r_y(id_a_year, id_rate);
+
+CREATE TABLE s_fio (                        -- students and their full names
+    id_student  INTEGER PRIMARY KEY,
+    s_fio       TEXT NOT NULL
+);
+
+CREATE TABLE s_g (                          -- students of each group
+    id_student  INTEGER NOT NULL REFERENCES s_fio(id_student),
+    id_group    INTEGER NOT NULL REFERENCES "group"(id_group),
+    PRIMARY KEY (id_group, id_student)
+);
+CREATE INDEX s_g_student ON s_g(id_student);
+
+-- Disciplines, departments, teachers ------------------------------------------------------------
+
+CREATE TABLE discipline (
+    id_discipline INTEGER PRIMARY KEY,
+    p34           TEXT NOT NULL             -- name
+);
+
+CREATE TABLE kafedra (                      -- departments
+    id_kafedra  INTEGER PRIMARY KEY,
+    f1          TEXT NOT NULL,              -- name
+    id_faculty  INTEGER REFERENCES Faculty(id_faculty)
+);
+
+CREATE TABLE examination (                  -- kinds of examination
+    id_examination INTEGER PRIMARY KEY,
+    name           TEXT NOT NULL
+);
+
+CREATE TABLE teacher (
+    id_teacher  INTEGER PRIMARY KEY,
+    p26         TEXT NOT NULL,              -- surname
+    p27         TEXT NOT NULL,              -- first name
+    p28         TEXT NOT NULL               -- patronymic
+);
+
+CREATE TABLE pps (                          -- teaching positions: a teacher in a department
+    id_pps      INTEGER PRIMARY KEY,
+    id_teacher  INTEGER NOT NULL REFERENCES teacher(id_teacher),
+    id_kafedra  INTEGER NOT NULL REFERENCES kafedra(id_kafedra),
+    kind        INTEGER NOT NULL            -- 1 main, 2 second job, 3 hourly; see GetTFIO_with_pps
+);
+CREATE INDEX pps_kafedra ON pps(id_kafedra, id_teacher);
+
+CREATE VIEW t_fio AS
+    SELECT id_teacher, p26 || ' ' || p27 || ' ' || p28 AS t_fio FROM teacher;
+
+-- Streams: a discipline taught by one teacher in one academic year and half-year ---------------
+
+CREATE TABLE RRNKkrdt (
+    id_rrnkkrdt    INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_kafedra     INTEGER,
+    id_teacher     INTEGER,
+    id_discipline  INTEGER,
+    id_examination INTEGER,
+    id_a_year      INTEGER,
+    id_w_s         INTEGER,
+    subgroup       INTEGER,                 -- stream number
+    id_o_z         INTEGER,
+    id_semester    INTEGER,
+    prov_reyt      INTEGER,
+    plan_fakt      INTEGER,
+    id_type_chasov INTEGER
+);
+CREATE INDEX RRNKkrdt_year ON RRNKkrdt(id_a_year, id_w_s);
+CREATE INDEX RRNKkrdt_o_z ON RRNKkrdt(id_o_z);
+
+-- Curriculum: the elective places of a speciality and the alternatives for each -----------------
+
+CREATE TABLE plan_elective (                -- one alternative of a group of alternatives
+    id_plan_elective INTEGER PRIMARY KEY,
+    id_speciality    INTEGER NOT NULL,
+    id_a_year        INTEGER NOT NULL REFERENCES a_year(id_a_year),
+    id_semester      INTEGER NOT NULL REFERENCES Semester(id_semester),
+    descGroupNum     INTEGER NOT NULL,      -- the group of alternatives
+    id_discipline    INTEGER NOT NULL REFERENCES discipline(id_discipline),
+    id_kafedra       INTEGER REFERENCES kafedra(id_kafedra),
+    id_examination   INTEGER REFERENCES examination(id_examination),
+    Krdt             INTEGER                -- credits
+);
+CREATE INDEX plan_elective_place ON plan_elective(id_speciality, id_a_year, id_semester);
+
+-- Each student's elective places and what is chosen for them -----------------------------------
+
+CREATE TABLE DisciplineForStudent (
+    id_disciplineForStudent INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_student     INTEGER NOT NULL REFERENCES s_fio(id_student),
+    id_speciality  INTEGER NOT NULL,
+    plan_a_year    INTEGER NOT NULL,        -- the place in the curriculum: year,
+    plan_semester  INTEGER NOT NULL,        --   semester
+    id_group       INTEGER,                 --   and group
+    descGroupNum   INTEGER,                 -- the group of alternatives of the place
+    fixed_discipline INTEGER REFERENCES discipline(id_discipline),  -- fixed by the curriculum
+    p30            TEXT,                    -- curriculum code of the place
+    id_discipline  INTEGER REFERENCES discipline(id_discipline),
+    id_teacher     INTEGER REFERENCES teacher(id_teacher),
+    ZEV_user       TEXT,                    -- login of the last user who posted the row
+    id_examination INTEGER,
+    subgroup       INTEGER,                 -- stream number
+    id_semester    INTEGER,                 -- when the discipline is taken: semester
+    id_a_year      INTEGER                  --   and academic year
+);
+CREATE INDEX DisciplineForStudent_place
+    ON DisciplineForStudent(id_student, plan_a_year, plan_semester, id_speciality);
+
+CREATE TABLE DisciplineForStudent2 (        -- disciplines chosen for a student in a semester
+    id_disciplineForStudent2 INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_student    INTEGER NOT NULL,
+    id_a_year     INTEGER NOT NULL,
+    id_semester   INTEGER NOT NULL,
+    id_kafedra    INTEGER,
+    id_discipline INTEGER,
+    id_teacher    INTEGER,
+    subgroup      INTEGER
+);
+CREATE INDEX DisciplineForStudent2_student
+    ON DisciplineForStudent2(id_student, id_a_year, id_semester);
+
+CREATE TABLE Debts (
+    id_debts      INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_semester   INTEGER,
+    id_student    INTEGER,
+    id_discipline INTEGER
+);
+CREATE INDEX Debts_student ON Debts(id_student, id_semester);
+
+-- Sign-in: staff accounts, database accounts, releases, log -------------------------------------
+
+CREATE TABLE db_account (                   -- accounts that a connection string may name
+    name        TEXT PRIMARY KEY,
+    password    TEXT NOT NULL,
+    signin_only INTEGER NOT NULL DEFAULT 0  -- 1: may run GET_USER and nothing else
+);
+
+CREATE TABLE zev_login (                    -- members of staff
+    id_login         INTEGER PRIMARY KEY,
+    login            TEXT NOT NULL UNIQUE,
+    pwd_digest       TEXT NOT NULL,         -- upper-case hexadecimal MD5
+    pwd_changed      TEXT NOT NULL,         -- date of the last change, YYYY-MM-DD
+    pwd_max_age_days INTEGER NOT NULL DEFAULT 90,
+    must_change      INTEGER NOT NULL DEFAULT 0,  -- an administrator demands a change
+    locked           INTEGER NOT NULL DEFAULT 0,
+    db_user          TEXT NOT NULL REFERENCES db_account(name)
+);
+
+CREATE TABLE user_faculty (                 -- faculties assigned to each member of staff
+    id_login    INTEGER NOT NULL REFERENCES zev_login(id_login),
+    faculty     INTEGER NOT NULL REFERENCES Faculty(id_faculty),
+    PRIMARY KEY (id_login, faculty)
+);
+
+CREATE TABLE program_release (              -- published releases of the client programs
+    id_release  INTEGER PRIMARY KEY,
+    program     TEXT NOT NULL,
+    version     INTEGER NOT NULL,
+    published   TEXT NOT NULL
+);
+
+CREATE TABLE workstation_release (          -- the release each workstation was given
+    computer    TEXT NOT NULL,
+    program     TEXT NOT NULL,
+    version     INTEGER NOT NULL,
+    PRIMARY KEY (computer, program)
+);
+
+CREATE TABLE signin_log (                   -- every call of GET_USER; never a digest
+    id_signin   INTEGER PRIMARY KEY,
+    at          TEXT NOT NULL,
+    login       TEXT NOT NULL,
+    program     TEXT,
+    ip          TEXT,
+    computer    TEXT,
+    outcome     TEXT NOT NULL
+);

@@ -1,0 +1,84 @@
+#include "widgets/Notices.h"
+
+#include "data/Errors.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace zev {
+
+namespace {
+
+QString forDisplay(QString text) {
+    // The program joins lines with a bare carriage return; Qt lays out only line feeds.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QMessageBox::Icon boxIcon(NoticeIcon icon) {
+    switch (icon) {
+        case NoticeIcon::Warning:
+            return QMessageBox::Warning;
+        case NoticeIcon::Error:
+            return QMessageBox::Critical;
+        case NoticeIcon::Question:
+            return QMessageBox::Question;
+        case NoticeIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
+class ScreenNotices final : public Notices {
+public:
+    void message(QWidget* owner, const QString& text, const QString& caption,
+                 NoticeIcon icon) override {
+        QMessageBox box(boxIcon(icon), caption, forDisplay(text), QMessageBox::Ok, owner);
+        box.exec();
+    }
+
+    bool askYesNo(QWidget* owner, const QString& text, const QString& caption) override {
+        QMessageBox box(QMessageBox::Question, caption, forDisplay(text),
+                        QMessageBox::Yes | QMessageBox::No, owner);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    void showError(const QString& text) override {
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), forDisplay(text),
+                        QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    }
+};
+
+Notices* installed = nullptr;
+
+}  // namespace
+
+Notices& Notices::instance() {
+    static ScreenNotices screen;
+    return installed ? *installed : screen;
+}
+
+void Notices::install(Notices* notices) { installed = notices; }
+
+void notify(QWidget* owner, const QString& text, NoticeIcon icon) {
+    Notices::instance().message(owner, text, QStringLiteral("Уведомление"), icon);
+}
+
+void showException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Abort&) {
+        // A silent abort ends the operation and shows nothing.
+    } catch (const Error& e) {
+        Notices::instance().showError(e.text());
+    } catch (const std::exception& e) {
+        Notices::instance().showError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        Notices::instance().showError(QStringLiteral("Unknown error"));
+    }
+}
+
+}  // namespace zev
