@@ -2,12 +2,11 @@
 
 #include "data/Connection.h"
 #include "data/Dataset.h"
+#include "data/RecordRulesHost.h"
 
 #include <QObject>
 
 namespace zev {
-
-class RecordRulesHost;
 
 // The data module: the one holder of the connection and of every dataset and data source.
 // Created first at start-up with every dataset closed, all parameters Null and the connection
@@ -64,6 +63,23 @@ public:
     DataSource* DS_disciplineForStudent2;
     DataSource* DS_GetDebts;
     DataSource* DS_Debts;
+
+    // Record rules. They read the registration window's keys and login through the host, which
+    // setRulesHost installs (nullptr removes the rules again).
+    void setRulesHost(RecordRulesHost* host);
+    RecordRulesHost* rulesHost() const { return host_; }
+
+    void ADOQ_SelectDisciplineForStudentAfterScroll(Dataset& dataSet);
+    void ADOQ_SelectDisciplineForStudentBeforeInsert(Dataset& dataSet);
+    void ADOQ_SelectDisciplineForStudentBeforePost(Dataset& dataSet);
+    PostErrorAction ADOQ_SelectDisciplineForStudentPostError(Dataset& dataSet, const Error& e);
+    void ADOQ_SelectDisciplineForStudentBeforeDelete(Dataset& dataSet);
+    void ADOQ_disciplineForStudent2BeforePost(Dataset& dataSet);
+    void ADOQ_disciplineForStudent2AfterPost(Dataset& dataSet);
+    void ADOQ_DebtsBeforePost(Dataset& dataSet);
+
+private:
+    RecordRulesHost* host_ = nullptr;
 };
 
 // The process-wide data module; set while a TDM_MB exists.
