@@ -1,0 +1,62 @@
+#pragma once
+
+#include "data/Connection.h"
+
+#include <QString>
+
+namespace zev::odbc {
+
+// The name under which the client introduces itself to SQL Server.
+inline constexpr auto kApplicationName = "ZEV 32";
+// Seconds the login may take before the driver gives up (the OLE DB provider's default too).
+inline constexpr int kDefaultLoginTimeoutSeconds = 15;
+// The default TCP port of a SQL Server default instance.
+inline constexpr int kDefaultPort = 1433;
+
+// Which ODBC driver carries the connection: FreeTDS on Linux, Microsoft's drivers on Windows.
+enum class DriverFlavour {
+    FreeTds,         // unixODBC + FreeTDS (libtdsodbc.so)
+    MicrosoftOdbc,   // "ODBC Driver 17/18 for SQL Server"
+    LegacySqlServer  // the "SQL Server" driver that comes with Windows
+};
+
+struct DriverChoice {
+    DriverFlavour flavour = DriverFlavour::FreeTds;
+    QString driver;  // a driver library path or a driver name registered with the driver manager
+};
+
+// "Data Source" split into its parts: `host`, `host\instance` or `host,port`.
+struct ServerAddress {
+    QString host;
+    QString instance;  // empty for the default instance
+    int port = 0;      // 0 when not given
+};
+ServerAddress parseDataSource(const QString& dataSource);
+
+// What Qt's ODBC driver is given to open a connection: the DSN-less connection string (it holds
+// the password, so it is never logged as such) and the connection attributes set before the login.
+struct OdbcOpenParameters {
+    QString connectionString;
+    QString connectOptions;  // QSqlDatabase::setConnectOptions text
+};
+
+// Maps the connection settings onto the chosen driver's keys: server, port or instance, database,
+// login, application name, TDS 7.4, UTF-8 client character set, no encryption, packet size and the
+// login time-out.
+OdbcOpenParameters composeOdbcParameters(const ConnectionSettings& settings,
+                                         const DriverChoice& driver,
+                                         int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds);
+
+// A value as an ODBC connection string may carry it: plain when harmless, otherwise in braces with
+// every closing brace doubled.
+QString quoteOdbcValue(const QString& value);
+
+// The text with every occurrence of the secret replaced by "***"; used on every error text that a
+// driver hands back, since drivers may echo parts of the connection string.
+QString scrubSecret(QString text, const QString& secret);
+
+// The driver that this machine offers: the FreeTDS library on Linux, the newest Microsoft driver
+// registered on Windows.
+DriverChoice defaultDriverChoice();
+
+}  // namespace zev::odbc
