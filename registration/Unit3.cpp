@@ -1,0 +1,131 @@
+#include "registration/Unit3.h"
+
+#include "data/DM.h"
+#include "data/ElectivesSql.h"
+#include "widgets/Notices.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace zev {
+
+namespace {
+
+// The largest stream number the electives' stream field can hold.
+constexpr int kMaxStream = 250;
+
+QToolButton* flatButton(const QString& caption, const QRect& geometry, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(caption);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    QFont bold = button->font();
+    bold.setBold(true);
+    button->setFont(bold);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QString currentText(Dataset& dataSet, const QString& field) {
+    return dataSet.fieldByName(field).text();
+}
+
+}  // namespace
+
+TForm2::TForm2(TDM_MB& dm, std::function<void()> reopenSubGroups, QWidget* parent)
+    : QDialog(parent), dm_(dm), reopenSubGroups_(std::move(reopenSubGroups)) {
+    setWindowTitle(QStringLiteral("Новый поток"));
+    setFixedSize(263, 86);  // a fixed dialog border: not resizable
+
+    LabeledEdit1Label = new QLabel(QStringLiteral("Введите номер потока:"), this);
+    QFont bold = LabeledEdit1Label->font();
+    bold.setBold(true);
+    LabeledEdit1Label->setFont(bold);
+    LabeledEdit1Label->setGeometry(8, 8, 241, 16);
+
+    LabeledEdit1 = new QLineEdit(this);
+    LabeledEdit1->setGeometry(8, 24, 241, 21);
+    connect(LabeledEdit1, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const QString kept = LabeledEdit1Filter(text);
+        if (kept != text) {
+            const int cursor = LabeledEdit1->cursorPosition() - int(text.size() - kept.size());
+            LabeledEdit1->setText(kept);
+            LabeledEdit1->setCursorPosition(qMax(0, cursor));
+        }
+    });
+
+    SpeedButton2 = flatButton(QStringLiteral("Добавить"), QRect(93, 54, 75, 22), this);
+    SpeedButton1 = flatButton(QStringLiteral("Отмена"), QRect(173, 54, 75, 22), this);
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton2Click(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+}
+
+QString TForm2::LabeledEdit1Filter(const QString& text) {
+    QString digits;
+    for (const QChar c : text) {
+        if (c >= u'0' && c <= u'9') {
+            digits += c;
+        }
+    }
+    return digits;
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    // The dialog has no default or cancel key: Enter and Escape do nothing here.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+QString TForm2::composeInsert() const {
+    Dataset& electives = *dm_.ADOQ_SelectDisciplineForStudent;
+    Dataset& disciplines = *dm_.ADOQ_DisciplineForStudent;
+    ElectivesSql::NewStream stream;
+    stream.kafedra = currentText(disciplines, QStringLiteral("id_kafedra"));
+    stream.teacher = currentText(electives, QStringLiteral("id_teacher"));
+    stream.discipline = currentText(electives, QStringLiteral("id_discipline"));
+    stream.examination = currentText(disciplines, QStringLiteral("id_examination"));
+    stream.year = currentText(electives, QStringLiteral("id_a_year"));
+    stream.idWs = currentText(*dm_.ADOQ_Semester2, QStringLiteral("id_w_s"));
+    stream.number = LabeledEdit1->text();
+    stream.oZ = currentText(*dm_.ADOQ_f_educ, QStringLiteral("o_z"));
+    stream.semester = currentText(electives, QStringLiteral("id_semester"));
+    return ElectivesSql::insertStream(stream);
+}
+
+void TForm2::SpeedButton2Click() {
+    // A stream number must be one the electives' stream field can hold; anything else would only
+    // be refused by the server or never be choosable.
+    bool ok = false;
+    const int number = LabeledEdit1->text().toInt(&ok);
+    if (!ok || number < 0 || number > kMaxStream) {
+        notify(this, QStringLiteral("Введите номер потока: число от 0 до %1.").arg(kMaxStream),
+               NoticeIcon::Warning);
+        return;
+    }
+
+    dm_.ADOQ_Exec->setSQL(composeInsert());
+    dm_.ADOQ_Exec->execSQL();
+
+    dm_.ADOQ_SubGroup->close();
+    dm_.ADOQ_SubGroup->open();
+    if (reopenSubGroups_) {
+        reopenSubGroups_();
+    }
+    accept();
+}
+
+void TForm2::SpeedButton1Click() {
+    reject();
+}
+
+}  // namespace zev

@@ -1,0 +1,27 @@
+#include "signin/ProgramFolder.h"
+
+#include <QCoreApplication>
+
+namespace zev {
+
+namespace {
+QString& overriddenFolder() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+QString ProgramFolder() {
+    const QString& folder = overriddenFolder();
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
+
+void SetProgramFolder(const QString& folder) {
+    overriddenFolder() = folder;
+}
+
+QString SettingsFilePath() {
+    return ProgramFolder() + QStringLiteral("/Data/ZEV");
+}
+
+}  // namespace zev

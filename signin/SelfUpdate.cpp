@@ -1,0 +1,225 @@
+#include "signin/SelfUpdate.h"
+
+#include "data/Errors.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProcess>
+#include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
+
+namespace zev {
+
+namespace {
+
+// The update host of the university's network; the path is fixed by the update web server.
+QUrl& updateSource() {
+    static QUrl url(QStringLiteral("http://zev-update.local/zevprogs/ZEV 32.exe"));
+    return url;
+}
+
+#ifdef Q_OS_WIN
+const QString kProgramFileName = QStringLiteral("ZEV 32.exe");
+const QString kScriptFileName = QStringLiteral("ZEV 32.bat");
+#else
+const QString kProgramFileName = QStringLiteral("ZEV 32");
+const QString kScriptFileName = QStringLiteral("ZEV 32.sh");
+#endif
+
+// A download that stalls for this long is given up.
+constexpr int kTransferTimeoutMs = 30000;
+
+}  // namespace
+
+QUrl UpdateSourceUrl() {
+    return updateSource();
+}
+void SetUpdateSourceUrl(const QUrl& url) {
+    updateSource() = url;
+}
+
+QString UpdatePaths::tempFolder() const {
+    return programFolder + QStringLiteral("/tempZEV");
+}
+QString UpdatePaths::downloadedFile() const {
+    return tempFolder() + u'/' + kProgramFileName;
+}
+QString UpdatePaths::scriptFile() const {
+    return programFolder + u'/' + kScriptFileName;
+}
+
+QByteArray WindowsUpdateScript() {
+    // Runs in the program's folder. PING is the pause that works in a hidden window without
+    // console input; after 60 failed attempts the script gives up and leaves the old program.
+    static const char* const lines[] = {
+        "@ECHO OFF",
+        "SET ZEV_PROG=ZEV 32",
+        "SET ZEV_HOME=%CD%",
+        "SET ZEV_TEMP=%ZEV_HOME%\\tempZEV",
+        "SET ZEV_TRIES=0",
+        ":do_del",
+        "DEL /Q \"%ZEV_HOME%\\%ZEV_PROG%.exe\"",
+        "IF NOT EXIST \"%ZEV_HOME%\\%ZEV_PROG%.exe\" GOTO do_copy",
+        "SET /A ZEV_TRIES+=1",
+        "IF %ZEV_TRIES% GEQ 60 GOTO :EOF",
+        "PING -n 2 127.0.0.1 >NUL",
+        "GOTO do_del",
+        ":do_copy",
+        "COPY \"%ZEV_TEMP%\\%ZEV_PROG%.exe\" \"%ZEV_HOME%\\%ZEV_PROG%.exe\"",
+        "RD /S /Q \"%ZEV_TEMP%\"",
+        "\"%ZEV_HOME%\\%ZEV_PROG%.exe\"",
+    };
+    QByteArray script;
+    for (const char* line : lines) {
+        script += line;
+        script += "\r\n";
+    }
+    return script;
+}
+
+QByteArray PosixUpdateScript() {
+    return QByteArrayLiteral(
+        "#!/bin/sh\n"
+        "# Puts the downloaded ZEV 32 in place of the running one once that has exited.\n"
+        "# Argument: the process id of the running program.\n"
+        "ZEV_PROG='ZEV 32'\n"
+        "ZEV_HOME=$(cd \"$(dirname \"$0\")\" && pwd) || exit 1\n"
+        "ZEV_TEMP=\"$ZEV_HOME/tempZEV\"\n"
+        "ZEV_PID=\"${1:-}\"\n"
+        "ZEV_TRIES=0\n"
+        "while :; do\n"
+        "    if [ -z \"$ZEV_PID\" ] || ! kill -0 \"$ZEV_PID\" 2>/dev/null; then\n"
+        "        rm -f \"$ZEV_HOME/$ZEV_PROG\" 2>/dev/null\n"
+        "        [ -e \"$ZEV_HOME/$ZEV_PROG\" ] || break\n"
+        "    fi\n"
+        "    ZEV_TRIES=$((ZEV_TRIES + 1))\n"
+        "    [ \"$ZEV_TRIES\" -ge 60 ] && exit 1\n"
+        "    sleep 1\n"
+        "done\n"
+        "cp \"$ZEV_TEMP/$ZEV_PROG\" \"$ZEV_HOME/$ZEV_PROG\" || exit 1\n"
+        "chmod 755 \"$ZEV_HOME/$ZEV_PROG\"\n"
+        "rm -rf \"$ZEV_TEMP\"\n"
+        "cd \"$ZEV_HOME\" || exit 1\n"
+        "nohup \"$ZEV_HOME/$ZEV_PROG\" >/dev/null 2>&1 &\n");
+}
+
+QByteArray UpdateScript() {
+#ifdef Q_OS_WIN
+    return WindowsUpdateScript();
+#else
+    return PosixUpdateScript();
+#endif
+}
+
+void WriteUpdateScript(const QString& scriptFile) {
+    // Written to a temporary file and renamed into place: the script exists only when complete.
+    QSaveFile file(scriptFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(UpdateScript()) < 0 || !file.commit()) {
+        throw Error(QStringLiteral("Не удалось записать файл \"%1\": %2")
+                        .arg(QDir::toNativeSeparators(scriptFile), file.errorString()));
+    }
+}
+
+bool StartUpdateScript(const QString& scriptFile, const QString& programFolder) {
+#ifdef Q_OS_WIN
+    const std::wstring file = QDir::toNativeSeparators(scriptFile).toStdWString();
+    const std::wstring folder = QDir::toNativeSeparators(programFolder).toStdWString();
+    const auto result = reinterpret_cast<quintptr>(
+        ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, folder.c_str(), SW_HIDE));
+    return result > 32;
+#else
+    return QProcess::startDetached(
+        QStringLiteral("/bin/sh"),
+        {scriptFile, QString::number(QCoreApplication::applicationPid())}, programFolder);
+#endif
+}
+
+bool DownloadFile(const QUrl& url, const QString& targetFile, const DownloadProgress& progress) {
+    QFile file(targetFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        throw Error(QStringLiteral("Не удалось создать файл \"%1\": %2")
+                        .arg(QDir::toNativeSeparators(targetFile), file.errorString()));
+    }
+
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    // The agent name is the program's own file name.
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    request.setTransferTimeout(kTransferTimeoutMs);
+
+    QNetworkReply* reply = manager.get(request);
+    QEventLoop loop;
+    qint64 received = 0;
+    bool statusOk = true;
+    QString writeError;
+
+    auto statusIsSuccess = [reply] {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const int code = status.toInt();
+        return status.isValid() && code >= 200 && code < 300;
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        if (!statusIsSuccess()) {
+            statusOk = false;
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        const QByteArray chunk = reply->readAll();
+        if (!statusOk || !writeError.isEmpty()) {
+            return;
+        }
+        if (file.write(chunk) != chunk.size()) {
+            writeError = file.errorString();
+            reply->abort();
+            return;
+        }
+        received += chunk.size();
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64, qint64 total) {
+        if (progress && statusOk) {
+            progress(received, total);
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished()) {
+        // The user waits: the windows repaint (the progress shows) but take no input.
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (statusOk && writeError.isEmpty()) {
+        const QByteArray rest = reply->readAll();
+        if (!rest.isEmpty()) {
+            if (file.write(rest) == rest.size()) {
+                received += rest.size();
+            } else {
+                writeError = file.errorString();
+            }
+        }
+    }
+    const bool fetched = writeError.isEmpty() && reply->error() == QNetworkReply::NoError &&
+                         statusIsSuccess() && received > 0;
+    file.close();
+    if (!writeError.isEmpty()) {
+        file.remove();
+        throw Error(QStringLiteral("Не удалось записать файл \"%1\": %2")
+                        .arg(QDir::toNativeSeparators(targetFile), writeError));
+    }
+    if (!fetched) {
+        file.remove();
+    }
+    return fetched;
+}
+
+}  // namespace zev
