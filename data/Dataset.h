@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -108,7 +109,7 @@ public:
     // those; one without exposes every result column under its name and type after opening.
     void setFieldDefs(std::vector<FieldDef> defs);
     const std::vector<Field*>& fields() const;
-    Field* findField(const QString& name) const;   // letter case ignored; nullptr when none
+    Field* findField(const QString& name) const;    // letter case ignored; nullptr when none
     Field& fieldByName(const QString& name) const;  // throws Error "Field 'x' not found"
 
     // --- open and close
@@ -130,9 +131,9 @@ public:
     bool eof() const;  // a move went past the last row (or the view is empty)
     bool bof() const;  // a move went before the first row (or the view is empty)
 
-    Bookmark bookmark() const;  // of the current row; empty when none
+    Bookmark bookmark() const;                           // of the current row; empty when none
     bool bookmarkValid(const Bookmark& bookmark) const;  // a row of this open in the view
-    void gotoBookmark(const Bookmark& bookmark);  // throws Error when not valid
+    void gotoBookmark(const Bookmark& bookmark);         // throws Error when not valid
 
     // --- filter: "field op literal" comparisons joined by and/or, with not and parentheses.
     // setFilter compiles the text at once; a malformed text throws Error and the old filter stays.
@@ -149,6 +150,7 @@ public:
     Value lookup(const QString& keyField, const Value& key, const QString& resultField) const;
     // Client-side order of the view by one field, ascending; empty text restores fetched order.
     void setSort(const QString& fieldName);
+    const QString& sort() const;
 
     // --- editing
     void edit();
@@ -159,8 +161,11 @@ public:
     void remove();  // deletes the current row (Delete)
     bool modified() const;
 
-    // Base table and key for writing posted rows back; without one the dataset is read-only.
+    // Base table and key for writing posted rows back. Without one, posts change only the
+    // fetched rows in memory and nothing is sent to the server.
     void setUpdateTable(const QString& table, const QString& keyField);
+    // Limits the written columns to these (the others are only read); empty: every data field.
+    void setUpdateColumns(const QStringList& columns);
 
     // --- record hooks. A hook may throw Abort to cancel its operation silently.
     std::function<void(Dataset&)> beforeInsert;
@@ -194,10 +199,10 @@ public:
     };
 
 Q_SIGNALS:
-    void datasetReset();                 // opened, closed, reloaded, filter or sort changed
-    void rowChanged(int viewRow);        // the values shown for a row changed
+    void datasetReset();                  // opened, closed, reloaded, filter or sort changed
+    void rowChanged(int viewRow);         // the values shown for a row changed
     void currentRowChanged(int viewRow);  // the current row moved
-    void stateChanged();                 // browse, edit, insert or inactive
+    void stateChanged();                  // browse, edit, insert or inactive
 
 protected:
     // Fetches the rows; a query runs its statement, a table reads its table.

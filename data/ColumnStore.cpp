@@ -1,0 +1,102 @@
+#include "data/ColumnStore.h"
+
+namespace zev {
+
+void ColumnStore::reset(const std::vector<ColumnKind>& kinds, int expectedRows) {
+    columns_.clear();
+    columns_.resize(kinds.size());
+    rows_ = 0;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        Column& c = columns_[i];
+        c.kind = kinds[i];
+        c.nulls.reserve(expectedRows);
+        switch (c.kind) {
+            case ColumnKind::Int:
+                c.ints.reserve(expectedRows);
+                break;
+            case ColumnKind::Float:
+                c.floats.reserve(expectedRows);
+                break;
+            case ColumnKind::Text:
+                c.offsets.reserve(expectedRows);
+                c.lengths.reserve(expectedRows);
+                break;
+        }
+    }
+}
+
+void ColumnStore::clear() {
+    columns_.clear();
+    rows_ = 0;
+}
+
+int ColumnStore::appendRow() {
+    for (Column& c : columns_) {
+        c.nulls.push_back(1);
+        switch (c.kind) {
+            case ColumnKind::Int:
+                c.ints.push_back(0);
+                break;
+            case ColumnKind::Float:
+                c.floats.push_back(0.0);
+                break;
+            case ColumnKind::Text:
+                c.offsets.push_back(0);
+                c.lengths.push_back(0);
+                break;
+        }
+    }
+    return rows_++;
+}
+
+QStringView ColumnStore::textAt(int row, int column) const {
+    const Column& c = columns_[column];
+    return QStringView(c.arena).mid(c.offsets[row], c.lengths[row]);
+}
+
+Value ColumnStore::get(int row, int column) const {
+    const Column& c = columns_[column];
+    if (c.nulls[row]) {
+        return Value{};
+    }
+    switch (c.kind) {
+        case ColumnKind::Int:
+            return Value{c.ints[row]};
+        case ColumnKind::Float:
+            return Value{c.floats[row]};
+        case ColumnKind::Text:
+            return Value{textAt(row, column).toString()};
+    }
+    return Value{};
+}
+
+void ColumnStore::set(int row, int column, const Value& value) {
+    Column& c = columns_[column];
+    if (zev::isNull(value)) {
+        c.nulls[row] = 1;
+        return;
+    }
+    c.nulls[row] = 0;
+    switch (c.kind) {
+        case ColumnKind::Int:
+            c.ints[row] = value.index() == 1   ? std::get<std::int64_t>(value)
+                          : value.index() == 2 ? static_cast<std::int64_t>(std::get<double>(value))
+                                               : valueText(value).toLongLong();
+            break;
+        case ColumnKind::Float:
+            c.floats[row] = value.index() == 2 ? std::get<double>(value)
+                            : value.index() == 1
+                                ? static_cast<double>(std::get<std::int64_t>(value))
+                                : valueText(value).toDouble();
+            break;
+        case ColumnKind::Text: {
+            const QString text = valueText(value);
+            c.offsets[row] = static_cast<std::uint32_t>(c.arena.size());
+            c.lengths[row] = static_cast<std::uint32_t>(text.size());
+            c.arena += text;
+            break;
+        }
+    }
+}
+
+}  // namespace zev

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "data/Value.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <vector>
+
+namespace zev {
+
+// What one stored column holds.
+enum class ColumnKind : std::uint8_t { Int, Float, Text };
+
+// The fetched rows of a dataset, column by column: numbers in plain vectors, texts in one
+// character arena per column addressed by offset and length, a null flag per cell. No cell is a
+// heap object of its own, so memory grows with the rows and nothing else.
+class ColumnStore {
+public:
+    void reset(const std::vector<ColumnKind>& kinds, int expectedRows = 0);
+    void clear();
+
+    int columnCount() const { return static_cast<int>(columns_.size()); }
+    int rowCount() const { return rows_; }
+    ColumnKind kind(int column) const { return columns_[column].kind; }
+
+    // Adds a row of Nulls and answers its index.
+    int appendRow();
+
+    bool isNull(int row, int column) const { return columns_[column].nulls[row] != 0; }
+    std::int64_t intAt(int row, int column) const { return columns_[column].ints[row]; }
+    double floatAt(int row, int column) const { return columns_[column].floats[row]; }
+    QStringView textAt(int row, int column) const;
+
+    Value get(int row, int column) const;
+    // Stores a value already converted to the column's kind (Null allowed).
+    void set(int row, int column, const Value& value);
+
+private:
+    struct Column {
+        ColumnKind kind = ColumnKind::Int;
+        std::vector<std::uint8_t> nulls;
+        std::vector<std::int64_t> ints;
+        std::vector<double> floats;
+        std::vector<std::uint32_t> offsets;
+        std::vector<std::uint32_t> lengths;
+        QString arena;  // texts one after another; a replaced text leaves its old bytes behind
+    };
+    std::vector<Column> columns_;
+    int rows_ = 0;
+};
+
+}  // namespace zev

@@ -1,0 +1,199 @@
+#include "data/FieldValues.h"
+
+#include "data/Errors.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace zev {
+
+namespace {
+
+constexpr int kDefaultStringSize = 20;
+
+// Unicode of the bytes 0x80..0xBF of Windows-1251 (0x98 is unassigned); 0xC0..0xFF are the
+// Cyrillic letters U+0410..U+044F.
+constexpr std::array<char16_t, 64> kCp1251High = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0xFFFF, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+bool inCp1251(char16_t c) {
+    if (c < 0x80 || (c >= 0x0410 && c <= 0x044F)) {
+        return true;
+    }
+    for (char16_t h : kCp1251High) {
+        if (h == c) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString formatG(double v) {
+    return QString::asprintf("%g", v);
+}
+
+[[noreturn]] void throwRange(const FieldDef& def, double v, double lo, double hi) {
+    throw Error(
+        QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+            .arg(formatG(v), def.name, formatG(lo), formatG(hi)));
+}
+
+[[noreturn]] void throwNotInteger(const QString& text) {
+    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
+// A value as a whole number, or an error naming its text.
+std::int64_t toInteger(const Value& value) {
+    switch (value.index()) {
+        case 1:
+            return std::get<std::int64_t>(value);
+        case 2: {
+            const double d = std::get<double>(value);
+            if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.0e18) {
+                throwNotInteger(valueText(value));
+            }
+            return static_cast<std::int64_t>(d);
+        }
+        default: {
+            const QString text = valueText(value).trimmed();
+            bool ok = false;
+            const qlonglong n = text.toLongLong(&ok);
+            if (!ok) {
+                throwNotInteger(valueText(value));
+            }
+            return n;
+        }
+    }
+}
+
+double toFloat(const Value& value) {
+    switch (value.index()) {
+        case 1:
+            return static_cast<double>(std::get<std::int64_t>(value));
+        case 2:
+            return std::get<double>(value);
+        default: {
+            bool ok = false;
+            const double d = valueText(value).trimmed().toDouble(&ok);
+            if (!ok) {
+                throw Error(QStringLiteral("'%1' is not a valid floating point value")
+                                .arg(valueText(value)));
+            }
+            return d;
+        }
+    }
+}
+
+bool emptyText(const Value& value) {
+    return std::holds_alternative<QString>(value) && std::get<QString>(value).trimmed().isEmpty();
+}
+
+}  // namespace
+
+ColumnKind columnKindOf(FieldType type) {
+    switch (type) {
+        case FieldType::String:
+        case FieldType::WideString:
+            return ColumnKind::Text;
+        case FieldType::Float:
+            return ColumnKind::Float;
+        default:
+            return ColumnKind::Int;
+    }
+}
+
+int fieldSize(const FieldDef& def) {
+    return def.size > 0 ? def.size : kDefaultStringSize;
+}
+
+QString toCp1251Repertoire(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (inCp1251(c)) {
+            continue;
+        }
+        if (out.isNull()) {
+            out = text;  // copy only when something has to change
+        }
+        out[i] = u'?';
+    }
+    return out.isNull() ? text : out;
+}
+
+Value convertFetched(const FieldDef& def, const Value& value) {
+    if (isNull(value)) {
+        return value;
+    }
+    switch (def.type) {
+        case FieldType::Integer:
+        case FieldType::Word:
+        case FieldType::AutoInc:
+            return value.index() == 1 ? value : Value{toInteger(value)};
+        case FieldType::Float:
+            return value.index() == 2 ? value : Value{toFloat(value)};
+        case FieldType::String:
+            return Value{toCp1251Repertoire(valueText(value).left(fieldSize(def)))};
+        case FieldType::WideString:
+            return Value{valueText(value).left(fieldSize(def))};
+    }
+    return value;
+}
+
+Value convertForField(const FieldDef& def, const Value& value) {
+    if (isNull(value)) {
+        return value;
+    }
+    switch (def.type) {
+        case FieldType::Integer:
+        case FieldType::Word:
+        case FieldType::AutoInc: {
+            if (emptyText(value)) {
+                return Value{};
+            }
+            const std::int64_t n = toInteger(value);
+            double lo =
+                def.type == FieldType::Word ? 0.0 : std::numeric_limits<std::int32_t>::min();
+            double hi =
+                def.type == FieldType::Word ? 65535.0 : std::numeric_limits<std::int32_t>::max();
+            const auto nd = static_cast<double>(n);
+            // A declared range narrows the type's own; the message names whichever applies.
+            if (def.minValue || def.maxValue) {
+                const double dlo = def.minValue.value_or(lo);
+                const double dhi = def.maxValue.value_or(hi);
+                if (nd < dlo || nd > dhi) {
+                    throwRange(def, nd, dlo, dhi);
+                }
+            }
+            if (nd < lo || nd > hi) {
+                throwRange(def, nd, lo, hi);
+            }
+            return Value{n};
+        }
+        case FieldType::Float: {
+            if (emptyText(value)) {
+                return Value{};
+            }
+            const double d = toFloat(value);
+            if ((def.minValue || def.maxValue) &&
+                (d < def.minValue.value_or(-HUGE_VAL) || d > def.maxValue.value_or(HUGE_VAL))) {
+                throwRange(def, d, def.minValue.value_or(-HUGE_VAL),
+                           def.maxValue.value_or(HUGE_VAL));
+            }
+            return Value{d};
+        }
+        case FieldType::String:
+            return Value{toCp1251Repertoire(valueText(value).left(fieldSize(def)))};
+        case FieldType::WideString:
+            return Value{valueText(value).left(fieldSize(def))};
+    }
+    return value;
+}
+
+}  // namespace zev

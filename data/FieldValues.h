@@ -1,0 +1,30 @@
+#pragma once
+
+#include "data/ColumnStore.h"
+#include "data/Dataset.h"
+#include "data/Value.h"
+
+#include <QString>
+
+namespace zev {
+
+// How a field of each type is stored.
+ColumnKind columnKindOf(FieldType type);
+
+// Replaces every character that Windows-1251 cannot hold by '?', as a single-byte text field
+// of the server would.
+QString toCp1251Repertoire(const QString& text);
+
+// The value that a field of this definition holds when `value` is assigned to it: converted to
+// the field's type, a text cut to the field's size, a number checked against the allowed range.
+// Throws Error with the data layer's message when the value does not convert or is out of range.
+Value convertForField(const FieldDef& def, const Value& value);
+
+// The same conversion for a value read from the server: texts are cut to the field's size as the
+// field's buffer holds them, but no range is checked; a value that does not convert throws Error.
+Value convertFetched(const FieldDef& def, const Value& value);
+
+// Characters a string field of this definition holds (the default when no size is given).
+int fieldSize(const FieldDef& def);
+
+}  // namespace zev
