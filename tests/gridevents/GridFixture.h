@@ -1,0 +1,113 @@
+#pragma once
+
+#include "data/Dataset.h"
+#include "gridevents/QF_DBGrd_Evns.h"
+#include "widgets/Clipboard.h"
+#include "widgets/Notices.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zevtest {
+
+// A dataset over rows the test builds; posts change only these rows in memory.
+class MemoryDataset : public zev::Dataset {
+    Q_OBJECT
+public:
+    explicit MemoryDataset(QObject* parent = nullptr) : zev::Dataset(nullptr, parent) {}
+    zev::ResultSet rows;
+
+    // Removes the stored row whose first column equals id (as a server-side DELETE would).
+    void dropRow(const zev::Value& id);
+
+protected:
+    zev::ResultSet fetch() override { return rows; }
+};
+
+// Records the questions and answers them as told.
+class ScriptedNotices final : public zev::Notices {
+public:
+    struct Question {
+        QString text;
+        QString caption;
+    };
+    std::vector<Question> questions;
+    std::vector<QString> messages;
+    bool answer = true;
+
+    void message(QWidget*, const QString& text, const QString&, zev::NoticeIcon) override {
+        messages.push_back(text);
+    }
+    bool askYesNo(QWidget*, const QString& text, const QString& caption) override {
+        questions.push_back({text, caption});
+        return answer;
+    }
+    void showError(const QString& text) override { messages.push_back(text); }
+};
+
+// An in-memory clipboard for the grid-edit format.
+class MemoryClipboard final : public zev::Clipboard {
+public:
+    std::optional<QByteArray> data;
+    int writes = 0;
+    bool failWrites = false;
+
+    std::optional<QByteArray> read() override { return data; }
+    void write(const QByteArray& bytes) override {
+        if (failWrites) {
+            throw zev::Error(QStringLiteral("Cannot open clipboard"));
+        }
+        ++writes;
+        data = bytes;
+    }
+};
+
+// A window with an electives-like grid: lookup columns for the discipline, the year and the
+// teacher (their keys travel in the payload), plain semester and stream columns, a hidden fixed
+// discipline text, and the grid-events component attached.
+//   id | descGroupNum | id_discipline | id_a_year | id_semester | id_teacher | subgroup | p34
+class GridFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Adds a row to the stored rows (before opening) with the given id and duplicate key.
+    void addRow(int id, int descGroupNum, int discipline = 1, int year = 1, int semester = 1,
+                int teacher = 1, int subgroup = 1);
+    void openAndShow();
+    // Makes the row with this 1-based record number current / selected.
+    void gotoRec(int recNo);
+    void selectRec(int recNo);
+    // The 1-based record number of the row whose id is given, or 0.
+    int recOfId(int id);
+    std::vector<int> ids();
+
+    // A Ctrl key press as the user makes it, through the grid's key handling.
+    void press(int qtKey, Qt::KeyboardModifiers modifiers = Qt::ControlModifier);
+
+    QImage grabViewport();
+    // The colour in the middle of the free right part of a cell (view row, data column).
+    QColor cellBackground(const QImage& image, int row, int dataCol);
+
+    std::unique_ptr<QWidget> window;
+    MemoryDataset* disciplines = nullptr;
+    MemoryDataset* years = nullptr;
+    MemoryDataset* teachers = nullptr;
+    MemoryDataset* electives = nullptr;
+    zev::DataSource* source = nullptr;
+    zev::TQFDBGridEh* grid = nullptr;
+    zev::TQFDBGridEvents* events = nullptr;
+    std::vector<quint16> codes;
+    ScriptedNotices notices;
+    MemoryClipboard clipboard;
+    int nextId = 1000;
+};
+
+}  // namespace zevtest
