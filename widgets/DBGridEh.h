@@ -15,12 +15,15 @@
 #include <optional>
 #include <vector>
 
+class QKeyEvent;
 class QPainter;
 
 namespace zev {
 
+class DBGridDelegate;
 class DBGridEh;
 class DBGridModel;
+class GridFindDialog;
 
 // Options of the grid (dgEditing, dgAlwaysShowEditor, ...).
 enum class GridOption {
@@ -81,7 +84,7 @@ public:
     std::optional<QColor> color;  // own background; the grid's base colour otherwise
     std::optional<QFont> font;    // own font; the grid's font otherwise
     bool readOnly = false;
-    int dropDownWidth = 0;         // width of a lookup column's list; 0: the column's width
+    int dropDownWidth = 0;              // width of a lookup column's list; 0: the column's width
     bool alwaysShowEditButton = false;  // an ellipsis button shown in every cell of the column
 
     // Commit hook, called before a value committed in the cell editor is written; setting
@@ -192,19 +195,95 @@ public:
     // Virtual-key code of a Qt key (letters and digits as their characters, Delete 46, ...).
     static quint16 virtualKeyOf(int qtKey);
 
+    // --- navigation and editing as the user does them
+    int currentRowIndex() const;    // view row of the current row, -1 when none
+    int currentDataColumn() const;  // 0-based data column of the current cell, -1 when none
+    void setCurrentDataColumn(int dataCol);
+    // The cell editor open right now (a QComboBox for a lookup column, a QLineEdit otherwise).
+    QWidget* cellEditor() const;
+    // Searches the visible columns' texts, from the cell after the current one on, wrapping
+    // round; makes the first match current. Letter case is ignored.
+    bool findNext(const QString& text);
+    // Rectangle of a data cell in viewport coordinates, and of its ellipsis button (empty when
+    // the column shows none).
+    QRect cellRect(int row, int dataCol) const;
+    QRect editButtonRect(int row, int dataCol) const;
+
+    // --- used by the grid's model, delegate and selected-rows list
+    struct CellPaint {
+        QColor background;
+        QColor foreground;
+        QFont font;
+        CellStates state;
+    };
+    CellPaint cellPaint(int row, int dataCol) const;
+    void drawCellByCallback(QPainter& painter, const QRect& rect, int row, int dataCol,
+                            CellStates state);
+    DBGridModel& gridModel() const { return *model_; }
+    bool isRowSelected(int row) const;
+    bool cellEditable(int dataCol) const;
+    Dataset::Bookmark bookmarkOfRow(int row) const;
+    void selectedRowsChanged();
+    // Commits a value chosen in a lookup column's drop-down (the key of the chosen entry).
+    void commitLookupChoice(DBGridColumnEh& column, const Value& key, const QString& text);
+    // Commits a text typed in a plain column's editor.
+    void commitText(DBGridColumnEh& column, const QString& text);
+    // A key pressed in the grid or forwarded by its cell editor.
+    void handleKey(QKeyEvent* event);
+    // Calls the key-down callback; false when the callback consumed the key (set it to 0).
+    bool notifyKeyDown(QKeyEvent* event);
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
 private:
+    void bindDataset();
+    void applyColumnLayout();
+    void fitColumns();
+    void syncCurrentFromDataset();
+    bool moveDatasetTo(int row, int previousRow, int column);
+    bool leaveEditedRow(int* targetRow);
+    void appendBelowLast();
+    void insertRow();
+    void deleteCurrentRow();
+    void cancelEdits();
+    void moveByTab(bool backwards);
+    void showEditorIfAlways();
+    void applyEditTriggers();
+    void commitUpdate(DBGridColumnEh& column, ColumnUpdate update);
+    bool gridHasFocus() const;
+    int firstVisibleDataColumn() const;
+    void selectRowRange(int from, int to);
+
     QPointer<DataSource> dataSource_;
     std::vector<std::unique_ptr<DBGridColumnEh>> columns_;
     GridOptions options_;
     GridOptionsEh optionsEh_;
-    AllowedOperations allowedOperations_ = AllowedOperation::Insert | AllowedOperation::Update |
-                                           AllowedOperation::Delete | AllowedOperation::Append;
+    AllowedOperations allowedOperations_ = AllowedOperations(AllowedOperation::Insert) |
+                                           AllowedOperation::Update | AllowedOperation::Delete |
+                                           AllowedOperation::Append;
     GridEditActions editActions_;
     bool defaultDrawing_ = true;
     bool autoFit_ = false;
     SelectedRows selectedRows_{*this};
     GridCanvas* canvas_ = nullptr;
     DBGridModel* model_ = nullptr;
+    DBGridDelegate* delegate_ = nullptr;
+    GridFindDialog* findDialog_ = nullptr;
+    QPointer<Dataset> boundDataset_;
+    QFont titleFont_;
+    bool syncing_ = false;    // the grid follows the dataset: no posting, no column events
+    bool layingOut_ = false;  // the grid sets column widths itself
+    bool pressedOnCurrent_ = false;
+    int anchorRow_ = -1;                       // where a Shift+click selection range starts
+    mutable std::vector<char> selectedCache_;  // per view row, while valid
+    mutable bool selectedCacheValid_ = false;
 };
 
 }  // namespace zev

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QListWidget;
+
 #include <functional>
 #include <optional>
 
@@ -37,8 +39,8 @@ public:
     void setKeyValue(std::optional<qint64> key);
     void clear() { setKeyValue(std::nullopt); }
 
-    void dropDown();       // opens the list
-    void closeUp();        // closes the list without accepting the highlighted entry
+    void dropDown();  // opens the list
+    void closeUp();   // closes the list without accepting the highlighted entry
     bool listVisible() const;
     // Chooses the entry at view row `row` as a user would (fires onClick).
     void chooseRow(int row);
@@ -49,7 +51,25 @@ public:
     std::function<void()> onEnter;
     std::function<void()> onExit;
 
+    // The entries of the list as last dropped down (view order of the list dataset).
+    int listRowCount() const;
+    QString listText(int row) const;
+    QListWidget* listWidget() const;  // the open list, for keyboard and mouse
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void bindDataset();
+    void refreshText();
+    void fillList();
+
     QPointer<DataSource> listSource_;
     QString keyField_;
     QString listField_;

@@ -61,7 +61,9 @@ Notices& Notices::instance() {
     return installed ? *installed : screen;
 }
 
-void Notices::install(Notices* notices) { installed = notices; }
+void Notices::install(Notices* notices) {
+    installed = notices;
+}
 
 void notify(QWidget* owner, const QString& text, NoticeIcon icon) {
     Notices::instance().message(owner, text, QStringLiteral("Уведомление"), icon);
