@@ -108,6 +108,17 @@ Dataset::Bookmark Dataset::bookmark() const {
     return QByteArray::number(d->generation) + ':' + QByteArray::number(row);
 }
 
+Dataset::Bookmark Dataset::bookmarkAt(int viewRow) const {
+    if (!isOpen() || viewRow < 0 || viewRow >= recordCount()) {
+        return {};
+    }
+    const int row = d->view[viewRow];
+    if (row == d->editRow && d->state == DatasetState::Insert) {
+        return {};
+    }
+    return QByteArray::number(d->generation) + ':' + QByteArray::number(row);
+}
+
 namespace {
 
 // The stored row a bookmark of this open names, or -1.
