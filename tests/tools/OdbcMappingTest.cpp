@@ -7,6 +7,7 @@
 #include "data/OdbcDriver.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -132,7 +133,8 @@ public:
                 }
             });
             port.set_value(server.serverPort());
-            QThread::currentThread()->exec();
+            QEventLoop loop;
+            loop.exec();
         }));
         thread_->start();
         port_ = chosen.get();

@@ -1,0 +1,78 @@
+-- ZEV on Microsoft SQL Server, step 5 of 5: logins, users and permissions.
+-- sqlcmd variables (pass with -v, see README.md):
+--   SigninLogin, SigninPassword   the fixed sign-in account written into the client's Data\ZEV
+--   StaffLogin, StaffPassword     a database account for members of staff (GET_USER hands it out)
+-- Passwords of both accounts are at most 20 characters: the settings file and GET_USER's answer
+-- hold no more.
+
+USE master;
+GO
+
+IF SUSER_ID(N'$(SigninLogin)') IS NULL
+    CREATE LOGIN [$(SigninLogin)] WITH PASSWORD = N'$(SigninPassword)',
+        DEFAULT_DATABASE = ZEV, CHECK_EXPIRATION = OFF;
+IF SUSER_ID(N'$(StaffLogin)') IS NULL
+    CREATE LOGIN [$(StaffLogin)] WITH PASSWORD = N'$(StaffPassword)',
+        DEFAULT_DATABASE = ZEV, CHECK_EXPIRATION = OFF;
+GO
+
+USE ZEV;
+GO
+
+-- The sign-in account: EXECUTE on GET_USER and nothing else.
+IF USER_ID(N'$(SigninLogin)') IS NULL
+    CREATE USER [$(SigninLogin)] FOR LOGIN [$(SigninLogin)];
+GRANT EXECUTE ON dbo.GET_USER TO [$(SigninLogin)];
+GO
+
+-- Members of staff: the data, the procedures of the registration window and the teachers'
+-- function. The sign-in tables (zev_login, db_account, releases, log) stay out of reach; only
+-- user_faculty is read by the client's faculty list.
+IF DATABASE_PRINCIPAL_ID(N'zev_staff') IS NULL
+    CREATE ROLE zev_staff;
+GO
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.a_year TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.rate TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Semester TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Faculty TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.f_educ TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.com_sfe TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.ObemChasov TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Speciality_form TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.[group] TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.g_s TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.g_r_y TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.s_fio TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.s_g TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.discipline TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.kafedra TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.examination TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.teacher TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.pps TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.RRNKkrdt TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.plan_elective TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.DisciplineForStudent TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.DisciplineForStudent2 TO zev_staff;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Debts TO zev_staff;
+GRANT SELECT ON dbo.user_faculty TO zev_staff;
+GRANT SELECT ON dbo.t_fio TO zev_staff;
+GRANT SELECT ON dbo.GetTFIO_with_pps TO zev_staff;
+GRANT EXECUTE ON dbo.SelectDisciplineForStudent TO zev_staff;
+GRANT EXECUTE ON dbo.GetDisciplineForDisciplineName TO zev_staff;
+GRANT EXECUTE ON dbo.GetDebts TO zev_staff;
+GO
+
+IF USER_ID(N'$(StaffLogin)') IS NULL
+    CREATE USER [$(StaffLogin)] FOR LOGIN [$(StaffLogin)];
+ALTER ROLE zev_staff ADD MEMBER [$(StaffLogin)];
+GO
+
+-- GET_USER hands out the staff account from db_account; the sign-in account is listed too, so
+-- that the table names every account a connection string may carry.
+MERGE dbo.db_account AS t
+USING (VALUES (N'$(SigninLogin)', N'$(SigninPassword)', 1),
+              (N'$(StaffLogin)', N'$(StaffPassword)', 0)) AS s (name, password, signin_only)
+ON t.name = s.name
+WHEN MATCHED THEN UPDATE SET password = s.password, signin_only = s.signin_only
+WHEN NOT MATCHED THEN INSERT (name, password, signin_only) VALUES (s.name, s.password, s.signin_only);
+GO

@@ -1,0 +1,189 @@
+#include "server/shell/Shell.h"
+
+#include "data/Errors.h"
+#include "server/shell/ResultPrinter.h"
+#include "server/shell/ShellSettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace zev::shell {
+
+QString shellUsage() {
+    return QStringLiteral(
+        "Usage: zev-sql (-s SETTINGS_FILE | -c CONNECTION_STRING) [options] [STATEMENT...]\n"
+        "Runs T-SQL statements on the ZEV database, embedded or on SQL Server.\n"
+        "\n"
+        "  -s FILE      the client's settings file (Data/ZEV): its account, server and database\n"
+        "  -c STRING    a connection string, e.g. \"User ID=u;Password=p;Initial Catalog=ZEV;\n"
+        "               Data Source=host\\\\SQLEXPRESS\" or \"...;Data Source=zev.sqlite\"\n"
+        "  -f FILE      run the statements of a script file (\"-\" for standard input)\n"
+        "  --csv        print results as CSV instead of an aligned table\n"
+        "  --batches    split scripts only at lines holding GO (for procedure bodies)\n"
+        "  -h, --help   show this text\n"
+        "\n"
+        "Each STATEMENT argument is sent as one statement. Without statements and without -f the\n"
+        "script is read from standard input. A script is split into statements at lines holding\n"
+        "only GO and at lines ending with ';' (outside strings and comments; the ';' is dropped);\n"
+        "with --batches only GO lines split. Statements run in order; the first failure stops the\n"
+        "run, prints its text on standard error and ends with exit status 1 (2 for a wrong\n"
+        "command line).\n");
+}
+
+ShellOptions parseShellArguments(const QStringList& arguments) {
+    ShellOptions options;
+    auto valueOf = [&](qsizetype& i) {
+        if (i + 1 >= arguments.size()) {
+            throw Error(QStringLiteral("Option %1 needs a value").arg(arguments[i]));
+        }
+        return arguments[++i];
+    };
+    bool onlyStatements = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (onlyStatements || !a.startsWith(u'-') || a == u"-") {
+            options.statements << a;
+        } else if (a == u"--") {
+            onlyStatements = true;
+        } else if (a == u"-s" || a == u"--settings") {
+            options.settingsFile = valueOf(i);
+        } else if (a == u"-c" || a == u"--connection") {
+            options.connectionString = valueOf(i);
+        } else if (a == u"-f" || a == u"--file") {
+            options.scriptFile = valueOf(i);
+        } else if (a == u"--csv") {
+            options.format = OutputFormat::Csv;
+        } else if (a == u"--batches") {
+            options.splitMode = SplitMode::Batches;
+        } else if (a == u"-h" || a == u"--help") {
+            options.help = true;
+        } else {
+            throw Error(QStringLiteral("Unknown option %1").arg(a));
+        }
+    }
+    if (options.help) {
+        return options;
+    }
+    if (options.settingsFile.isEmpty() == options.connectionString.isEmpty()) {
+        throw Error(
+            QStringLiteral("Give exactly one of -s SETTINGS_FILE and -c CONNECTION_STRING"));
+    }
+    if (!options.scriptFile.isEmpty() && !options.statements.isEmpty()) {
+        throw Error(QStringLiteral("Give statements either as arguments or with -f, not both"));
+    }
+    return options;
+}
+
+void openShellConnection(const ShellOptions& options, Connection& connection) {
+    if (!options.settingsFile.isEmpty()) {
+        const ShellSettings settings = readShellSettingsFile(options.settingsFile);
+        connection.setBaseFolder(QFileInfo(options.settingsFile).absolutePath());
+        connection.setConnectionString(shellConnectionString(settings));
+    } else {
+        connection.setBaseFolder(QDir::currentPath());
+        connection.setConnectionString(options.connectionString);
+    }
+    connection.open();
+}
+
+bool returnsRows(const QString& statement) {
+    // The first word after leading comments, blanks and opening parentheses.
+    static const QRegularExpression lead(
+        QStringLiteral(R"(^(?:\s+|--[^\n]*(?:\n|$)|/\*.*?\*/|\()*([A-Za-z]+))"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = lead.match(statement);
+    if (!m.hasMatch()) {
+        return false;
+    }
+    const QString word = m.captured(1).toUpper();
+    return word == u"SELECT" || word == u"EXEC" || word == u"EXECUTE" || word == u"WITH";
+}
+
+int runStatements(const std::vector<QString>& statements, Connection& connection,
+                  OutputFormat format, QTextStream& out, QTextStream& err) {
+    bool first = true;
+    for (const QString& statement : statements) {
+        try {
+            if (returnsRows(statement)) {
+                const ResultSet result = connection.query(statement);
+                if (format == OutputFormat::Csv) {
+                    if (result.columnCount() > 0) {
+                        out << formatCsv(result);
+                    }
+                } else {
+                    if (!first) {
+                        out << '\n';
+                    }
+                    out << (result.columnCount() > 0 ? formatTable(result)
+                                                     : QStringLiteral("(no result)\n"));
+                }
+            } else {
+                const qint64 affected = connection.execute(statement);
+                if (format == OutputFormat::Table) {
+                    if (!first) {
+                        out << '\n';
+                    }
+                    out << (affected < 0    ? QStringLiteral("(done)\n")
+                            : affected == 1 ? QStringLiteral("(1 row affected)\n")
+                                            : QStringLiteral("(%1 rows affected)\n").arg(affected));
+                }
+            }
+            out.flush();
+        } catch (const Error& e) {
+            out.flush();
+            err << "zev-sql: " << e.text() << '\n';
+            err.flush();
+            return kExitStatementFailed;
+        }
+        first = false;
+    }
+    return kExitOk;
+}
+
+int runShell(const QStringList& arguments, QTextStream& input, QTextStream& out, QTextStream& err) {
+    ShellOptions options;
+    try {
+        options = parseShellArguments(arguments);
+    } catch (const Error& e) {
+        err << "zev-sql: " << e.text() << "\n\n" << shellUsage();
+        err.flush();
+        return kExitUsage;
+    }
+    if (options.help) {
+        out << shellUsage();
+        out.flush();
+        return kExitOk;
+    }
+
+    std::vector<QString> statements;
+    try {
+        if (!options.statements.isEmpty()) {
+            for (const QString& s : options.statements) {
+                if (!s.trimmed().isEmpty()) {
+                    statements.push_back(s);
+                }
+            }
+        } else if (!options.scriptFile.isEmpty() && options.scriptFile != u"-") {
+            QFile file(options.scriptFile);
+            if (!file.open(QIODevice::ReadOnly)) {
+                throw Error(QStringLiteral("Cannot read the script %1: %2")
+                                .arg(options.scriptFile, file.errorString()));
+            }
+            statements = splitScript(QString::fromUtf8(file.readAll()), options.splitMode);
+        } else {
+            statements = splitScript(input.readAll(), options.splitMode);
+        }
+
+        Connection connection;
+        openShellConnection(options, connection);
+        return runStatements(statements, connection, options.format, out, err);
+    } catch (const Error& e) {
+        err << "zev-sql: " << e.text() << '\n';
+        err.flush();
+        return kExitStatementFailed;
+    }
+}
+
+}  // namespace zev::shell

@@ -1,0 +1,309 @@
+#include "MssqlScriptParser.h"
+
+#include <QRegularExpression>
+
+#include <stdexcept>
+
+namespace zev::tools {
+
+namespace {
+
+struct Token {
+    enum Kind { Word, Variable, Punct, Literal } kind;
+    QString text;
+};
+
+struct Batch {
+    std::vector<Token> tokens;
+    QStringList resultMarker;
+    bool hasMarker = false;
+};
+
+// Tokens of one batch: words (bracketed names unwrapped), @variables, punctuation and literals;
+// comments are dropped, except that a "-- result:" line is kept as the batch's marker.
+Batch tokenize(const QString& text) {
+    Batch batch;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == u'-' && i + 1 < n && text[i + 1] == u'-') {
+            qsizetype end = text.indexOf(u'\n', i);
+            end = end < 0 ? n : end;
+            const QString comment = text.mid(i + 2, end - i - 2).trimmed();
+            if (comment.startsWith(u"result:", Qt::CaseInsensitive)) {
+                batch.hasMarker = true;
+                for (const QString& name : comment.mid(7).split(u',', Qt::SkipEmptyParts)) {
+                    batch.resultMarker << name.trimmed();
+                }
+            }
+            i = end;
+        } else if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
+            const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == u'[' || c == u'"') {
+            // [name] in T-SQL, "name" in SQLite's schema (read for comparison).
+            qsizetype end = text.indexOf(c == u'[' ? u']' : u'"', i + 1);
+            end = end < 0 ? n : end;
+            batch.tokens.push_back({Token::Word, text.mid(i + 1, end - i - 1)});
+            i = end + 1;
+        } else if (c == u'\'' || (c == u'N' && i + 1 < n && text[i + 1] == u'\'')) {
+            qsizetype j = text.indexOf(u'\'', i) + 1;
+            while (j < n) {
+                if (text[j] == u'\'') {
+                    if (j + 1 < n && text[j + 1] == u'\'') {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            batch.tokens.push_back({Token::Literal, text.mid(i, j + 1 - i)});
+            i = j + 1;
+        } else if (c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$') {
+            qsizetype j = i + 1;
+            while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_' || text[j] == u'@' ||
+                             text[j] == u'#' || text[j] == u'$')) {
+                ++j;
+            }
+            const QString word = text.mid(i, j - i);
+            batch.tokens.push_back({c == u'@' ? Token::Variable : Token::Word, word});
+            i = j;
+        } else {
+            batch.tokens.push_back({Token::Punct, QString(c)});
+            ++i;
+        }
+    }
+    return batch;
+}
+
+bool isWord(const Token& t, const char* word) {
+    return t.kind == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+bool isPunct(const Token& t, char c) {
+    return t.kind == Token::Punct && t.text == QChar(c);
+}
+
+class Reader {
+public:
+    explicit Reader(const std::vector<Token>& tokens) : tokens_(tokens) {}
+
+    bool atEnd() const { return pos_ >= tokens_.size(); }
+    const Token& peek(std::size_t ahead = 0) const {
+        static const Token none{Token::Punct, QString()};
+        return pos_ + ahead < tokens_.size() ? tokens_[pos_ + ahead] : none;
+    }
+    const Token& next() {
+        const Token& t = peek();
+        ++pos_;
+        return t;
+    }
+
+    // An object name, possibly qualified ("ZEV.dbo.x", "dbo.[x]"): its last part.
+    QString objectName() {
+        if (peek().kind != Token::Word) {
+            throw std::runtime_error("an object name was expected");
+        }
+        QString name = next().text;
+        while (isPunct(peek(), '.') && peek(1).kind == Token::Word) {
+            next();
+            name = next().text;
+        }
+        return name;
+    }
+
+    // The tokens of a parenthesised list, split at its top-level commas; the reader stands on the
+    // opening parenthesis and ends past the closing one.
+    std::vector<std::vector<Token>> parenthesisedItems() {
+        if (!isPunct(next(), '(')) {
+            throw std::runtime_error("'(' was expected");
+        }
+        std::vector<std::vector<Token>> items(1);
+        int depth = 0;
+        while (!atEnd()) {
+            const Token& t = next();
+            if (isPunct(t, '(')) {
+                ++depth;
+            } else if (isPunct(t, ')')) {
+                if (depth == 0) {
+                    return items;
+                }
+                --depth;
+            } else if (isPunct(t, ',') && depth == 0) {
+                items.emplace_back();
+                continue;
+            }
+            items.back().push_back(t);
+        }
+        throw std::runtime_error("the list is not closed");
+    }
+
+    std::size_t pos_ = 0;
+
+private:
+    const std::vector<Token>& tokens_;
+};
+
+ScriptTable readTable(Reader& r) {
+    ScriptTable table;
+    table.name = r.objectName();
+    for (const std::vector<Token>& item : r.parenthesisedItems()) {
+        if (item.empty()) {
+            continue;
+        }
+        const Token& head = item.front();
+        if (isWord(head, "PRIMARY") || isWord(head, "UNIQUE") || isWord(head, "FOREIGN") ||
+            isWord(head, "CONSTRAINT") || isWord(head, "CHECK") || isWord(head, "INDEX")) {
+            continue;  // a table constraint, not a column
+        }
+        table.columns << head.text;
+        table.columnTypes << (item.size() > 1 ? item[1].text.toLower() : QString());
+    }
+    return table;
+}
+
+// The name a select-list item gets: its alias, or the last part of a column reference.
+QString selectItemName(const std::vector<Token>& item) {
+    if (item.size() >= 2 && isWord(item[item.size() - 2], "AS")) {
+        return item.back().text;
+    }
+    if (!item.empty() && item.back().kind == Token::Word) {
+        return item.back().text;
+    }
+    throw std::runtime_error("a select-list item without a name");
+}
+
+ScriptView readView(Reader& r) {
+    ScriptView view;
+    view.name = r.objectName();
+    while (!r.atEnd() && !isWord(r.peek(), "SELECT")) {
+        r.next();
+    }
+    r.next();
+    if (isWord(r.peek(), "DISTINCT")) {
+        r.next();
+    }
+    std::vector<Token> item;
+    int depth = 0;
+    while (!r.atEnd()) {
+        const Token& t = r.next();
+        if (depth == 0 && (isWord(t, "FROM") || (isPunct(t, ',')))) {
+            view.columns << selectItemName(item);
+            item.clear();
+            if (isWord(t, "FROM")) {
+                break;
+            }
+            continue;
+        }
+        depth += isPunct(t, '(') ? 1 : isPunct(t, ')') ? -1 : 0;
+        item.push_back(t);
+    }
+    return view;
+}
+
+// Parameters: the @names that begin the items of the header, with or without parentheses.
+ScriptRoutine readProcedure(Reader& r) {
+    ScriptRoutine routine;
+    routine.name = r.objectName();
+    int depth = 0;
+    bool expectName = true;
+    while (!r.atEnd()) {
+        const Token& t = r.next();
+        if (depth == 0 && isWord(t, "AS")) {
+            break;
+        }
+        if (isPunct(t, '(')) {
+            ++depth;
+        } else if (isPunct(t, ')')) {
+            --depth;
+        } else if (isPunct(t, ',') && depth <= 1) {
+            expectName = true;
+        } else if (t.kind == Token::Variable && expectName) {
+            routine.parameters << t.text.mid(1);
+            routine.parameterTypes << r.peek().text.toLower();
+            expectName = false;
+        } else if (isWord(t, "WITH") && depth == 0) {
+            expectName = false;  // WITH EXECUTE AS ... / WITH RECOMPILE
+        }
+    }
+    return routine;
+}
+
+ScriptRoutine readFunction(Reader& r) {
+    ScriptRoutine routine;
+    routine.name = r.objectName();
+    for (const std::vector<Token>& item : r.parenthesisedItems()) {
+        if (!item.empty() && item.front().kind == Token::Variable) {
+            routine.parameters << item.front().text.mid(1);
+            routine.parameterTypes << (item.size() > 1 ? item[1].text.toLower() : QString());
+        }
+    }
+    return routine;
+}
+
+QStringList splitBatches(const QString& script) {
+    static const QRegularExpression go(
+        QStringLiteral(R"(^[ \t]*GO[ \t]*\r?$)"),
+        QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    return script.split(go);
+}
+
+}  // namespace
+
+ScriptCatalog parseMssqlScript(const QString& script) {
+    ScriptCatalog catalog;
+    for (const QString& text : splitBatches(script)) {
+        const Batch batch = tokenize(text);
+        Reader r(batch.tokens);
+        while (!r.atEnd()) {
+            if (!isWord(r.next(), "CREATE")) {
+                continue;
+            }
+            if (isWord(r.peek(), "OR") && isWord(r.peek(1), "ALTER")) {
+                r.next();
+                r.next();
+            }
+            const Token& kind = r.next();
+            const std::size_t at = r.pos_;
+            try {
+                if (isWord(kind, "TABLE")) {
+                    catalog.tables.push_back(readTable(r));
+                } else if (isWord(kind, "VIEW")) {
+                    catalog.views.push_back(readView(r));
+                } else if (isWord(kind, "PROCEDURE") || isWord(kind, "PROC")) {
+                    ScriptRoutine p = readProcedure(r);
+                    p.resultColumns = batch.resultMarker;
+                    catalog.procedures.push_back(std::move(p));
+                    break;  // a procedure's body runs to the end of its batch
+                } else if (isWord(kind, "FUNCTION")) {
+                    ScriptRoutine f = readFunction(r);
+                    f.resultColumns = batch.resultMarker;
+                    catalog.functions.push_back(std::move(f));
+                    break;
+                }
+            } catch (const std::runtime_error& e) {
+                const QString name = at < batch.tokens.size() ? batch.tokens[at].text : QString();
+                throw std::runtime_error(QStringLiteral("CREATE %1 %2: %3")
+                                             .arg(kind.text, name, QString::fromUtf8(e.what()))
+                                             .toStdString());
+            }
+        }
+    }
+    return catalog;
+}
+
+void mergeInto(ScriptCatalog& into, ScriptCatalog&& from) {
+    auto append = [](auto& a, auto& b) {
+        a.insert(a.end(), std::make_move_iterator(b.begin()), std::make_move_iterator(b.end()));
+    };
+    append(into.tables, from.tables);
+    append(into.views, from.views);
+    append(into.procedures, from.procedures);
+    append(into.functions, from.functions);
+}
+
+}  // namespace zev::tools

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace zev::tools {
+
+// The objects that the SQL Server deployment scripts create, as far as the client relies on them.
+struct ScriptTable {
+    QString name;
+    QStringList columns;
+    QStringList columnTypes;  // the declared type's name, lower case: "int", "varchar", ...
+};
+struct ScriptView {
+    QString name;
+    QStringList columns;  // from the select list: alias, or the column's own name
+};
+struct ScriptRoutine {
+    QString name;
+    QStringList parameters;      // without the leading '@', in order
+    QStringList parameterTypes;  // the declared type's name, lower case
+    QStringList resultColumns;   // from the "-- result: a, b, c" line of the routine's batch
+};
+struct ScriptCatalog {
+    std::vector<ScriptTable> tables;
+    std::vector<ScriptView> views;
+    std::vector<ScriptRoutine> procedures;
+    std::vector<ScriptRoutine> functions;
+};
+
+// Reads the headers of CREATE TABLE / VIEW / PROCEDURE / FUNCTION statements of T-SQL scripts.
+// Batches are split at lines holding GO; names lose their schema qualifier ("dbo.") and brackets.
+// Throws std::runtime_error naming the object when a header cannot be read.
+ScriptCatalog parseMssqlScript(const QString& script);
+
+// Appends the objects of another script.
+void mergeInto(ScriptCatalog& into, ScriptCatalog&& from);
+
+}  // namespace zev::tools
