@@ -1,10 +1,41 @@
 #include "data/Connection.h"
 #include "data/Errors.h"
+#include "server/EmbeddedServer.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace zev {
 
-std::unique_ptr<ConnectionDriver> openEmbeddedDriver(const ConnectionSettings&, const QString&) {
-    throw DatabaseError(QStringLiteral("The embedded server is not available"));
+namespace {
+
+// Hands every statement to the embedded server's session.
+class EmbeddedDriver : public ConnectionDriver {
+public:
+    explicit EmbeddedDriver(std::unique_ptr<server::Session> session)
+        : session_(std::move(session)) {}
+
+    ResultSet query(const QString& sql, const std::vector<Value>& args) override {
+        return session_->query(sql, args);
+    }
+    qint64 execute(const QString& sql, const std::vector<Value>& args) override {
+        return session_->execute(sql, args);
+    }
+
+private:
+    std::unique_ptr<server::Session> session_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConnectionDriver> openEmbeddedDriver(const ConnectionSettings& settings,
+                                                     const QString& baseFolder) {
+    QString file = settings.dataSource.trimmed();
+    if (QFileInfo(file).isRelative() && !baseFolder.isEmpty()) {
+        file = QDir(baseFolder).filePath(file);
+    }
+    return std::make_unique<EmbeddedDriver>(
+        server::Session::open(QDir::cleanPath(file), settings.user, settings.password));
 }
 
 }  // namespace zev

@@ -1,0 +1,254 @@
+#include "server/EmbeddedServer.h"
+
+#include "data/Errors.h"
+#include "server/engine/Database.h"
+#include "server/engine/Procedures.h"
+#include "server/engine/Translator.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace zev::server {
+
+namespace {
+
+// Tables of the sign-in machinery: only GET_USER reaches them, no account reads them directly.
+bool isSignInTable(const QString& table) {
+    static const QSet<QString> tables = {
+        QStringLiteral("db_account"),          QStringLiteral("zev_login"),
+        QStringLiteral("signin_log"),          QStringLiteral("program_release"),
+        QStringLiteral("workstation_release"), QStringLiteral("sqlite_master"),
+        QStringLiteral("sqlite_schema"),       QStringLiteral("sqlite_sequence")};
+    return tables.contains(table.toLower());
+}
+
+[[noreturn]] void denied(const QString& verb, const QString& object) {
+    throw DatabaseError(QStringLiteral("The %1 permission was denied on the object '%2', database "
+                                       "'ZEV', schema 'dbo'.")
+                            .arg(verb, object));
+}
+
+// Converts an argument to the procedure parameter's type as SQL Server would.
+Value convertArgument(const Value& v, const Parameter& p) {
+    if (isNull(v)) {
+        return v;
+    }
+    if (p.type == ColumnType::Text) {
+        return valueText(v);
+    }
+    if (p.type != ColumnType::Integer) {
+        return v;
+    }
+    if (std::holds_alternative<std::int64_t>(v)) {
+        return v;
+    }
+    if (std::holds_alternative<double>(v)) {
+        return static_cast<std::int64_t>(std::get<double>(v));
+    }
+    const QString text = std::get<QString>(v).trimmed();
+    if (text.isEmpty()) {
+        return std::int64_t{0};
+    }
+    bool ok = false;
+    const qlonglong number = text.toLongLong(&ok);
+    if (!ok) {
+        throw DatabaseError(
+            QStringLiteral("Error converting data type varchar to int (parameter %1, value '%2').")
+                .arg(p.name, text));
+    }
+    return static_cast<std::int64_t>(number);
+}
+
+}  // namespace
+
+struct Session::Cache {
+    QHash<QString, std::shared_ptr<const Translation>> translations;
+};
+
+Session::Session(std::unique_ptr<Database> db, QString user, bool signInOnly)
+    : db_(std::move(db)),
+      user_(std::move(user)),
+      signInOnly_(signInOnly),
+      cache_(std::make_unique<Cache>()) {}
+
+Session::~Session() = default;
+
+std::unique_ptr<Session> Session::open(const QString& databaseFile, const QString& user,
+                                       const QString& password) {
+    auto db = std::make_unique<Database>(databaseFile, Database::Mode::ReadWrite);
+    const ResultSet tables = db->query(QStringLiteral(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+        "('db_account', 'zev_login', 'DisciplineForStudent', 'RRNKkrdt', 'Faculty')"));
+    if (std::get<std::int64_t>(tables.at(0, 0)) != 5) {
+        throw DatabaseError(
+            QStringLiteral("The file \"%1\" is not a ZEV database.").arg(databaseFile));
+    }
+    const ResultSet account = db->query(
+        QStringLiteral(
+            "SELECT name, password, signin_only FROM db_account WHERE name = ? COLLATE NOCASE"),
+        {user});
+    if (account.rowCount() == 0 || valueText(account.at(0, 1)) != password) {
+        throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(user));
+    }
+    const bool signInOnly = std::get<std::int64_t>(account.at(0, 2)) != 0;
+    return std::unique_ptr<Session>(
+        new Session(std::move(db), valueText(account.at(0, 0)), signInOnly));
+}
+
+std::shared_ptr<const Translation> Session::translation(const QString& tsql) {
+    if (auto found = cache_->translations.value(tsql)) {
+        return found;
+    }
+    auto made = std::make_shared<const Translation>(translate(tsql));
+    if (cache_->translations.size() > 1000) {  // composed statements differ by their keys
+        cache_->translations.clear();
+    }
+    cache_->translations.insert(tsql, made);
+    return made;
+}
+
+void Session::checkPermission(const Translation& t) const {
+    const bool isSignIn =
+        t.kind == Translation::Kind::Exec &&
+        t.procedure.compare(QLatin1String(kSignInProcedure), Qt::CaseInsensitive) == 0;
+    if (isSignIn) {
+        return;
+    }
+    if (t.kind == Translation::Kind::Exec && !findProcedure(t.procedure)) {
+        throw DatabaseError(
+            QStringLiteral("Could not find stored procedure '%1'.").arg(t.procedure));
+    }
+    if (signInOnly_) {
+        if (t.kind == Translation::Kind::Exec) {
+            denied(t.verb(), t.procedure);
+        }
+        if (t.tables.isEmpty()) {
+            throw DatabaseError(QStringLiteral("The %1 permission was denied: the account '%2' "
+                                               "may only run GET_USER.")
+                                    .arg(t.verb(), user_));
+        }
+        denied(t.verb(), t.tables.first());
+    }
+    for (const QString& table : t.tables) {
+        if (isSignInTable(table)) {
+            denied(t.verb(), table);
+        }
+    }
+}
+
+ResultSet Session::runProcedure(const Translation& t, const std::vector<Value>& args) {
+    const Procedure* procedure = findProcedure(t.procedure);
+    if (!procedure) {
+        throw DatabaseError(
+            QStringLiteral("Could not find stored procedure '%1'.").arg(t.procedure));
+    }
+    const size_t count = procedure->parameters.size();
+    std::vector<Value> values(count);
+    std::vector<bool> given(count, false);
+    bool named = false;
+    for (size_t i = 0; i < t.arguments.size(); ++i) {
+        const ExecArgument& arg = t.arguments[i];
+        size_t slot = 0;
+        if (arg.name.isEmpty()) {
+            if (named) {
+                throw DatabaseError(QStringLiteral("Must pass parameter number %1 and subsequent "
+                                                   "parameters as '@name = value'. "
+                                                   "After the form '@name = value' has been used, "
+                                                   "all subsequent parameters must "
+                                                   "be passed in the form '@name = value'.")
+                                        .arg(i + 1));
+            }
+            if (i >= count) {
+                throw DatabaseError(QStringLiteral("Procedure or function %1 has too many "
+                                                   "arguments specified.")
+                                        .arg(procedure->name));
+            }
+            slot = i;
+        } else {
+            named = true;
+            slot = count;
+            for (size_t p = 0; p < count; ++p) {
+                if (procedure->parameters[p].name.compare(arg.name, Qt::CaseInsensitive) == 0) {
+                    slot = p;
+                }
+            }
+            if (slot == count) {
+                throw DatabaseError(QStringLiteral("%1 is not a parameter for procedure %2.")
+                                        .arg(arg.name, procedure->name));
+            }
+            if (given[slot]) {
+                throw DatabaseError(QStringLiteral("Procedure or function %1 has too many "
+                                                   "arguments specified.")
+                                        .arg(procedure->name));
+            }
+        }
+        const Value& raw =
+            arg.paramIndex >= 0 ? args[static_cast<size_t>(arg.paramIndex)] : arg.literal;
+        values[slot] = convertArgument(raw, procedure->parameters[slot]);
+        given[slot] = true;
+    }
+    for (size_t p = 0; p < count; ++p) {
+        if (!given[p]) {
+            throw DatabaseError(QStringLiteral("Procedure or function '%1' expects parameter '%2', "
+                                               "which was not supplied.")
+                                    .arg(procedure->name, procedure->parameters[p].name));
+        }
+    }
+    // Procedures that write (the sign-in) run as one transaction: all of it or nothing.
+    if (procedure->name == QLatin1String(kSignInProcedure)) {
+        Transaction transaction(*db_);
+        ResultSet result = procedure->body(*db_, values);
+        transaction.commit();
+        return result;
+    }
+    return procedure->body(*db_, values);
+}
+
+ResultSet Session::run(const QString& tsql, const std::vector<Value>& args, qint64* changed) {
+    const std::shared_ptr<const Translation> t = translation(tsql);
+    checkPermission(*t);
+    if (t->paramCount != static_cast<int>(args.size())) {
+        throw DatabaseError(QStringLiteral("The statement has %1 parameter markers, but %2 values "
+                                           "were supplied.")
+                                .arg(t->paramCount)
+                                .arg(args.size()));
+    }
+    switch (t->kind) {
+        case Translation::Kind::SetOption:
+            return {};
+        case Translation::Kind::Exec:
+            return runProcedure(*t, args);
+        case Translation::Kind::Select:
+            return db_->query(t->sqlite, args, t->itemTypes);
+        default:
+            break;
+    }
+    if (t->returnsRows) {
+        ResultSet rows = db_->query(t->sqlite, args, t->itemTypes);
+        if (changed) {
+            *changed = rows.rowCount();
+        }
+        return rows;
+    }
+    const qint64 count = db_->execute(t->sqlite, args);
+    if (changed) {
+        *changed = count;
+    }
+    return {};
+}
+
+ResultSet Session::query(const QString& tsql, const std::vector<Value>& args) {
+    return run(tsql, args, nullptr);
+}
+
+qint64 Session::execute(const QString& tsql, const std::vector<Value>& args) {
+    qint64 changed = 0;
+    const ResultSet rows = run(tsql, args, &changed);
+    const Translation& t = *translation(tsql);
+    if (t.kind == Translation::Kind::Select || t.kind == Translation::Kind::Exec) {
+        return rows.rowCount();
+    }
+    return t.kind == Translation::Kind::SetOption ? 0 : changed;
+}
+
+}  // namespace zev::server

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "data/ResultSet.h"
+#include "data/Value.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace zev::server {
+
+class Database;
+struct Translation;
+
+// One connection to the embedded ZEV server: a ZEV database file opened under one of its
+// database accounts. Statements are T-SQL of the subset that the client sends, with "?" markers
+// whose values come positionally. Every statement and every procedure call is atomic.
+// Errors are zev::DatabaseError with SQL Server's wording where it has one.
+class Session {
+public:
+    // Opens the file and checks the account ("Login failed for user 'x'." when it does not match).
+    // A missing file, a file that is not a ZEV database: a clear DatabaseError. A file that
+    // cannot be written opens read-only, and every write then fails clearly.
+    static std::unique_ptr<Session> open(const QString& databaseFile, const QString& user,
+                                         const QString& password);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Runs a statement and answers its rows (an empty result for a statement without rows).
+    ResultSet query(const QString& tsql, const std::vector<Value>& args);
+    // Runs a statement and answers the number of rows it changed.
+    qint64 execute(const QString& tsql, const std::vector<Value>& args);
+
+    const QString& user() const { return user_; }
+    bool signInOnly() const { return signInOnly_; }
+
+private:
+    Session(std::unique_ptr<Database> db, QString user, bool signInOnly);
+    std::shared_ptr<const Translation> translation(const QString& tsql);
+    ResultSet run(const QString& tsql, const std::vector<Value>& args, qint64* changed);
+    ResultSet runProcedure(const Translation& t, const std::vector<Value>& args);
+    void checkPermission(const Translation& t) const;
+
+    std::unique_ptr<Database> db_;
+    QString user_;
+    bool signInOnly_ = false;
+    struct Cache;
+    std::unique_ptr<Cache> cache_;
+};
+
+}  // namespace zev::server

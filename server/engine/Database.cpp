@@ -1,0 +1,400 @@
+#include "server/engine/Database.h"
+
+#include "data/Errors.h"
+#include "server/engine/Translator.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+namespace zev::server {
+
+namespace {
+
+// T-SQL "+": numbers add, texts join, a text and a number add when the text reads as a number
+// (SQL Server converts it), NULL on either side gives NULL.
+void plusFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int a = sqlite3_value_type(argv[0]);
+    const int b = sqlite3_value_type(argv[1]);
+    if (a == SQLITE_NULL || b == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (a == SQLITE_TEXT && b == SQLITE_TEXT) {
+        const auto* left = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        const int leftSize = sqlite3_value_bytes(argv[0]);
+        const auto* right = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+        const int rightSize = sqlite3_value_bytes(argv[1]);
+        std::string joined;
+        joined.reserve(static_cast<size_t>(leftSize + rightSize));
+        joined.append(left, static_cast<size_t>(leftSize))
+            .append(right, static_cast<size_t>(rightSize));
+        sqlite3_result_text(ctx, joined.data(), static_cast<int>(joined.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    const auto number = [ctx](sqlite3_value* v, bool& isInteger) -> std::optional<double> {
+        const int type = sqlite3_value_type(v);
+        if (type == SQLITE_INTEGER) {
+            isInteger = true;
+            return static_cast<double>(sqlite3_value_int64(v));
+        }
+        if (type == SQLITE_FLOAT) {
+            isInteger = false;
+            return sqlite3_value_double(v);
+        }
+        const QString text =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))).trimmed();
+        bool ok = false;
+        const qlonglong whole = text.toLongLong(&ok);
+        if (ok) {
+            isInteger = true;
+            return static_cast<double>(whole);
+        }
+        const QString message = QStringLiteral(
+                                    "Conversion failed when converting the varchar "
+                                    "value '%1' to data type int.")
+                                    .arg(text);
+        sqlite3_result_error(ctx, message.toUtf8().constData(), -1);
+        return std::nullopt;
+    };
+    bool leftInteger = false;
+    bool rightInteger = false;
+    const auto left = number(argv[0], leftInteger);
+    if (!left) {
+        return;
+    }
+    const auto right = number(argv[1], rightInteger);
+    if (!right) {
+        return;
+    }
+    if (leftInteger && rightInteger) {
+        const sqlite3_int64 l =
+            a == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : static_cast<sqlite3_int64>(*left);
+        const sqlite3_int64 r =
+            b == SQLITE_INTEGER ? sqlite3_value_int64(argv[1]) : static_cast<sqlite3_int64>(*right);
+        sqlite3_int64 sum = 0;
+        if (__builtin_add_overflow(l, r, &sum)) {
+            sqlite3_result_error(
+                ctx, "Arithmetic overflow error converting expression to data type bigint.", -1);
+            return;
+        }
+        sqlite3_result_int64(ctx, sum);
+        return;
+    }
+    sqlite3_result_double(ctx, *left + *right);
+}
+
+QString sqliteText(const char* text) {
+    return QString::fromUtf8(text ? text : "");
+}
+
+ColumnType declaredType(const char* decl) {
+    if (!decl) {
+        return ColumnType::Unknown;
+    }
+    const QString type = QString::fromLatin1(decl).toUpper();
+    if (type.contains(u"INT")) {
+        return ColumnType::Integer;
+    }
+    if (type.contains(u"CHAR") || type.contains(u"TEXT") || type.contains(u"CLOB")) {
+        return ColumnType::Text;
+    }
+    if (type.contains(u"REAL") || type.contains(u"FLOA") || type.contains(u"DOUB")) {
+        return ColumnType::Float;
+    }
+    return ColumnType::Unknown;
+}
+
+ColumnType valueType(const Value& v) {
+    switch (v.index()) {
+        case 1:
+            return ColumnType::Integer;
+        case 2:
+            return ColumnType::Float;
+        case 3:
+            return ColumnType::Text;
+        default:
+            return ColumnType::Unknown;
+    }
+}
+
+}  // namespace
+
+Value columnValue(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+        case SQLITE_INTEGER:
+            return static_cast<std::int64_t>(sqlite3_column_int64(stmt, column));
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(stmt, column);
+        case SQLITE_NULL:
+            return std::monostate{};
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+            return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+        }
+    }
+}
+
+Database::Database(const QString& file, Mode mode) : file_(file) {
+    const QByteArray path = file.toUtf8();
+    if (mode == Mode::ReadWrite) {
+        const QFileInfo info(file);
+        if (!info.exists()) {
+            throw DatabaseError(
+                QStringLiteral("Cannot open database file \"%1\": the file does not exist.")
+                    .arg(file));
+        }
+        if (!info.isFile()) {
+            throw DatabaseError(
+                QStringLiteral("Cannot open database file \"%1\": it is not a file.").arg(file));
+        }
+        readOnly_ = !info.isWritable();
+    }
+    int flags = SQLITE_OPEN_NOMUTEX;
+    if (mode == Mode::CreateNew) {
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    } else {
+        flags |= readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    }
+    const int rc = sqlite3_open_v2(path.constData(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString reason =
+            db_ ? sqliteText(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DatabaseError(
+            QStringLiteral("Cannot open database file \"%1\": %2").arg(file, reason));
+    }
+    try {
+        configure();
+    } catch (...) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
+}
+
+Database::~Database() {
+    for (sqlite3_stmt* stmt : std::as_const(statements_)) {
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db_);
+}
+
+void Database::configure() {
+    // A double-quoted name that names no column must be an error, never a text literal.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_create_function_v2(db_, kPlusFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               plusFunction, nullptr, nullptr, nullptr);
+    char* error = nullptr;
+    if (sqlite3_exec(db_, "PRAGMA foreign_keys = ON", nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString text = sqliteText(error);
+        sqlite3_free(error);
+        throw DatabaseError(text);
+    }
+}
+
+sqlite3_stmt* Database::prepare(const QString& sql) {
+    if (sqlite3_stmt* cached = statements_.value(sql)) {
+        sqlite3_reset(cached);
+        sqlite3_clear_bindings(cached);
+        return cached;
+    }
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, text.constData(), static_cast<int>(text.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        raise(rc);
+    }
+    if (!stmt) {
+        throw DatabaseError(QStringLiteral("The statement is empty."));
+    }
+    if (statements_.size() > 400) {  // a runaway of composed statements must not pile up
+        for (sqlite3_stmt* old : std::as_const(statements_)) {
+            sqlite3_finalize(old);
+        }
+        statements_.clear();
+    }
+    statements_.insert(sql, stmt);
+    return stmt;
+}
+
+void Database::bind(sqlite3_stmt* stmt, const std::vector<Value>& args) {
+    const int expected = sqlite3_bind_parameter_count(stmt);
+    if (expected != static_cast<int>(args.size())) {
+        throw DatabaseError(QStringLiteral("The statement has %1 parameter markers, but %2 values "
+                                           "were supplied.")
+                                .arg(expected)
+                                .arg(args.size()));
+    }
+    for (int i = 0; i < expected; ++i) {
+        const Value& v = args[static_cast<size_t>(i)];
+        int rc = SQLITE_OK;
+        switch (v.index()) {
+            case 1:
+                rc = sqlite3_bind_int64(stmt, i + 1, std::get<std::int64_t>(v));
+                break;
+            case 2:
+                rc = sqlite3_bind_double(stmt, i + 1, std::get<double>(v));
+                break;
+            case 3: {
+                const QByteArray text = std::get<QString>(v).toUtf8();
+                rc = sqlite3_bind_text(stmt, i + 1, text.constData(), static_cast<int>(text.size()),
+                                       SQLITE_TRANSIENT);
+                break;
+            }
+            default:
+                rc = sqlite3_bind_null(stmt, i + 1);
+        }
+        if (rc != SQLITE_OK) {
+            raise(rc);
+        }
+    }
+}
+
+ResultSet Database::fetch(sqlite3_stmt* stmt, const std::vector<ColumnType>& hints) {
+    ResultSet result;
+    const int count = sqlite3_column_count(stmt);
+    result.columns.resize(static_cast<size_t>(count));
+    for (int c = 0; c < count; ++c) {
+        result.columns[static_cast<size_t>(c)].name = sqliteText(sqlite3_column_name(stmt, c));
+        result.columns[static_cast<size_t>(c)].type =
+            declaredType(sqlite3_column_decltype(stmt, c));
+    }
+    for (;;) {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) {
+            break;
+        }
+        if (rc != SQLITE_ROW) {
+            sqlite3_reset(stmt);
+            raise(rc);
+        }
+        for (int c = 0; c < count; ++c) {
+            result.cells.push_back(columnValue(stmt, c));
+        }
+    }
+    sqlite3_reset(stmt);
+    // Columns without a declared type take the type of their values, else the expression's.
+    for (int c = 0; c < count; ++c) {
+        ResultColumn& column = result.columns[static_cast<size_t>(c)];
+        if (column.type != ColumnType::Unknown) {
+            continue;
+        }
+        for (int r = 0; r < result.rowCount() && column.type == ColumnType::Unknown; ++r) {
+            column.type = valueType(result.at(r, c));
+        }
+        if (column.type == ColumnType::Unknown && static_cast<size_t>(c) < hints.size()) {
+            column.type = hints[static_cast<size_t>(c)];
+        }
+    }
+    return result;
+}
+
+ResultSet Database::query(const QString& sql, const std::vector<Value>& args,
+                          const std::vector<ColumnType>& hints) {
+    sqlite3_stmt* stmt = prepare(sql);
+    bind(stmt, args);
+    return fetch(stmt, hints);
+}
+
+qint64 Database::execute(const QString& sql, const std::vector<Value>& args) {
+    sqlite3_stmt* stmt = prepare(sql);
+    bind(stmt, args);
+    int rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW) {
+        rc = sqlite3_step(stmt);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) {
+        raise(rc);
+    }
+    return sqlite3_changes64(db_);
+}
+
+void Database::script(const QString& sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        const QString text = sqliteText(error);
+        sqlite3_free(error);
+        throw DatabaseError(text);
+    }
+}
+
+void Database::raise(int code) const {
+    const QString message = sqliteText(sqlite3_errmsg(db_));
+    const int primary = code & 0xff;
+    static const QRegularExpression noTable(QStringLiteral("^no such table: (?:main\\.)?(.+)$"));
+    static const QRegularExpression noColumn(QStringLiteral("^no such column: (.+)$"));
+    static const QRegularExpression ambiguous(QStringLiteral("^ambiguous column name: (.+)$"));
+    static const QRegularExpression noFunction(QStringLiteral("^no such function: (.+)$"));
+    if (primary == SQLITE_READONLY) {
+        throw DatabaseError(QStringLiteral("The database \"%1\" is read-only; nothing was written.")
+                                .arg(QFileInfo(file_).fileName()));
+    }
+    if (primary == SQLITE_NOTADB) {
+        throw DatabaseError(QStringLiteral("The file \"%1\" is not a ZEV database.").arg(file_));
+    }
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        throw DatabaseError(QStringLiteral("Lock request time out period exceeded."));
+    }
+    if (code == SQLITE_CONSTRAINT_FOREIGNKEY) {
+        throw DatabaseError(
+            QStringLiteral("The statement conflicted with a FOREIGN KEY constraint. "
+                           "The statement has been terminated."));
+    }
+    if (code == SQLITE_CONSTRAINT_NOTNULL) {
+        throw DatabaseError(
+            QStringLiteral("Cannot insert the value NULL into a column that does "
+                           "not allow nulls (%1). The statement has been terminated.")
+                .arg(message));
+    }
+    if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE) {
+        throw DatabaseError(QStringLiteral("Violation of a UNIQUE KEY constraint (%1). The "
+                                           "statement has been terminated.")
+                                .arg(message));
+    }
+    if (auto m = noTable.match(message); m.hasMatch()) {
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(m.captured(1)));
+    }
+    if (auto m = noColumn.match(message); m.hasMatch()) {
+        throw DatabaseError(QStringLiteral("Invalid column name '%1'.").arg(m.captured(1)));
+    }
+    if (auto m = ambiguous.match(message); m.hasMatch()) {
+        throw DatabaseError(QStringLiteral("Ambiguous column name '%1'.").arg(m.captured(1)));
+    }
+    if (auto m = noFunction.match(message); m.hasMatch()) {
+        throw DatabaseError(
+            QStringLiteral("'%1' is not a recognized built-in function name.").arg(m.captured(1)));
+    }
+    throw DatabaseError(message);
+}
+
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction() {
+    if (open_) {
+        try {
+            db_.execute(QStringLiteral("ROLLBACK"));
+        } catch (...) {  // the connection is already out of the transaction
+        }
+    }
+}
+
+void Transaction::commit() {
+    db_.execute(QStringLiteral("COMMIT"));
+    open_ = false;
+}
+
+}  // namespace zev::server

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "data/ResultSet.h"
+#include "data/Value.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zev::server {
+
+// One SQLite connection to a ZEV database file, with its prepared statements kept for reuse.
+// Errors come out as DatabaseError in SQL Server's wording where there is one.
+class Database {
+public:
+    enum class Mode { ReadWrite, CreateNew };
+
+    // Opens an existing file (ReadWrite; a file that cannot be written is opened read-only and
+    // every write then fails clearly) or creates an empty one (CreateNew).
+    Database(const QString& file, Mode mode);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    bool readOnly() const { return readOnly_; }
+    const QString& file() const { return file_; }
+
+    // A prepared statement for the SQLite text, made once and reset before each reuse.
+    sqlite3_stmt* prepare(const QString& sql);
+
+    // Binds the values to the statement's markers in order.
+    void bind(sqlite3_stmt* stmt, const std::vector<Value>& args);
+
+    // Runs a statement and fetches every row. `hints` gives the type of each column that neither
+    // its declaration nor its values tell.
+    ResultSet query(const QString& sql, const std::vector<Value>& args = {},
+                    const std::vector<ColumnType>& hints = {});
+    ResultSet fetch(sqlite3_stmt* stmt, const std::vector<ColumnType>& hints = {});
+    // Runs a statement without a result; answers the rows it changed.
+    qint64 execute(const QString& sql, const std::vector<Value>& args = {});
+    // Runs one or more statements of plain SQLite text (schema scripts).
+    void script(const QString& sql);
+
+    // The error of the last failed call, in SQL Server's wording where there is one.
+    [[noreturn]] void raise(int code) const;
+
+private:
+    void configure();
+
+    sqlite3* db_ = nullptr;
+    QString file_;
+    bool readOnly_ = false;
+    QHash<QString, sqlite3_stmt*> statements_;
+};
+
+// BEGIN ... COMMIT around a unit of work; rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& db_;
+    bool open_ = true;
+};
+
+// Converts one SQLite value of a result row.
+Value columnValue(sqlite3_stmt* stmt, int column);
+
+}  // namespace zev::server

@@ -1,0 +1,132 @@
+#include "server/engine/Procedures.h"
+
+#include "server/engine/Database.h"
+#include "server/engine/SignIn.h"
+
+namespace zev::server {
+
+namespace {
+
+ResultColumn col(const char* name, ColumnType type) {
+    return {QString::fromLatin1(name), type};
+}
+Parameter intParam(const char* name) {
+    return {QString::fromLatin1(name), ColumnType::Integer};
+}
+Parameter textParam(const char* name) {
+    return {QString::fromLatin1(name), ColumnType::Text};
+}
+
+// Gives the result the procedure's own column names and types, whatever SQLite made of them.
+ResultSet shaped(ResultSet rows, const char* procedureName) {
+    const Procedure* procedure = findProcedure(QString::fromLatin1(procedureName));
+    rows.columns = procedure->columns;
+    return rows;
+}
+
+// The elective places of a student in one curriculum year and semester of a speciality and group.
+// p34 names the discipline that the curriculum fixes for the place (NULL for a free choice).
+ResultSet selectDisciplineForStudent(Database& db, const std::vector<Value>& a) {
+    static const QString sql = QStringLiteral(
+        "SELECT d.id_disciplineForStudent, d.id_discipline, d.id_teacher, f.p34, d.ZEV_user, "
+        "d.id_examination, d.subgroup, d.id_group, d.descGroupNum, d.id_semester, d.id_a_year, "
+        "d.p30 "
+        "FROM DisciplineForStudent AS d LEFT JOIN discipline AS f "
+        "ON f.id_discipline = d.fixed_discipline "
+        "WHERE d.id_student = ?4 AND d.plan_a_year = ?2 AND d.plan_semester = ?3 "
+        "AND d.id_speciality = ?1 AND d.id_group = ?5 "
+        "ORDER BY d.descGroupNum, d.id_disciplineForStudent");
+    return shaped(db.query(sql, a), "SelectDisciplineForStudent");
+}
+
+// The disciplines on offer for the student's places in that year and semester: every alternative
+// of each group of alternatives in which the student has a place.
+ResultSet getDisciplineForDisciplineName(Database& db, const std::vector<Value>& a) {
+    static const QString sql = QStringLiteral(
+        "SELECT pe.id_discipline, d.p34, pe.descGroupNum, pe.id_kafedra, pe.id_examination, "
+        "pe.Krdt "
+        "FROM plan_elective AS pe JOIN discipline AS d ON d.id_discipline = pe.id_discipline "
+        "WHERE pe.id_speciality = ?1 AND pe.id_a_year = ?2 AND pe.id_semester = ?4 "
+        "AND pe.descGroupNum IN (SELECT s.descGroupNum FROM DisciplineForStudent AS s "
+        "WHERE s.id_student = ?3 AND s.plan_a_year = ?2 AND s.plan_semester = ?4 "
+        "AND s.id_speciality = ?1) "
+        "ORDER BY pe.descGroupNum, d.p34");
+    return shaped(db.query(sql, a), "GetDisciplineForDisciplineName");
+}
+
+// The disciplines for which a debt of the student (a member of the group) may stand in that
+// semester: those the student takes in it and those already recorded as debts.
+ResultSet getDebts(Database& db, const std::vector<Value>& a) {
+    static const QString sql = QStringLiteral(
+        "SELECT d.id_discipline, d.p34 FROM discipline AS d "
+        "WHERE EXISTS (SELECT 1 FROM s_g WHERE s_g.id_student = ?2 AND s_g.id_group = ?1) "
+        "AND d.id_discipline IN ("
+        "SELECT id_discipline FROM DisciplineForStudent WHERE id_student = ?2 AND id_semester = ?3 "
+        "UNION SELECT fixed_discipline FROM DisciplineForStudent "
+        "WHERE id_student = ?2 AND id_semester = ?3 "
+        "UNION SELECT id_discipline FROM Debts WHERE id_student = ?2 AND id_semester = ?3) "
+        "ORDER BY d.p34");
+    return shaped(db.query(sql, a), "GetDebts");
+}
+
+ResultSet getUser(Database& db, const std::vector<Value>& a) {
+    return signIn(db, a);
+}
+
+}  // namespace
+
+const std::vector<Procedure>& procedures() {
+    static const std::vector<Procedure> list = {
+        {QStringLiteral("SelectDisciplineForStudent"),
+         {intParam("@id_speciality"), intParam("@id_a_year"), intParam("@id_semester"),
+          intParam("@id_student"), intParam("@id_group")},
+         {col("id_disciplineForStudent", ColumnType::Integer),
+          col("id_discipline", ColumnType::Integer), col("id_teacher", ColumnType::Integer),
+          col("p34", ColumnType::Text), col("ZEV_user", ColumnType::Text),
+          col("id_examination", ColumnType::Integer), col("subgroup", ColumnType::Integer),
+          col("id_group", ColumnType::Integer), col("descGroupNum", ColumnType::Integer),
+          col("id_semester", ColumnType::Integer), col("id_a_year", ColumnType::Integer),
+          col("p30", ColumnType::Text)},
+         selectDisciplineForStudent},
+        {QStringLiteral("GetDisciplineForDisciplineName"),
+         {intParam("@id_speciality"), intParam("@id_a_year"), intParam("@id_student"),
+          intParam("@id_semester")},
+         {col("id_discipline", ColumnType::Integer), col("p34", ColumnType::Text),
+          col("descGroupNum", ColumnType::Integer), col("id_kafedra", ColumnType::Integer),
+          col("id_examination", ColumnType::Integer), col("Krdt", ColumnType::Integer)},
+         getDisciplineForDisciplineName},
+        {QStringLiteral("GetDebts"),
+         {intParam("@id_group"), intParam("@id_student"), intParam("@id_semester")},
+         {col("id_discipline", ColumnType::Integer), col("discipline", ColumnType::Text)},
+         getDebts},
+        {QStringLiteral("GET_USER"),
+         {textParam("@login"), textParam("@password"), textParam("@new_password"),
+          textParam("@program"), textParam("@ip"), textParam("@computer"), textParam("@user_name"),
+          textParam("@mode"), textParam("@new_password_length")},
+         {col("db_user", ColumnType::Text), col("db_password", ColumnType::Text),
+          col("id_login", ColumnType::Integer), col("password_days", ColumnType::Integer),
+          col("message", ColumnType::Text), col("update_flag", ColumnType::Integer)},
+         getUser},
+    };
+    return list;
+}
+
+const Procedure* findProcedure(const QString& name) {
+    for (const Procedure& p : procedures()) {
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+const Procedure& teacherFunction() {
+    static const Procedure function = {
+        QStringLiteral("GetTFIO_with_pps"),
+        {intParam("@kinds"), intParam("@id_kafedra")},
+        {col("id_teacher", ColumnType::Integer), col("t_fio", ColumnType::Text)},
+        nullptr};
+    return function;
+}
+
+}  // namespace zev::server

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "data/ResultSet.h"
+#include "data/Value.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace zev::server {
+
+class Database;
+
+struct Parameter {
+    QString name;  // with the '@'
+    ColumnType type = ColumnType::Unknown;
+};
+
+// A stored procedure of the ZEV server: its parameters in order, its result columns and its body.
+struct Procedure {
+    QString name;
+    std::vector<Parameter> parameters;
+    std::vector<ResultColumn> columns;
+    ResultSet (*body)(Database& db, const std::vector<Value>& args) = nullptr;
+};
+
+// Every procedure of the server, in a fixed order.
+const std::vector<Procedure>& procedures();
+
+// The procedure of that name (letter case ignored), or nullptr.
+const Procedure* findProcedure(const QString& name);
+
+// The table-valued function dbo.GetTFIO_with_pps: its parameters and result columns (the
+// translator expands its body in place).
+const Procedure& teacherFunction();
+
+// Name of the sign-in procedure, the one thing that the sign-in account may run.
+inline constexpr const char* kSignInProcedure = "GET_USER";
+
+}  // namespace zev::server

@@ -1,0 +1,152 @@
+// GET_USER through a session of the fixed sign-in account, as the client calls it.
+#include "ServerFixture.h"
+
+#include "server/engine/Database.h"
+#include "server/engine/SignIn.h"
+
+namespace zev::server::testing {
+namespace {
+
+class SignIn : public DemoDatabase {
+protected:
+    void SetUp() override { s = signIn(); }
+
+    // The statement exactly as the client composes it.
+    ResultSet call(const QString& login, const QString& password,
+                   const QString& newPassword = u"NULL"_qs,
+                   const QString& computer = u"КАБ-101"_qs) {
+        const QString newArg = newPassword == u"NULL"_qs
+                                   ? newPassword
+                                   : u"'"_qs + passwordDigest(newPassword) + u"'"_qs;
+        const QString sql = u"EXEC GET_USER '"_qs + login + u"',"_qs + u"'"_qs +
+                            passwordDigest(password) + u"',"_qs + newArg + u", "_qs +
+                            u"'ZEV 32"_qs + u"'"_qs + u", '"_qs + u"192.168.0.7"_qs + u"', "_qs +
+                            u"'"_qs + computer + u"'"_qs + u", '"_qs + login + u"',"_qs +
+                            u"'0',"_qs + u"'"_qs + QString::number(newArg.size()) + u"'"_qs;
+        ResultSet rows = s->query(sql, {});
+        EXPECT_EQ(rows.rowCount(), 1);
+        EXPECT_EQ(rows.columnCount(), 6);
+        return rows;
+    }
+    static QString text(const ResultSet& r, int column) { return valueText(r.at(0, column)); }
+    static std::int64_t number(const ResultSet& r, int column) {
+        return std::get<std::int64_t>(r.at(0, column));
+    }
+    // The client's ShiftText.
+    static QString shiftUp(const QString& t) {
+        QString out = t;
+        for (QChar& c : out) {
+            c = QChar(static_cast<ushort>((c.unicode() + 1) % 256));
+        }
+        return out;
+    }
+
+    std::unique_ptr<Session> s;
+};
+
+TEST_F(SignIn, SuccessHandsOverTheStaffAccount) {
+    const ResultSet r = call(u"ivanova"_qs, u"Demo2025"_qs);
+    EXPECT_EQ(text(r, 4), QString());
+    EXPECT_EQ(shiftUp(text(r, 0)), QString::fromLatin1(kStaffUser));
+    EXPECT_EQ(shiftUp(text(r, 1)), QString::fromLatin1(kStaffPassword));
+    EXPECT_EQ(number(r, 2), 1);
+    EXPECT_EQ(number(r, 3), 90);
+    EXPECT_EQ(number(r, 5), 0);
+    // The account opens a session that reaches the data.
+    auto user = Session::open(made().databaseFile, shiftUp(text(r, 0)), shiftUp(text(r, 1)));
+    EXPECT_EQ(user->query(u"SELECT id_a_year, p32 FROM a_year"_qs, {}).rowCount(), 3);
+}
+
+TEST_F(SignIn, RefusalsAnswerAMessageAndNoAccount) {
+    for (const auto& [login, password] :
+         {std::pair{u"ivanova"_qs, u"wrong"_qs}, std::pair{u"nobody"_qs, u"Demo2025"_qs},
+          std::pair{u"kuznetsov"_qs, u"Kuznetsov3"_qs}}) {
+        const ResultSet r = call(login, password);
+        EXPECT_FALSE(text(r, 4).isEmpty()) << login.toStdString();
+        EXPECT_TRUE(text(r, 0).isEmpty());
+        EXPECT_TRUE(text(r, 1).isEmpty());
+        EXPECT_EQ(number(r, 5), 0);
+    }
+    EXPECT_NE(text(call(u"kuznetsov"_qs, u"Kuznetsov3"_qs), 4),
+              text(call(u"ivanova"_qs, u"x"_qs), 4));
+}
+
+TEST_F(SignIn, PasswordStates) {
+    const std::int64_t soon = number(call(u"petrov"_qs, u"Petrov15"_qs), 3);
+    EXPECT_GE(soon, 0);
+    EXPECT_LT(soon, 20);
+    EXPECT_LT(number(call(u"sidorova"_qs, u"Sidorova1"_qs), 3), 0);
+    const ResultSet demanded = call(u"smirnov"_qs, u"Smirnov7"_qs);
+    EXPECT_LT(number(demanded, 3), 0);
+    EXPECT_TRUE(text(demanded, 4).isEmpty());
+}
+
+TEST_F(SignIn, PasswordChangeRoundTrip) {
+    const ResultSet changed = call(u"smirnov"_qs, u"Smirnov7"_qs, u"Новый-пароль1"_qs);
+    EXPECT_TRUE(text(changed, 4).isEmpty());
+    EXPECT_EQ(number(changed, 3), 90);
+    EXPECT_FALSE(text(call(u"smirnov"_qs, u"Smirnov7"_qs), 4).isEmpty());  // the old one is gone
+    const ResultSet again = call(u"smirnov"_qs, u"Новый-пароль1"_qs);
+    EXPECT_TRUE(text(again, 4).isEmpty());
+    EXPECT_EQ(number(again, 3), 90);
+    // A wrong current password changes nothing.
+    EXPECT_FALSE(text(call(u"smirnov"_qs, u"bad"_qs, u"Other1"_qs), 4).isEmpty());
+    EXPECT_TRUE(text(call(u"smirnov"_qs, u"Новый-пароль1"_qs), 4).isEmpty());
+}
+
+TEST_F(SignIn, UpdateFlagOnceForAnOutdatedWorkstation) {
+    EXPECT_EQ(number(call(u"ivanova"_qs, u"Demo2025"_qs, u"NULL"_qs, u"АУД-214"_qs), 5), 2);
+    EXPECT_EQ(number(call(u"ivanova"_qs, u"Demo2025"_qs, u"NULL"_qs, u"АУД-214"_qs), 5), 0);
+    EXPECT_EQ(number(call(u"ivanova"_qs, u"Demo2025"_qs, u"NULL"_qs, u"НОВЫЙ-ПК"_qs), 5), 0);
+    // A wrong password is told nothing about releases.
+    EXPECT_EQ(number(call(u"ivanova"_qs, u"x"_qs, u"NULL"_qs, u"ДРУГОЙ"_qs), 5), 0);
+}
+
+TEST_F(SignIn, EveryCallIsLoggedWithoutDigests) {
+    call(u"petrov"_qs, u"wrong-one"_qs);
+    // Only GET_USER reaches the log; read it with SQLite itself.
+    Database db(made().databaseFile, Database::Mode::ReadWrite);
+    const ResultSet log = db.query(
+        u"SELECT login, program, ip, computer, outcome FROM signin_log ORDER BY id_signin DESC LIMIT 1"_qs);
+    ASSERT_EQ(log.rowCount(), 1);
+    EXPECT_EQ(valueText(log.at(0, 0)), u"petrov"_qs);
+    EXPECT_EQ(valueText(log.at(0, 1)), u"ZEV 32"_qs);
+    EXPECT_EQ(valueText(log.at(0, 2)), u"192.168.0.7"_qs);
+    EXPECT_EQ(valueText(log.at(0, 3)), u"КАБ-101"_qs);
+    EXPECT_EQ(valueText(log.at(0, 4)), u"wrong password"_qs);
+    const ResultSet all = db.query(u"SELECT * FROM signin_log"_qs);
+    const QString digest = passwordDigest(u"wrong-one"_qs);
+    for (const Value& v : all.cells) {
+        EXPECT_FALSE(valueText(v).contains(digest, Qt::CaseInsensitive));
+    }
+}
+
+TEST_F(SignIn, TheSignInAccountMayRunNothingElse) {
+    EXPECT_EQ(
+        errorOf([&] { s->query(u"SELECT id_a_year, p32 FROM a_year"_qs, {}); }),
+        u"The SELECT permission was denied on the object 'a_year', database 'ZEV', schema 'dbo'."_qs);
+    EXPECT_EQ(
+        errorOf([&] { s->execute(u"DELETE FROM Debts WHERE id_debts = ?"_qs, {std::int64_t{1}}); }),
+        u"The DELETE permission was denied on the object 'Debts', database 'ZEV', schema 'dbo'."_qs);
+    EXPECT_EQ(
+        errorOf([&] { s->query(u"EXEC GetDebts 1, 2, 3"_qs, {}); }),
+        u"The EXECUTE permission was denied on the object 'GetDebts', database 'ZEV', schema 'dbo'."_qs);
+    EXPECT_NE(errorOf([&] { s->execute(u"SET DATEFORMAT dmy"_qs, {}); }), u"<no error>"_qs);
+}
+
+TEST_F(SignIn, ArgumentCountsAndNamesAreChecked) {
+    EXPECT_EQ(
+        errorOf([&] { s->query(u"EXEC GET_USER 'a', 'b'"_qs, {}); }),
+        u"Procedure or function 'GET_USER' expects parameter '@new_password', which was not supplied."_qs);
+    EXPECT_EQ(errorOf([&] {
+                  s->query(u"EXEC GET_USER 'a','b',NULL,'c','d','e','f','0','4','x'"_qs, {});
+              }),
+              u"Procedure or function GET_USER has too many arguments specified."_qs);
+    EXPECT_EQ(errorOf([&] { s->query(u"EXEC GET_USER @who = 'a'"_qs, {}); }),
+              u"@who is not a parameter for procedure GET_USER."_qs);
+    EXPECT_EQ(errorOf([&] { s->query(u"EXEC NO_SUCH_PROC 1"_qs, {}); }),
+              u"Could not find stored procedure 'NO_SUCH_PROC'."_qs);
+}
+
+}  // namespace
+}  // namespace zev::server::testing
