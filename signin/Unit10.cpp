@@ -26,6 +26,11 @@
 #include <QToolButton>
 #include <QWindow>
 
+// The pictures are compiled into this static library; their registration has to be asked for.
+static void initSignInResources() {
+    Q_INIT_RESOURCE(signin);
+}
+
 namespace zev {
 
 TForm8* Form8 = nullptr;
@@ -113,6 +118,7 @@ void TRzLabel::setCaption(const QString& caption) {
 
 TForm8::TForm8(SignedInUser& registration, QWidget* parent)
     : QDialog(parent), startScript(StartUpdateScript), registration_(registration) {
+    initSignInResources();
     setWindowTitle(QStringLiteral("Аутентификация"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));

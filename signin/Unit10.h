@@ -4,14 +4,14 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QString>
+#include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 
-class QLineEdit;
 class QMouseEvent;
-class QTimer;
-class QToolButton;
 
 namespace zev {
 

@@ -1,0 +1,270 @@
+// The sign-in against the embedded server's GET_USER, driving the real authentication window.
+
+#include "SignInFixture.h"
+
+#include "HttpTestServer.h"
+#include "data/Connection.h"
+#include "signin/FirstConnect.h"
+#include "signin/SelfUpdate.h"
+
+#include <QFile>
+#include <QTest>
+#include <QToolButton>
+
+#include <sqlite3.h>
+
+namespace zev::testing {
+namespace {
+
+const QString kChangeDemanded = QStringLiteral(
+    "Вы должны поменять пароль\rЭто делается для безопастности и сохранения "
+    "данных от злоумышлеников");
+
+class SignIn : public SignInFixture {
+protected:
+    QString passwordOf(const QString& login) const {
+        for (const server::DemoLogin& l : demo.logins) {
+            if (l.login == login) {
+                return l.password;
+            }
+        }
+        ADD_FAILURE() << "no demo login " << login.toStdString();
+        return {};
+    }
+
+    // The server's own sign-in log, read straight from the database file.
+    struct LogRow {
+        QString login, program, ip, computer, outcome;
+    };
+    std::vector<LogRow> signInLog() const {
+        std::vector<LogRow> rows;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(demo.databaseFile.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
+                            nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << "cannot open " << demo.databaseFile.toStdString();
+            sqlite3_close(db);
+            return rows;
+        }
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT login, program, ip, computer, outcome FROM signin_log "
+                           "ORDER BY id_signin",
+                           -1, &statement, nullptr);
+        auto column = [&](int i) {
+            return QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+        };
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            rows.push_back({column(0), column(1), column(2), column(3), column(4)});
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return rows;
+    }
+
+    Connection& connection() { return dm->ADOCon; }
+};
+
+TEST_F(SignIn, SuccessOpensTheUsersConnectionAndTheStartLists) {
+    form->Login_Edit->setText(QStringLiteral("ivanova"));
+    form->Password_Edit->setText(passwordOf(QStringLiteral("ivanova")));
+    // Enter in the login field signs in at once.
+    QTest::keyClick(form->Login_Edit, Qt::Key_Return);
+
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+    EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
+    EXPECT_EQ(user.UserId, 1);
+    EXPECT_EQ(user.UserLogin, QStringLiteral("ivanova"));
+    EXPECT_TRUE(ApplicationState::showMainForm());
+    ASSERT_TRUE(connection().isOpen());
+    EXPECT_TRUE(connection().connectionString().contains(
+        QStringLiteral("User ID=") + QString::fromLatin1(server::kStaffUser) + u';'));
+    EXPECT_TRUE(dm->ADOQ_Faculty->isOpen());
+    EXPECT_GT(dm->ADOQ_Faculty->recordCount(), 1) << "ivanova is assigned several faculties";
+    EXPECT_TRUE(dm->ADOQ_Year->isOpen());
+    EXPECT_GT(dm->ADOQ_Year->recordCount(), 0);
+    EXPECT_TRUE(dm->ADOQ_Semester->isOpen());
+    EXPECT_GT(dm->ADOQ_Semester->recordCount(), 0);
+
+    const auto log = signInLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].login, QStringLiteral("ivanova"));
+    EXPECT_EQ(log[0].program, QStringLiteral("ZEV 32"));
+    EXPECT_EQ(log[0].ip, QStringLiteral("10.1.2.3"));
+    EXPECT_EQ(log[0].computer, QStringLiteral("WS-TEST"));
+}
+
+TEST_F(SignIn, TheServersMessageIsShownAndTheWindowStays) {
+    signIn(QStringLiteral("ivanova"), QStringLiteral("wrong password"));
+    EXPECT_EQ(form->RzLabel1->caption(), QStringLiteral("Неверно указан логин или пароль."));
+    EXPECT_NE(form->result(), QDialog::Accepted);
+    EXPECT_FALSE(ApplicationState::showMainForm());
+    EXPECT_FALSE(dm->ADOQ_Faculty->isOpen());
+    // The message outcome leaves the sign-in account's connection open.
+    EXPECT_TRUE(connection().isOpen());
+
+    signIn(QStringLiteral("kuznetsov"), passwordOf(QStringLiteral("kuznetsov")));
+    EXPECT_TRUE(form->RzLabel1->caption().contains(QStringLiteral("заблокирована")));
+    EXPECT_EQ(form->PressCount(), 2);
+}
+
+TEST_F(SignIn, AMissingOrShortSettingsFileIsNamedAndTheWindowStays) {
+    const QString settings = dataFolder() + QStringLiteral("/ZEV");
+    ASSERT_TRUE(QFile::remove(settings));
+    signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
+    ASSERT_EQ(notices.errors.size(), 1u);
+    EXPECT_TRUE(notices.errors[0].contains(QStringLiteral("Data/ZEV")))
+        << notices.errors[0].toStdString();
+
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(40, 'x'));
+    file.close();
+    signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
+    ASSERT_EQ(notices.errors.size(), 2u);
+    EXPECT_TRUE(notices.errors[1].contains(QStringLiteral("Data/ZEV")));
+    EXPECT_NE(form->result(), QDialog::Accepted);
+    EXPECT_TRUE(form->SpeedButton2->isEnabled());
+}
+
+TEST_F(SignIn, AFailedFirstConnectionNeverShowsTheAccountName) {
+    // The sign-in account with a wrong password, written the way the settings file stores it.
+    QFile file(dataFolder() + QStringLiteral("/ZEV"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes.replace(20, 20, QByteArray(20, 'a'));
+    bytes[41] = 5;
+    ASSERT_TRUE(file.seek(0));
+    file.write(bytes);
+    file.close();
+
+    signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
+    const QString shown = form->RzLabel1->caption();
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_FALSE(shown.contains(QString::fromLatin1(server::kSignInUser))) << shown.toStdString();
+    EXPECT_FALSE(connection().isOpen());
+    EXPECT_TRUE(signInLog().empty());
+}
+
+TEST_F(SignIn, AForcedChangeLocksTheChangeHalfOpenUntilTheNewPasswordWorks) {
+    const QString oldPassword = passwordOf(QStringLiteral("smirnov"));
+    signIn(QStringLiteral("smirnov"), oldPassword);
+    EXPECT_EQ(form->RzLabel1->caption(), kChangeDemanded);
+    EXPECT_TRUE(form->ChangeMode());
+    EXPECT_EQ(form->height(), 416);
+    EXPECT_FALSE(form->SpeedButton3->isEnabled());
+    EXPECT_FALSE(connection().isOpen());
+    // The disabled toggle does nothing.
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    EXPECT_TRUE(form->ChangeMode());
+    EXPECT_EQ(form->height(), 416);
+
+    // The change signs in with the account of the same answer.
+    form->Edit1->setText(QStringLiteral("Smirnov_2026"));
+    form->Edit2->setText(QStringLiteral("Smirnov_2026"));
+    QTest::keyClick(form->Edit2, Qt::Key_Return);
+    EXPECT_EQ(form->result(), QDialog::Accepted) << form->RzLabel1->caption().toStdString();
+    EXPECT_EQ(user.UserLogin, QStringLiteral("smirnov"));
+    EXPECT_TRUE(dm->ADOQ_Faculty->isOpen());
+
+    // The round trip: the next window signs in with the new password, not with the old one.
+    SignedInUser nextUser;
+    TestForm8 next(nextUser);
+    next.Login_Edit->setText(QStringLiteral("smirnov"));
+    next.Password_Edit->setText(oldPassword);
+    guarded([&] { next.SpeedButton2Click(); });
+    EXPECT_EQ(next.RzLabel1->caption(), QStringLiteral("Неверно указан логин или пароль."));
+    next.Password_Edit->setText(QStringLiteral("Smirnov_2026"));
+    guarded([&] { next.SpeedButton2Click(); });
+    EXPECT_EQ(next.result(), QDialog::Accepted) << next.RzLabel1->caption().toStdString();
+    EXPECT_EQ(nextUser.UserId, user.UserId);
+}
+
+TEST_F(SignIn, AnExpiredPasswordMustBeChangedAtEveryPress) {
+    signIn(QStringLiteral("sidorova"), passwordOf(QStringLiteral("sidorova")));
+    EXPECT_EQ(form->RzLabel1->caption(), kChangeDemanded);
+    EXPECT_FALSE(form->SpeedButton3->isEnabled());
+    form->Edit1->setText(QStringLiteral("abcdef"));
+    form->Edit2->setText(QStringLiteral("abcdef"));
+    form->Password_Edit->setText(QStringLiteral("not her password"));
+    guarded([this] { form->SpeedButton2Click(); });
+    EXPECT_NE(form->result(), QDialog::Accepted);
+    EXPECT_EQ(form->RzLabel1->caption(), QStringLiteral("Неверно указан логин или пароль."));
+}
+
+TEST_F(SignIn, ASoonExpiringPasswordIsAskedAtTheFirstPressOnly) {
+    signIn(QStringLiteral("petrov"), passwordOf(QStringLiteral("petrov")));
+    EXPECT_EQ(form->RzLabel1->caption(), kChangeDemanded);
+    EXPECT_TRUE(form->ChangeMode());
+    EXPECT_TRUE(form->SpeedButton3->isEnabled());
+    EXPECT_FALSE(connection().isOpen());
+
+    // Closing the half and pressing again signs in unchanged.
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    EXPECT_FALSE(form->ChangeMode());
+    EXPECT_EQ(form->height(), 275);
+    QTest::keyClick(form->Password_Edit, Qt::Key_Enter);
+    EXPECT_EQ(form->result(), QDialog::Accepted) << form->RzLabel1->caption().toStdString();
+    EXPECT_EQ(user.UserLogin, QStringLiteral("petrov"));
+}
+
+TEST_F(SignIn, ALoginWithQuotesReachesTheServerByteForByte) {
+    const QString login = QStringLiteral("o'brien', 'x'); DELETE FROM zev_login; --");
+    workstation.computer = QStringLiteral("PC'7");
+    signIn(login, QStringLiteral("secret"));
+    EXPECT_TRUE(notices.messages.empty()) << notices.messages.front().text.toStdString();
+    EXPECT_EQ(form->RzLabel1->caption(), QStringLiteral("Неверно указан логин или пароль."));
+    const auto log = signInLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].login, login);
+    EXPECT_EQ(log[0].computer, QStringLiteral("PC'7"));
+
+    // Nothing was deleted: a real user still signs in.
+    signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+}
+
+TEST_F(SignIn, APasswordOutsideWindows1251IsRefusedWithAMessage) {
+    signIn(QStringLiteral("ivanova"), QStringLiteral("Demo2025ä"));
+    ASSERT_EQ(notices.messages.size(), 1u);
+    EXPECT_TRUE(notices.messages[0].text.contains(QStringLiteral("Windows-1251")));
+    EXPECT_EQ(form->RzLabel1->caption(), QStringLiteral("Неверно ввели логин или пароль."));
+    EXPECT_FALSE(connection().isOpen());
+    EXPECT_TRUE(signInLog().empty());
+}
+
+TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
+    HttpTestServer server(200, "OK", QByteArray("MZ new program"));
+    const QUrl publishedSource = UpdateSourceUrl();
+    SetUpdateSourceUrl(server.url());
+    // This workstation was given an older release: the server asks for an update.
+    workstation.computer = QStringLiteral("АУД-214");
+    signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
+
+    const UpdatePaths paths{programDir.path()};
+    EXPECT_NE(form->result(), QDialog::Accepted);
+    EXPECT_TRUE(form->Label1->text().startsWith(QStringLiteral("Идёт обновление программы")));
+    QFile downloaded(paths.downloadedFile());
+    ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
+    EXPECT_EQ(downloaded.readAll(), QByteArray("MZ new program"));
+    QFile script(paths.scriptFile());
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    EXPECT_EQ(script.readAll(), UpdateScript());
+    EXPECT_EQ(startedScripts, std::vector<QString>{paths.scriptFile()});
+    EXPECT_EQ(startedIn, programDir.path());
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 2000);
+    EXPECT_FALSE(ApplicationState::terminated());
+    // The sign-in account's connection stays open until the program ends.
+    EXPECT_TRUE(connection().isOpen());
+    SetUpdateSourceUrl(publishedSource);
+
+    // Two seconds later the exit timer ends the program, the window with Cancel.
+    form->Timer1Timer();
+    EXPECT_EQ(form->Timer1->interval(), 100);
+    EXPECT_TRUE(ApplicationState::terminated());
+    EXPECT_EQ(form->result(), QDialog::Rejected);
+}
+
+}  // namespace
+}  // namespace zev::testing
