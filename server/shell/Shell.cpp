@@ -22,6 +22,9 @@ QString shellUsage() {
         "  -f FILE      run the statements of a script file (\"-\" for standard input)\n"
         "  --csv        print results as CSV instead of an aligned table\n"
         "  --batches    split scripts only at lines holding GO (for procedure bodies)\n"
+        "  --write-settings FILE\n"
+        "               write the client's settings file (Data/ZEV) with the User ID, Password,\n"
+        "               Data Source and Initial Catalog of -c, then stop (no statements run)\n"
         "  -h, --help   show this text\n"
         "\n"
         "Each STATEMENT argument is sent as one statement. Without statements and without -f the\n"
@@ -55,6 +58,8 @@ ShellOptions parseShellArguments(const QStringList& arguments) {
             options.scriptFile = valueOf(i);
         } else if (a == u"--csv") {
             options.format = OutputFormat::Csv;
+        } else if (a == u"--write-settings") {
+            options.writeSettings = valueOf(i);
         } else if (a == u"--batches") {
             options.splitMode = SplitMode::Batches;
         } else if (a == u"-h" || a == u"--help") {
@@ -69,6 +74,11 @@ ShellOptions parseShellArguments(const QStringList& arguments) {
     if (options.settingsFile.isEmpty() == options.connectionString.isEmpty()) {
         throw Error(
             QStringLiteral("Give exactly one of -s SETTINGS_FILE and -c CONNECTION_STRING"));
+    }
+    if (!options.writeSettings.isEmpty() &&
+        (options.connectionString.isEmpty() || !options.statements.isEmpty() ||
+         !options.scriptFile.isEmpty())) {
+        throw Error(QStringLiteral("--write-settings takes -c and nothing to run"));
     }
     if (!options.scriptFile.isEmpty() && !options.statements.isEmpty()) {
         throw Error(QStringLiteral("Give statements either as arguments or with -f, not both"));
@@ -159,6 +169,14 @@ int runShell(const QStringList& arguments, QTextStream& input, QTextStream& out,
 
     std::vector<QString> statements;
     try {
+        if (!options.writeSettings.isEmpty()) {
+            const ConnectionSettings c = parseConnectionString(options.connectionString);
+            writeShellSettingsFile(options.writeSettings,
+                                   {c.user, c.password, c.dataSource, c.catalog});
+            out << "Settings written to " << options.writeSettings << '\n';
+            out.flush();
+            return kExitOk;
+        }
         if (!options.statements.isEmpty()) {
             for (const QString& s : options.statements) {
                 if (!s.trimmed().isEmpty()) {

@@ -18,6 +18,7 @@ struct ShellOptions {
     QString settingsFile;      // -s: the client's 84-byte settings file
     QString connectionString;  // -c: a connection string in the client's form
     QString scriptFile;        // -f: a script to run ("-" for standard input)
+    QString writeSettings;     // --write-settings: write -c's account, server, database there
     QStringList statements;    // statements given as arguments, one each
     OutputFormat format = OutputFormat::Table;
     SplitMode splitMode = SplitMode::Statements;

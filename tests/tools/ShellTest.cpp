@@ -59,6 +59,20 @@ TEST(ShellSettings, ShiftWrapsAndLengthsAreClamped) {
     EXPECT_THROW(readShellSettingsFile(QStringLiteral("/nonexistent/Data/ZEV")), Error);
 }
 
+TEST(ShellSettings, EncodingRoundTripsAndRefusesLongTexts) {
+    const ShellSettings s{QStringLiteral("zev_signin"), QStringLiteral("Пароль#1"),
+                          QStringLiteral("dbhost\\SQLEXPRESS"), QStringLiteral("ZEV")};
+    const QByteArray bytes = encodeShellSettings(s);
+    ASSERT_EQ(bytes.size(), 84);
+    EXPECT_EQ(bytes.left(10), storedField("zev_signin").left(10));
+    const ShellSettings back = decodeShellSettings(bytes);
+    EXPECT_EQ(back.user, s.user);
+    EXPECT_EQ(back.password, s.password);
+    EXPECT_EQ(back.server, s.server);
+    EXPECT_EQ(back.catalog, s.catalog);
+    EXPECT_THROW(encodeShellSettings({QString(21, u'x'), {}, {}, {}}), Error);
+}
+
 TEST(ScriptSplitting, GoLinesAndSemicolonsAtLineEnd) {
     const auto s = splitScript(
         QStringLiteral("SELECT 1;\n"
