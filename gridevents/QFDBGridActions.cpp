@@ -85,6 +85,7 @@ void TQFDBGridEvents::GridKeyDown(zev::DBGridEh& sender, quint16& key,
         letter = static_cast<char>(letter - 'a' + 'A');
     }
     const bool anySelected = sender.selectedRows().count() > 0;
+    bool performed = true;
     if (letter == 'C' && editActions_.testFlag(geaCopyEh) && anySelected) {
         CopyRows(false);
     } else if (letter == 'X' && editActions_.testFlag(geaCutEh) && anySelected) {
@@ -99,6 +100,13 @@ void TQFDBGridEvents::GridKeyDown(zev::DBGridEh& sender, quint16& key,
         }
     } else if (letter == 'A' && editActions_.testFlag(geaSelectAllEh)) {
         SelectAllRows();
+    } else {
+        performed = false;
+    }
+    if (performed) {
+        // The key is spent: the view underneath must not run its own copy or select-all over
+        // what the component has just done.
+        key = 0;
     }
 }
 

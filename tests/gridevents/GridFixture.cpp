@@ -118,7 +118,7 @@ void GridFixture::SetUp() {
                      GridOption::ConfirmDelete | GridOption::CancelOnExit |
                      GridOption::MultiSelect);
     grid->setOptionsEh(GridOptionEh::Fixed3D | GridOptionEh::HighlightFocus |
-                       GridOptionEh::ClearSelection | GridOptionEh::RowHighlight);
+                       GridOptionEh::RowHighlight);
     grid->setGeometry(0, 0, 640, 260);
 
     events = new TQFDBGridEvents(window.get());
