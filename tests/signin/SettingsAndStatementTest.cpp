@@ -3,7 +3,10 @@
 #include "data/Errors.h"
 #include "signin/FirstConnect.h"
 #include "signin/LoginStatement.h"
+#include "signin/Workstation.h"
 #include "signin/md5.h"
+
+#include <QHostAddress>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -128,6 +131,15 @@ TEST(GetUserStatement, QuotesInLoginAndComputerNameCannotAlterTheStatement) {
         QStringLiteral("EXEC GET_USER 'o''neil''); DROP TABLE zev_login; --','")));
     EXPECT_TRUE(statement.contains(QStringLiteral(", 'PC''1', ")));
     EXPECT_EQ(SqlQuoted(QStringLiteral("'")), QStringLiteral("''''"));
+}
+
+TEST(Workstation, GivesADottedDecimalIPv4AddressAndAName) {
+    const Workstation& system = Workstation::instance();
+    QHostAddress address;
+    ASSERT_TRUE(address.setAddress(system.localIPv4())) << system.localIPv4().toStdString();
+    EXPECT_EQ(address.protocol(), QAbstractSocket::IPv4Protocol);
+    EXPECT_EQ(system.localIPv4().count(u'.'), 3);
+    EXPECT_LE(system.computerName().size(), 255);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "signin/Workstation.h"
 #include "widgets/Notices.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,9 @@ protected:
         dm = std::make_unique<TDM_MB>();
         form = std::make_unique<TestForm8>(user);
         form->startScript = [this](const QString& script, const QString& folder) {
+            // What the script file holds at the moment it is started.
+            QFile file(script);
+            startedScriptContent = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
             startedScripts.push_back(script);
             startedIn = folder;
             return true;
@@ -103,6 +107,7 @@ protected:
     std::unique_ptr<TestForm8> form;
     std::vector<QString> startedScripts;
     QString startedIn;
+    QByteArray startedScriptContent;
 };
 
 }  // namespace zev::testing

@@ -208,6 +208,25 @@ TEST_F(SignIn, ASoonExpiringPasswordIsAskedAtTheFirstPressOnly) {
     EXPECT_EQ(user.UserLogin, QStringLiteral("petrov"));
 }
 
+TEST_F(SignIn, FailingStartListsClearTheMessageAndCloseTheConnection) {
+    // The faculty list reads the user's faculties from a table that is gone.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(demo.databaseFile.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "ALTER TABLE user_faculty RENAME TO gone", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+
+    form->RzLabel1->setCaption(QStringLiteral("an earlier message"));
+    signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
+    EXPECT_NE(form->result(), QDialog::Accepted);
+    EXPECT_TRUE(form->RzLabel1->caption().isEmpty());
+    EXPECT_FALSE(connection().isOpen());
+    EXPECT_FALSE(dm->ADOQ_Faculty->isOpen());
+    EXPECT_TRUE(notices.messages.empty());
+    EXPECT_TRUE(notices.errors.empty());
+}
+
 TEST_F(SignIn, ALoginWithQuotesReachesTheServerByteForByte) {
     const QString login = QStringLiteral("o'brien', 'x'); DELETE FROM zev_login; --");
     workstation.computer = QStringLiteral("PC'7");
@@ -251,6 +270,7 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     ASSERT_TRUE(script.open(QIODevice::ReadOnly));
     EXPECT_EQ(script.readAll(), UpdateScript());
     EXPECT_EQ(startedScripts, std::vector<QString>{paths.scriptFile()});
+    EXPECT_EQ(startedScriptContent, UpdateScript()) << "started before it was written completely";
     EXPECT_EQ(startedIn, programDir.path());
     EXPECT_TRUE(form->Timer1->isActive());
     EXPECT_EQ(form->Timer1->interval(), 2000);
