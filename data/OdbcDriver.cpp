@@ -93,11 +93,9 @@ QString errorText(const QSqlError& error) {
 
 class OdbcDriver final : public ConnectionDriver {
 public:
-    OdbcDriver(const ConnectionSettings& settings, const DriverChoice& driver,
-               int loginTimeoutSeconds)
-        : name_(nextConnectionName()), password_(settings.password) {
-        const OdbcOpenParameters parameters =
-            composeOdbcParameters(settings, driver, loginTimeoutSeconds);
+    OdbcDriver(const OdbcOpenParameters& parameters, const QString& serverName,
+               const QString& secret)
+        : name_(nextConnectionName()), password_(secret) {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name_);
             if (!db.isValid()) {
@@ -112,7 +110,7 @@ public:
                 db = QSqlDatabase();
                 QSqlDatabase::removeDatabase(name_);
                 throw DatabaseError(QStringLiteral("Cannot connect to SQL Server \"%1\": %2")
-                                        .arg(settings.dataSource, text));
+                                        .arg(serverName, text));
             }
         }
     }
@@ -196,7 +194,15 @@ private:
 std::unique_ptr<ConnectionDriver> openOdbcDriver(const ConnectionSettings& settings,
                                                  const DriverChoice& driver,
                                                  int loginTimeoutSeconds) {
-    return std::make_unique<OdbcDriver>(settings, driver, loginTimeoutSeconds);
+    return std::make_unique<OdbcDriver>(
+        composeOdbcParameters(settings, driver, loginTimeoutSeconds), settings.dataSource,
+        settings.password);
+}
+
+std::unique_ptr<ConnectionDriver> openOdbcDriverWith(const OdbcOpenParameters& parameters,
+                                                     const QString& serverName,
+                                                     const QString& secret) {
+    return std::make_unique<OdbcDriver>(parameters, serverName, secret);
 }
 
 }  // namespace odbc
