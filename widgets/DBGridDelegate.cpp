@@ -17,6 +17,8 @@ namespace zev {
 
 namespace {
 
+constexpr char kOriginalText[] = "zevOriginalText";
+
 // The cell editor of a lookup column: the lookup dataset's rows that pass its current filter,
 // in its current order, each with the key it stands for.
 class LookupCellEditor : public QComboBox {
@@ -236,7 +238,13 @@ void DBGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) co
             Field* key = keyFieldOf(*field);
             lookup->setCurrentIndex(key ? lookup->indexOfKey(key->value()) : -1);
         } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            const QVariant original = line->property(kOriginalText);
+            if (original.isValid() && line->text() != original.toString()) {
+                return;  // what the user is typing stays until it is committed or undone
+            }
             line->setText(field->text());
+            // What the row held: an editor left as it was commits nothing.
+            line->setProperty(kOriginalText, line->text());
         }
     } catch (const std::exception&) {
     }
@@ -258,11 +266,11 @@ void DBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* /*model*/
         grid_.commitLookupChoice(column, lookup->keys[static_cast<std::size_t>(chosen)],
                                  lookup->itemText(chosen));
     } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-        if (!line->isModified()) {
-            return;  // nothing typed: nothing to commit
+        if (line->text() == line->property(kOriginalText).toString()) {
+            return;  // nothing changed: nothing to commit
         }
+        line->setProperty(kOriginalText, line->text());
         grid_.commitText(column, line->text());
-        line->setModified(false);
     }
 }
 
@@ -276,6 +284,9 @@ void DBGridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionVie
 }
 
 bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && grid_.window()->isHidden()) {
+        return false;  // a closing window commits nothing into the rows behind it
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         // Moving keys and the grid's own commands go to the grid, as from the grid itself;

@@ -28,6 +28,7 @@ public:
 
     // The editor open right now, or nullptr.
     QWidget* openEditor() const { return editor_; }
+    void forgetEditor() { editor_ = nullptr; }
     // Width of an ellipsis button in a cell of the given width.
     static int editButtonWidth(int cellWidth);
 

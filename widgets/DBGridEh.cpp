@@ -403,8 +403,15 @@ void DBGridEh::setCurrentDataColumn(int dataCol) {
 }
 
 QWidget* DBGridEh::cellEditor() const {
-    QWidget* editor = delegate_->openEditor();
-    return editor && editor->isVisible() ? editor : editor;
+    // The view leaves the editing state whenever it closes or drops its editor.
+    return state() == QAbstractItemView::EditingState ? delegate_->openEditor() : nullptr;
+}
+
+void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    if (editor == delegate_->openEditor()) {
+        delegate_->forgetEditor();
+    }
 }
 
 void DBGridEh::syncCurrentFromDataset() {
@@ -520,18 +527,7 @@ bool DBGridEh::gridHasFocus() const {
 }
 
 Dataset::Bookmark DBGridEh::bookmarkOfRow(int row) const {
-    Dataset* ds = dataset();
-    if (!model_->readable() || row < 0) {
-        return {};
-    }
-    if (row == ds->recNo() - 1) {
-        return ds->bookmark();
-    }
-    if (row >= ds->recordCount()) {
-        return {};
-    }
-    Dataset::DisplayRow display(*ds, row);
-    return ds->bookmark();
+    return model_->readable() ? dataset()->bookmarkAt(row) : Dataset::Bookmark();
 }
 
 bool DBGridEh::isRowSelected(int row) const {
