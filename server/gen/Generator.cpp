@@ -6,6 +6,7 @@
 #include "server/engine/SignIn.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -30,7 +31,7 @@ struct Shape {
 };
 
 constexpr Shape kDemo{3, 2, 6, 4, 3, 2, 4, 6};
-constexpr Shape kUniversity{10, 10, 25, 9, 3, 5, 40, 30};
+constexpr Shape kUniversity{10, 10, 34, 9, 3, 5, 40, 30};
 
 constexpr int kYears = 3;    // academic years 1..3
 constexpr int kCohorts = 6;  // a cohort c is in course (rate) y - c + 4 in year y (1-based)
@@ -289,7 +290,8 @@ private:
     std::pair<int, int> stream(const Discipline& d, int year, int semester, int oz) {
         const int ws = semester % 2 ? 2 : 1;
         const auto& teachers = teachersOf_[d.kafedra];
-        const int teacher = teachers[static_cast<size_t>(d.id) % teachers.size()];
+        // Each discipline has two teachers; each year and half-year one of them teaches it.
+        const int teacher = teachers[(static_cast<size_t>(d.id) + rng_() % 2) % teachers.size()];
         const StreamKey key{d.id, teacher, d.examination, year, ws, oz};
         auto it = streams_.find(key);
         if (it == streams_.end()) {
@@ -433,7 +435,7 @@ private:
                {QString::fromLatin1(kSignInUser), QString::fromLatin1(kSignInPassword)});
         insert("INSERT INTO db_account (name, password, signin_only) VALUES (?, ?, 0)",
                {QString::fromLatin1(kStaffUser), QString::fromLatin1(kStaffPassword)});
-        const QDate today = QDate::currentDate();
+        const QDate today = QDateTime::currentDateTimeUtc().date();
         struct Staff {
             const char* login;
             const char* password;

@@ -121,7 +121,8 @@ CREATE TABLE pps (                          -- teaching positions: a teacher in 
     id_pps      INTEGER PRIMARY KEY,
     id_teacher  INTEGER NOT NULL REFERENCES teacher(id_teacher),
     id_kafedra  INTEGER NOT NULL REFERENCES kafedra(id_kafedra),
-    kind        INTEGER NOT NULL            -- 1 main, 2 second job, 3 hourly; see GetTFIO_with_pps
+    kind        INTEGER NOT NULL            -- 1 main, 2 internal second job, 3 external second
+                                            -- job, 4 hourly; see GetTFIO_with_pps
 );
 CREATE INDEX pps_kafedra ON pps(id_kafedra, id_teacher);
 
@@ -146,7 +147,10 @@ CREATE TABLE RRNKkrdt (
     id_type_chasov INTEGER
 );
 CREATE INDEX RRNKkrdt_year ON RRNKkrdt(id_a_year, id_w_s);
-CREATE INDEX RRNKkrdt_o_z ON RRNKkrdt(id_o_z);
+-- The stream list reads whole rows of one form of education: a covering index.
+CREATE INDEX RRNKkrdt_o_z ON RRNKkrdt(id_o_z, subgroup, id_a_year, id_kafedra, id_teacher,
+                                      id_discipline, id_examination, id_w_s);
+CREATE INDEX RRNKkrdt_teacher ON RRNKkrdt(id_teacher);
 
 -- Curriculum: the elective places of a speciality and the alternatives for each -----------------
 
@@ -185,6 +189,7 @@ CREATE TABLE DisciplineForStudent (
 );
 CREATE INDEX DisciplineForStudent_place
     ON DisciplineForStudent(id_student, plan_a_year, plan_semester, id_speciality);
+CREATE INDEX DisciplineForStudent_taken ON DisciplineForStudent(id_student, id_semester);
 
 CREATE TABLE DisciplineForStudent2 (        -- disciplines chosen for a student in a semester
     id_disciplineForStudent2 INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -219,7 +224,7 @@ CREATE TABLE zev_login (                    -- members of staff
     id_login         INTEGER PRIMARY KEY,
     login            TEXT NOT NULL UNIQUE,
     pwd_digest       TEXT NOT NULL,         -- upper-case hexadecimal MD5
-    pwd_changed      TEXT NOT NULL,         -- date of the last change, YYYY-MM-DD
+    pwd_changed      TEXT NOT NULL,         -- date of the last change, YYYY-MM-DD (UTC)
     pwd_max_age_days INTEGER NOT NULL DEFAULT 90,
     must_change      INTEGER NOT NULL DEFAULT 0,  -- an administrator demands a change
     locked           INTEGER NOT NULL DEFAULT 0,

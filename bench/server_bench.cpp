@@ -1,0 +1,185 @@
+// Times every statement of the selection cascade on the demo and on the university database,
+// as ratios against a trivial prepared SQLite statement measured in the same run.
+// Usage: server_bench [--demo-only]
+#include "data/Errors.h"
+#include "server/EmbeddedServer.h"
+#include "server/gen/Generator.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <functional>
+
+using namespace zev;
+using namespace zev::server;
+
+namespace {
+
+// Nanoseconds per run of f, over enough runs to fill about 200 ms.
+double timePerRun(const std::function<void()>& f) {
+    f();  // warm the caches
+    QElapsedTimer timer;
+    timer.start();
+    qint64 runs = 0;
+    while (timer.nsecsElapsed() < 200'000'000) {
+        f();
+        ++runs;
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / static_cast<double>(runs);
+}
+
+double baseline(const QString& file) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1", -1, &stmt, nullptr);
+    const double ns = timePerRun([stmt] {
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+    });
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return ns;
+}
+
+struct Step {
+    const char* name;
+    QString sql;
+    std::vector<Value> args;
+};
+
+std::int64_t first(Session& s, const QString& sql, const std::vector<Value>& args) {
+    const ResultSet rows = s.query(sql, args);
+    return rows.rowCount() ? std::get<std::int64_t>(rows.at(0, 0)) : 0;
+}
+
+void bench(const char* label, const GeneratedDatabase& made) {
+    auto s = Session::open(made.databaseFile, QString::fromLatin1(kStaffUser),
+                           QString::fromLatin1(kStaffPassword));
+    const std::int64_t faculty = 1, form = 1, year = 2, semester = 3;
+    const std::int64_t speciality =
+        first(*s,
+              QStringLiteral(
+                  "SELECT id_speciality FROM Speciality_form WHERE id_faculty=? AND id_f_educ=?"),
+              {faculty, form});
+    const std::int64_t group = first(
+        *s,
+        QStringLiteral("SELECT g_r_y.id_group FROM g_r_y, Semester, g_s WHERE g_r_y.id_rate = "
+                       "Semester.id_rate AND g_r_y.id_group = g_s.id_group AND g_r_y.id_a_year =? "
+                       "AND Semester.id_semester =? AND g_s.id_speciality =?"),
+        {year, semester, speciality});
+    const std::int64_t student =
+        first(*s, QStringLiteral("SELECT id_student FROM s_g WHERE id_group = ?"), {group});
+    const std::vector<Step> steps = {
+        {"faculties",
+         QStringLiteral("SELECT id_faculty, [p23-1] FROM Faculty INNER JOIN user_faculty ON "
+                        "faculty.id_faculty = user_faculty.faculty WHERE user_faculty.id_login =? "
+                        "ORDER BY [p23-1]"),
+         {QStringLiteral("1")}},
+        {"forms of education",
+         QStringLiteral(
+             "SELECT DISTINCT dbo.f_educ.id_f_educ, dbo.f_educ.p108, o_z FROM dbo.com_sfe "
+             "INNER JOIN dbo.f_educ ON dbo.com_sfe.id_f_educ = dbo.f_educ.id_f_educ WHERE "
+             "id_faculty =?"),
+         {QString::number(faculty)}},
+        {"specialities",
+         QStringLiteral("SELECT id_speciality, [p25-2], id_obem_chasov FROM Speciality_form WHERE "
+                        "id_faculty=? and id_f_educ=? GROUP BY id_speciality, [p25-2] , "
+                        "id_obem_chasov ORDER BY [p25-2]"),
+         {faculty, form}},
+        {"volumes of hours", QStringLiteral("SELECT * FROM ObemChasov"), {}},
+        {"years", QStringLiteral("SELECT id_a_year, p32 FROM a_year"), {}},
+        {"semesters",
+         QStringLiteral("SELECT id_semester, p43, id_w_s FROM Semester ORDER BY p43"),
+         {}},
+        {"semesters of the speciality",
+         QStringLiteral(
+             "SELECT Semester.id_w_s, Semester.id_semester, Semester.p43, g_r_y.id_a_year, "
+             "g_r_y.id_group FROM Semester, g_r_y, g_s WHERE Semester.id_rate = "
+             "g_r_y.id_rate AND g_r_y.id_group = g_s.id_group AND g_s.id_speciality=? "
+             "ORDER BY p43"),
+         {QString::number(speciality)}},
+        {"groups",
+         QStringLiteral(
+             "SELECT g_r_y.id_group, [group].p20 FROM g_r_y, [group], Semester, g_s WHERE "
+             "g_r_y.id_group = [group].id_group AND g_r_y.id_rate = Semester.id_rate AND "
+             "g_r_y.id_group = g_s.id_group AND g_r_y.id_a_year =? AND "
+             "Semester.id_semester =? AND g_s.id_speciality =? ORDER BY [group].p20"),
+         {QString::number(year), QString::number(semester), QString::number(speciality)}},
+        {"students",
+         QStringLiteral("SELECT s_g.id_student, s_fio.s_fio FROM s_g, s_fio WHERE s_g.id_student = "
+                        "s_fio.id_student AND s_g.id_group =?"),
+         {QString::number(group)}},
+        {"streams",
+         QStringLiteral(
+             "SELECT DISTINCT subgroup, id_a_year, id_kafedra, id_teacher, id_discipline, "
+             "id_examination, id_w_s FROM dbo.RRNKkrdt WHERE id_o_z=?"),
+         {QStringLiteral("1")}},
+        {"all teachers", QStringLiteral("SELECT * FROM t_fio"), {}},
+        {"disciplines (procedure)",
+         QStringLiteral("EXEC GetDisciplineForDisciplineName @id_speciality =?, @id_a_year =?, "
+                        "@id_student=?, @id_semester=?"),
+         {speciality, year, student, semester}},
+        {"electives (procedure)",
+         QStringLiteral("EXEC SelectDisciplineForStudent @id_speciality =?, @id_a_year =?, "
+                        "@id_semester =?, @id_student =?, @id_group=?"),
+         {speciality, year, semester, student, QString::number(group)}},
+        {"teachers of a department",
+         QStringLiteral("SELECT id_teacher, t_fio FROM dbo.GetTFIO_with_pps(4, 1)"),
+         {}},
+        {"chosen disciplines",
+         QStringLiteral("SELECT * FROM zev.dbo.DisciplineForStudent2 WHERE id_student=%1 AND "
+                        "id_a_year=%2 AND id_semester=%3")
+             .arg(student)
+             .arg(year)
+             .arg(semester),
+         {}},
+        {"departments of the half-year",
+         QStringLiteral(
+             "Select ZEV.dbo.RRNKkrdt.id_kafedra,f1  From ZEV.dbo.kafedra Inner join  "
+             "ZEV.dbo.RRNKkrdt on ZEV.dbo.kafedra.id_kafedra=ZEV.dbo.RRNKkrdt.id_kafedra  "
+             "where id_a_year=%1 and id_w_s=2 group by ZEV.dbo.RRNKkrdt.id_kafedra,f1")
+             .arg(year),
+         {}},
+    };
+    const double base = baseline(made.databaseFile);
+    std::printf("\n%s database (%s)\nbaseline: prepared \"SELECT 1\" in SQLite: %.0f ns\n", label,
+                qPrintable(made.databaseFile), base);
+    std::printf("%-32s %8s %12s %10s\n", "statement", "rows", "time, us", "ratio");
+    for (const Step& step : steps) {
+        const int rows = s->query(step.sql, step.args).rowCount();
+        const double ns = timePerRun([&] { s->query(step.sql, step.args); });
+        std::printf("%-32s %8d %12.1f %10.0f\n", step.name, rows, ns / 1000.0, ns / base);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const bool demoOnly = app.arguments().contains(QStringLiteral("--demo-only"));
+    QTemporaryDir folder;
+    try {
+        QElapsedTimer timer;
+        timer.start();
+        const GeneratedDatabase demo =
+            generateDatabase(folder.filePath(QStringLiteral("demo")), DatabaseSize::Demo);
+        std::printf("demo database made in %lld ms\n", static_cast<long long>(timer.restart()));
+        bench("Demo", demo);
+        if (!demoOnly) {
+            const GeneratedDatabase university = generateDatabase(
+                folder.filePath(QStringLiteral("university")), DatabaseSize::University);
+            std::printf("\nuniversity database made in %lld ms\n",
+                        static_cast<long long>(timer.restart()));
+            bench("University", university);
+        }
+    } catch (const Error& e) {
+        std::fprintf(stderr, "server_bench: %s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}
