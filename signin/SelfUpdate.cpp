@@ -163,22 +163,18 @@ bool DownloadFile(const QUrl& url, const QString& targetFile, const DownloadProg
     QNetworkReply* reply = manager.get(request);
     QEventLoop loop;
     qint64 received = 0;
-    bool statusOk = true;
     QString writeError;
 
+    // The status of the answer being delivered (after any redirection); only a success status
+    // lets bytes reach the file, so an error page is never written.
     auto statusIsSuccess = [reply] {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const int code = status.toInt();
         return status.isValid() && code >= 200 && code < 300;
     };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        if (!statusIsSuccess()) {
-            statusOk = false;
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+    auto store = [&] {
         const QByteArray chunk = reply->readAll();
-        if (!statusOk || !writeError.isEmpty()) {
+        if (chunk.isEmpty() || !writeError.isEmpty() || !statusIsSuccess()) {
             return;
         }
         if (file.write(chunk) != chunk.size()) {
@@ -187,9 +183,10 @@ bool DownloadFile(const QUrl& url, const QString& targetFile, const DownloadProg
             return;
         }
         received += chunk.size();
-    });
+    };
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, store);
     QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64, qint64 total) {
-        if (progress && statusOk) {
+        if (progress && statusIsSuccess()) {
             progress(received, total);
         }
     });
@@ -198,16 +195,7 @@ bool DownloadFile(const QUrl& url, const QString& targetFile, const DownloadProg
         // The user waits: the windows repaint (the progress shows) but take no input.
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    if (statusOk && writeError.isEmpty()) {
-        const QByteArray rest = reply->readAll();
-        if (!rest.isEmpty()) {
-            if (file.write(rest) == rest.size()) {
-                received += rest.size();
-            } else {
-                writeError = file.errorString();
-            }
-        }
-    }
+    store();
     const bool fetched = writeError.isEmpty() && reply->error() == QNetworkReply::NoError &&
                          statusIsSuccess() && received > 0;
     file.close();

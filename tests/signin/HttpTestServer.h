@@ -20,6 +20,8 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
     }
     const QByteArray& lastRequest() const { return request_; }
+    // A header line sent with every answer, such as "Location: ..." for a redirection.
+    void addHeader(const QByteArray& line) { headers_ += line + "\r\n"; }
 
     // A port on which nothing listens: taken from a server that is closed again.
     static quint16 closedPort() {
@@ -41,8 +43,8 @@ private:
                 QByteArray answer = "HTTP/1.1 " + QByteArray::number(status_) + ' ' + reason_ +
                                     "\r\nContent-Type: application/octet-stream\r\n"
                                     "Content-Length: " +
-                                    QByteArray::number(body_.size()) +
-                                    "\r\nConnection: close\r\n\r\n" + body_;
+                                    QByteArray::number(body_.size()) + "\r\nConnection: close\r\n" +
+                                    headers_ + "\r\n" + body_;
                 socket->write(answer);
                 socket->disconnectFromHost();
             });
@@ -55,4 +57,5 @@ private:
     QByteArray reason_;
     QByteArray body_;
     QByteArray request_;
+    QByteArray headers_;
 };

@@ -63,6 +63,14 @@ TEST_F(Download, OneByteIsEnoughAndAnOldFileIsOverwritten) {
     EXPECT_EQ(readFile(target()), QByteArray("x"));
 }
 
+TEST_F(Download, FollowsARedirectionToTheProgram) {
+    HttpTestServer mirror(200, "OK", "the program");
+    HttpTestServer moved(302, "Found", "<html>moved</html>");
+    moved.addHeader("Location: " + mirror.url().toEncoded());
+    EXPECT_TRUE(DownloadFile(moved.url(), target()));
+    EXPECT_EQ(readFile(target()), QByteArray("the program"));
+}
+
 TEST_F(Download, AnErrorPageIsNeverKept) {
     HttpTestServer server(404, "Not Found", "<html>Not Found</html>");
     EXPECT_FALSE(DownloadFile(server.url(), target()));
