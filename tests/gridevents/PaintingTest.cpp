@@ -37,6 +37,10 @@ TEST_F(PaintingTest, RowsArePaintedByStateThenByMark) {
     QCoreApplication::processEvents();
 
     const QImage image = grabViewport();
+    // For a look at the painted grid: ZEV_GRAB_DIR=/some/folder.
+    if (const QString folder = qEnvironmentVariable("ZEV_GRAB_DIR"); !folder.isEmpty()) {
+        window->grab().save(folder + QStringLiteral("/gridevents-marks.png"));
+    }
     // Two records sharing descGroupNum 7 are duplicates; neither is selected or current.
     EXPECT_EQ(cellBackground(image, row(1), 0), kDuplicate);
     EXPECT_EQ(cellBackground(image, row(2), 3), kDuplicate);
