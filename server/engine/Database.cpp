@@ -278,6 +278,9 @@ ResultSet Database::fetch(sqlite3_stmt* stmt, const std::vector<ColumnType>& hin
             sqlite3_reset(stmt);
             raise(rc);
         }
+        if (result.cells.size() == result.cells.capacity()) {
+            result.cells.reserve(result.cells.size() * 2 + static_cast<size_t>(count) * 16);
+        }
         for (int c = 0; c < count; ++c) {
             result.cells.push_back(columnValue(stmt, c));
         }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 
 namespace zev::server {
@@ -285,6 +286,11 @@ private:
             items << selectItem();
         } while (acceptSymbol(","));
         sql += items.join(QStringLiteral(", "));
+        if (items.contains(QStringLiteral("*")) ||
+            std::any_of(items.begin(), items.end(),
+                        [](const QString& item) { return item.endsWith(QStringLiteral(".*")); })) {
+            out_.itemTypes.clear();  // a star stands for columns whose number the parse cannot tell
+        }
         if (acceptWord("from")) {
             sql += QStringLiteral(" FROM ") + fromClause();
         }
