@@ -204,11 +204,12 @@ void Dataset::remove() {
         throw Error(QStringLiteral("%1: Cannot perform this operation on an empty dataset")
                         .arg(objectName()));
     }
+    const std::uint32_t generation = d->generation;
     if (beforeDelete) {
         beforeDelete(*this);  // may abort (and may have reopened the dataset)
     }
-    if (!isOpen() || d->view.empty()) {
-        return;
+    if (!isOpen() || d->generation != generation || d->view.empty()) {
+        return;  // the hook re-read the rows: the row it was asked about is no longer here
     }
     const int row = d->view[d->current];
     if (!d->updateTable.isEmpty()) {
