@@ -124,7 +124,7 @@ public:
     SilentPeer() {
         std::promise<quint16> port;
         std::future<quint16> chosen = port.get_future();
-        thread_.reset(QThread::create([this, &port] {
+        thread_.reset(QThread::create([&port] {
             QTcpServer server;
             server.listen(QHostAddress::LocalHost, 0);
             QObject::connect(&server, &QTcpServer::newConnection, [&server] {
