@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6sql6-odbc
     libsqlite3-dev libjpeg62-turbo-dev
-    unixodbc unixodbc-dev tdsodbc
+    unixodbc unixodbc-dev tdsodbc libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
