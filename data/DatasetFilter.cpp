@@ -147,11 +147,11 @@ bool Dataset::locate(const QString& fieldName, const Value& value) {
 }
 
 Value Dataset::lookup(const QString& keyField, const Value& key, const QString& resultField) const {
+    if (!isOpen()) {
+        return Value{};  // a closed list has no rows to find
+    }
     const Field& keyF = fieldByName(keyField);
     const Field& resultF = fieldByName(resultField);
-    if (!isOpen()) {
-        return Value{};
-    }
     const int column = d->fieldColumn[keyF.index()];
     int row = -1;
     if (column >= 0) {

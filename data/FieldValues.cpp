@@ -139,9 +139,8 @@ Value convertFetched(const FieldDef& def, const Value& value) {
         case FieldType::Float:
             return value.index() == 2 ? value : Value{toFloat(value)};
         case FieldType::String:
-            return Value{toCp1251Repertoire(valueText(value).left(fieldSize(def)))};
         case FieldType::WideString:
-            return Value{valueText(value).left(fieldSize(def))};
+            return value.index() == 3 ? value : Value{valueText(value)};
     }
     return value;
 }

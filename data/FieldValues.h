@@ -20,8 +20,10 @@ QString toCp1251Repertoire(const QString& text);
 // Throws Error with the data layer's message when the value does not convert or is out of range.
 Value convertForField(const FieldDef& def, const Value& value);
 
-// The same conversion for a value read from the server: texts are cut to the field's size as the
-// field's buffer holds them, but no range is checked; a value that does not convert throws Error.
+// The conversion of a value read from the server: to the field's type only. Texts stay exactly
+// as the server holds them (no cut, no character mapping) and no range is checked, so that the
+// original values a posted row's UPDATE compares with are the server's own. A value that does
+// not convert throws Error.
 Value convertFetched(const FieldDef& def, const Value& value);
 
 // Characters a string field of this definition holds (the default when no size is given).
