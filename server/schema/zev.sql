@@ -146,7 +146,9 @@ CREATE TABLE RRNKkrdt (
     plan_fakt      INTEGER,
     id_type_chasov INTEGER
 );
-CREATE INDEX RRNKkrdt_year ON RRNKkrdt(id_a_year, id_w_s);
+-- The chosen-disciplines lists group one year and half-year by these columns: covering.
+CREATE INDEX RRNKkrdt_year ON RRNKkrdt(id_a_year, id_w_s, id_kafedra, id_discipline, id_teacher,
+                                       subgroup);
 -- The stream list reads whole rows of one form of education: a covering index.
 CREATE INDEX RRNKkrdt_o_z ON RRNKkrdt(id_o_z, subgroup, id_a_year, id_kafedra, id_teacher,
                                       id_discipline, id_examination, id_w_s);
