@@ -101,6 +101,11 @@ void Dataset::setFilter(const QString& filterText) {
     const bool fieldsKnown = isOpen() || d->declared;
     if (fieldsKnown && !filterText.trimmed().isEmpty()) {
         program = d->compileFilter(filterText);
+    } else if (!fieldsKnown) {
+        // The fields come with the next open, which compiles the text against them; the form of
+        // the text can be checked now.
+        FilterProgram::compile(filterText,
+                               [](const QString&) { return FilterFieldRef{.field = 0}; });
     }
     if (isOpen() && d->filtered) {
         d->checkBrowseMode();

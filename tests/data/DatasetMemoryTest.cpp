@@ -319,6 +319,40 @@ TEST_F(DatasetMemory, ABadFilterRaisesAndKeepsTheOldOne) {
     }
 }
 
+TEST_F(DatasetMemory, AFilterSetWhileClosedAppliesAtOpen) {
+    // Fields of this dataset come from its result: the form is checked at once, names at open.
+    EXPECT_THROW(query.setFilter(QStringLiteral("grp =")), Error);
+    EXPECT_EQ(query.filter(), QString());
+    query.setFilter(QStringLiteral("GRP = 7"));
+    query.setFiltered(true);
+    query.open();
+    EXPECT_EQ(query.recordCount(), 2);
+    query.close();
+    query.setFilter(QStringLiteral("nosuch = 7"));
+    EXPECT_THROW(query.open(), Error);
+    EXPECT_FALSE(query.isOpen());
+}
+
+TEST_F(DatasetMemory, TheRowBeingInsertedShowsItsBufferToViews) {
+    query.open();
+    query.setRecNo(2);
+    query.insert();
+    query.fieldByName(QStringLiteral("name")).setText(QStringLiteral("Новый"));
+    {
+        Dataset::DisplayRow row(query, 1);
+        EXPECT_EQ(query.fieldByName(QStringLiteral("name")).text(), QStringLiteral("Новый"));
+    }
+    {
+        Dataset::DisplayRow row(query, 2);
+        EXPECT_EQ(query.fieldByName(QStringLiteral("name")).text(), QStringLiteral("Петров"));
+    }
+    EXPECT_TRUE(query.bookmark().isEmpty()) << "an unposted row has no bookmark";
+    query.post();
+    EXPECT_EQ(query.recNo(), 2);
+    EXPECT_FALSE(query.bookmark().isEmpty());
+    EXPECT_EQ(names()[1], QStringLiteral("Новый"));
+}
+
 TEST_F(DatasetMemory, BookmarksSurviveFiltersButNotAReopen) {
     query.open();
     query.setRecNo(3);
