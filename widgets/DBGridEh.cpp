@@ -200,10 +200,7 @@ void DBGridEh::bindDataset() {
     if (boundDataset_) {
         connect(boundDataset_, &Dataset::currentRowChanged, this,
                 [this](int) { syncCurrentFromDataset(); });
-        connect(boundDataset_, &Dataset::stateChanged, this, [this] {
-            viewport()->update();
-            syncCurrentFromDataset();
-        });
+        connect(boundDataset_, &Dataset::stateChanged, this, [this] { viewport()->update(); });
         connect(boundDataset_, &Dataset::datasetReset, this, [this] {
             // Bookmarks of an earlier open designate nothing any more.
             if (!boundDataset_->isOpen()) {
@@ -415,7 +412,7 @@ void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint h
 }
 
 void DBGridEh::syncCurrentFromDataset() {
-    if (!model_->readable()) {
+    if (leavingCell_ || !model_->readable()) {
         return;
     }
     const int row = model_->currentRow();
@@ -444,8 +441,12 @@ void DBGridEh::syncCurrentFromDataset() {
 }
 
 void DBGridEh::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    // Commits and closes the editor of the cell being left.
-    QTableView::currentChanged(current, previous);
+    {
+        // Commits and closes the editor of the cell being left. The commit may put the row in
+        // edit state while the dataset still stands on it: the grid must not follow back.
+        QScopedValueRollback guard(leavingCell_, true);
+        QTableView::currentChanged(current, previous);
+    }
     viewport()->update();
     if (syncing_ || !current.isValid()) {
         return;

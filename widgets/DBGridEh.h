@@ -279,8 +279,9 @@ private:
     GridFindDialog* findDialog_ = nullptr;
     QPointer<Dataset> boundDataset_;
     QFont titleFont_;
-    bool syncing_ = false;    // the grid follows the dataset: no posting, no column events
-    bool layingOut_ = false;  // the grid sets column widths itself
+    bool syncing_ = false;      // the grid follows the dataset: no posting, no column events
+    bool leavingCell_ = false;  // the editor of the cell being left is committing
+    bool layingOut_ = false;    // the grid sets column widths itself
     bool pressedOnCurrent_ = false;
     int anchorRow_ = -1;                       // where a Shift+click selection range starts
     mutable std::vector<char> selectedCache_;  // per view row, while valid

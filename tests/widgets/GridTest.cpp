@@ -312,6 +312,39 @@ TEST_F(GridTest, KeyDownCallbackSeesVirtualKeysAndMayConsumeThem) {
     EXPECT_EQ(rows->recordCount(), 2);
 }
 
+TEST_F(GridTest, ColumnEventsCanSwitchTheEditorOffAndOnAgain) {
+    // As the electives grid does: editing off when a column is left, on when one is entered,
+    // with the editor then shown at once.
+    std::vector<QString> events;
+    grid->onColExit = [&](DBGridEh& sender) {
+        events.push_back(QStringLiteral("exit"));
+        sender.setOptions(sender.options() &
+                          ~(zev::GridOption::Editing | zev::GridOption::AlwaysShowEditor));
+    };
+    grid->onColEnter = [&](DBGridEh& sender) {
+        events.push_back(QStringLiteral("enter ") + QString::number(sender.currentDataColumn()));
+        sender.setOptions(sender.options() | zev::GridOption::Editing |
+                          zev::GridOption::AlwaysShowEditor);
+    };
+    gotoCell(0, 0);
+    events.clear();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("exit"), QStringLiteral("enter 1")}));
+    EXPECT_EQ(grid->currentDataColumn(), 1);
+    auto* line = qobject_cast<QLineEdit*>(grid->cellEditor());
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), QStringLiteral("first"));
+
+    // Tab from the editor moves on to the next column, committing what was typed.
+    line->setText(QStringLiteral("typed"));
+    QTest::keyClick(line, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid->currentDataColumn(), 2);
+    EXPECT_EQ(rows->fieldByName(QStringLiteral("note")).text(), QStringLiteral("typed"));
+    EXPECT_EQ(rows->state(), DatasetState::Edit);
+}
+
 TEST_F(GridTest, FindSearchesTheVisibleColumns) {
     gotoCell(0, 0);
     EXPECT_TRUE(grid->findNext(QStringLiteral("THIRD")));
