@@ -227,6 +227,12 @@ DBGridColumnEh* DBGridEh::currentColumn() const {
     return dataCol >= 0 ? columns_.at(dataCol).get() : nullptr;
 }
 
+void DBGridEh::refreshColumns() {
+    applyColumnLayout();
+    horizontalHeader()->viewport()->update();
+    viewport()->update();
+}
+
 void DBGridEh::setOptions(GridOptions options) {
     const GridOptions before = options_;
     options_ = options;

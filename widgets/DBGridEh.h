@@ -159,6 +159,8 @@ public:
     int columnCount() const { return static_cast<int>(columns_.size()); }
     DBGridColumnEh& column(int index) const { return *columns_.at(index); }  // 0-based data column
     DBGridColumnEh* currentColumn() const;
+    // Lays the columns out again after their settings (width, visibility, title...) changed.
+    void refreshColumns();
 
     GridOptions options() const { return options_; }
     void setOptions(GridOptions options);

@@ -3,6 +3,7 @@
 #include "widgets/DBGridEh.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
@@ -97,6 +98,7 @@ TEST_F(GridTest, LookupEditorListsTheFilteredRowsInTheirOrder) {
                                     QStringLiteral("Физика")}));
     // The row's own entry is the one shown.
     EXPECT_EQ(editor->currentText(), QStringLiteral("Физика"));
+    keepSnapshot(grid->grab().toImage(), QStringLiteral("grid-lookup-editor"));
 }
 
 TEST_F(GridTest, ChoosingALookupEntryRunsTheHookThenWritesTheKey) {
@@ -351,7 +353,7 @@ TEST_F(GridTest, FindSearchesTheVisibleColumns) {
     EXPECT_EQ(rows->recNo(), 3);
     EXPECT_EQ(grid->currentDataColumn(), 1);
     note->visible = false;
-    grid->setOptions(grid->options());
+    grid->refreshColumns();
     EXPECT_FALSE(grid->findNext(QStringLiteral("second")));
 }
 
@@ -366,6 +368,9 @@ TEST_F(GridTest, AutoFitSharesTheWidthAndKeepsFixedColumns) {
 
 TEST_F(GridTest, DefaultDrawingLooksRight) {
     discipline->color = QColor(233, 233, 233);
+    note->title = QStringLiteral("Зафиксированная\nдисциплина");
+    grid->refreshColumns();
+    EXPECT_GE(grid->horizontalHeader()->height(), 2 * QFontMetrics(grid->font()).lineSpacing());
     note->alwaysShowEditButton = true;
     grid->setOptionsEh(zev::GridOptionEh::RowHighlight);
     gotoCell(1, 0);
