@@ -3,6 +3,7 @@
 #include "data/Errors.h"
 #include "server/engine/Translator.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -153,7 +154,11 @@ Database::Database(const QString& file, Mode mode) : file_(file) {
             throw DatabaseError(
                 QStringLiteral("Cannot open database file \"%1\": it is not a file.").arg(file));
         }
-        readOnly_ = !info.isWritable();
+        // A file without any write permission is read-only even for a user who could write it
+        // anyway (root): the administrator marked it so.
+        const auto writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup |
+                               QFileDevice::WriteOther;  // mode bits
+        readOnly_ = !info.isWritable() || (info.permissions() & writeBits) == 0;
     }
     int flags = SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::CreateNew) {

@@ -40,10 +40,8 @@ TEST_F(Sessions, MissingForeignAndReadOnlyFiles) {
 
     const QString copy = folder() + u"/readonly.sqlite"_qs;
     ASSERT_TRUE(QFile::copy(made().databaseFile, copy));
-    ASSERT_TRUE(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ReadUser));
-    if (QFileInfo(copy).isWritable()) {
-        GTEST_SKIP() << "running as a user who can write any file";
-    }
+    ASSERT_TRUE(QFile::setPermissions(
+        copy, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther));
     auto s =
         Session::open(copy, QString::fromLatin1(kStaffUser), QString::fromLatin1(kStaffPassword));
     EXPECT_EQ(s->query(u"SELECT id_a_year, p32 FROM a_year"_qs, {}).rowCount(), 3);
