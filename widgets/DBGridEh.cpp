@@ -394,6 +394,9 @@ int DBGridEh::currentRowIndex() const {
 }
 
 int DBGridEh::currentDataColumn() const {
+    if (leftColumn_ >= 0) {
+        return leftColumn_;
+    }
     const QModelIndex current = currentIndex();
     return current.isValid() && current.column() > 0 ? current.column() - 1 : -1;
 }
@@ -460,6 +463,8 @@ void DBGridEh::currentChanged(const QModelIndex& current, const QModelIndex& pre
     const bool columnChanged = !previous.isValid() || previous.column() != current.column();
     const bool rowChanged = previous.isValid() && previous.row() != current.row();
     if (columnChanged && previous.isValid() && onColExit) {
+        // The handler of the column being left sees that column as the current one.
+        QScopedValueRollback leaving(leftColumn_, previous.column() - 1);
         guarded([this] { onColExit(*this); });
     }
     if (rowChanged || (!previous.isValid() && current.row() != currentRowIndex())) {
@@ -768,7 +773,8 @@ quint16 DBGridEh::virtualKeyOf(int qtKey) {
 }
 
 bool DBGridEh::notifyKeyDown(QKeyEvent* event) {
-    if (!onKeyDown) {
+    // A key that opens the cell editor reaches the editor too: the callback has seen it.
+    if (!onKeyDown || event == keyInHand_) {
         return true;
     }
     quint16 key = virtualKeyOf(event->key());
@@ -854,6 +860,7 @@ void DBGridEh::handleKey(QKeyEvent* event) {
         default:
             break;
     }
+    QScopedValueRollback<const QKeyEvent*> inHand(keyInHand_, event);
     QTableView::keyPressEvent(event);
 }
 

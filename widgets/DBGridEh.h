@@ -285,6 +285,8 @@ private:
     bool leavingCell_ = false;  // the editor of the cell being left is committing
     bool layingOut_ = false;    // the grid sets column widths itself
     bool pressedOnCurrent_ = false;
+    int leftColumn_ = -1;                      // while onColExit runs: the data column being left
+    const QKeyEvent* keyInHand_ = nullptr;     // the key being handled, shown to onKeyDown already
     int anchorRow_ = -1;                       // where a Shift+click selection range starts
     mutable std::vector<char> selectedCache_;  // per view row, while valid
     mutable bool selectedCacheValid_ = false;

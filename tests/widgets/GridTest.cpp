@@ -308,6 +308,13 @@ TEST_F(GridTest, KeyDownCallbackSeesVirtualKeysAndMayConsumeThem) {
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     QTest::keyClick(grid, Qt::Key_Down);
     EXPECT_EQ(keys, (std::vector<std::pair<quint16, bool>>{{46, true}, {40, false}}));
+    // A letter typed on a cell opens its editor and is seen once.
+    gotoCell(0, 1);
+    keys.clear();
+    QTest::keyClick(grid, Qt::Key_X);
+    EXPECT_EQ(keys, (std::vector<std::pair<quint16, bool>>{{88, false}}));
+    ASSERT_NE(qobject_cast<QLineEdit*>(grid->cellEditor()), nullptr);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(grid->cellEditor())->text(), QStringLiteral("x"));
     EXPECT_EQ(rows->recNo(), 1);
     // Ctrl+Delete deleted the row after asking.
     EXPECT_EQ(notices.questions, (std::vector<QString>{QStringLiteral("Delete record?")}));
@@ -319,7 +326,7 @@ TEST_F(GridTest, ColumnEventsCanSwitchTheEditorOffAndOnAgain) {
     // with the editor then shown at once.
     std::vector<QString> events;
     grid->onColExit = [&](DBGridEh& sender) {
-        events.push_back(QStringLiteral("exit"));
+        events.push_back(QStringLiteral("exit ") + QString::number(sender.currentDataColumn()));
         sender.setOptions(sender.options() &
                           ~(zev::GridOption::Editing | zev::GridOption::AlwaysShowEditor));
     };
@@ -332,7 +339,7 @@ TEST_F(GridTest, ColumnEventsCanSwitchTheEditorOffAndOnAgain) {
     events.clear();
     QTest::keyClick(grid, Qt::Key_Tab);
     QCoreApplication::processEvents();
-    EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("exit"), QStringLiteral("enter 1")}));
+    EXPECT_EQ(events, (std::vector<QString>{QStringLiteral("exit 0"), QStringLiteral("enter 1")}));
     EXPECT_EQ(grid->currentDataColumn(), 1);
     auto* line = qobject_cast<QLineEdit*>(grid->cellEditor());
     ASSERT_NE(line, nullptr);
