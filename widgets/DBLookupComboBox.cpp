@@ -246,8 +246,8 @@ void DBLookupComboBox::closeUp() {
 }
 
 void DBLookupComboBox::chooseRow(int row) {
-    if (!listVisible() && d->popup->keys.empty()) {
-        fillList();
+    if (!listVisible()) {
+        fillList();  // the rows of the list as they are now, not as last dropped down
     }
     closeUp();
     if (row < 0 || row >= static_cast<int>(d->popup->keys.size())) {

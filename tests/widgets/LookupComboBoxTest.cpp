@@ -112,6 +112,14 @@ TEST_F(LookupComboBoxTest, ClosingUpOrEscapeAcceptsNothing) {
     EXPECT_FALSE(combo->listVisible());
     EXPECT_EQ(combo->keyValue(), std::optional<qint64>(1));
     EXPECT_EQ(clicks, 0);
+
+    // Choosing by position takes the list's rows as they stand now.
+    disciplines->setFilter(QStringLiteral("descGroupNum = 2"));
+    disciplines->setFiltered(true);
+    combo->chooseRow(1);
+    EXPECT_EQ(combo->keyValue(), std::optional<qint64>(5));
+    EXPECT_EQ(combo->text(), QStringLiteral("Право"));
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(LookupComboBoxTest, ReopenedListReResolvesTheText) {
