@@ -1,17 +1,181 @@
 #include "registration/Unit1.h"
 
+#include "data/DM.h"
+#include "registration/Panel5Layout.h"
 #include "signin/ApplicationState.h"
 #include "signin/Unit10.h"
+#include "widgets/Fonts.h"
+#include "widgets/Notices.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QLabel>
+#include <QVBoxLayout>
 
 #include <memory>
 
 namespace zev {
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-    SignIn();
+namespace {
+
+QLabel* caption(const QString& text, int left, int top, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font = legacyFont(QStringLiteral("MS Sans Serif"), 10);  // 13-pixel characters
+    font.setBold(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 128));  // navy
+    label->setPalette(palette);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
 }
 
-TForm1::~TForm1() = default;
+DBLookupComboBox* dropDown(DataSource* source, const QString& key, const QString& list,
+                           const QRect& geometry, int rows, QWidget* parent) {
+    auto* box = new DBLookupComboBox(parent);
+    box->setListSource(source);
+    box->setKeyField(key);
+    box->setListField(list);
+    box->setGeometry(geometry);
+    if (rows > 0) {
+        box->setDropDownRows(rows);
+    }
+    return box;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), dm_(*DM_MB) {
+    setWindowTitle(QStringLiteral("ZEV 32 Регистратор предметов по выбору"));
+    setFont(defaultUiFont());
+    resize(797, 538);
+    setMinimumWidth(797);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildPanel();
+    layout->addWidget(Panel5);
+    layout->addSpacing(4);
+    buildElectivesGrid();
+    layout->addWidget(QFDBGridEh1, 1);
+    buildChosenGrid();
+    layout->addWidget(DBGridEh1);
+    setCentralWidget(central);
+
+    QFDBGridEvents1 = new TQFDBGridEvents(this);
+    configureGridEvents();
+    dm_.setRulesHost(this);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // A pending edit of the electives is posted when the window goes, as when the user returns
+    // to the drop-downs.
+    guarded([this] { DBLookupComboBox1Enter(); });
+    dm_.setRulesHost(nullptr);
+}
+
+void TForm1::buildPanel() {
+    Panel5 = new QWidget(this);
+    Panel5->setFixedHeight(115);
+    Panel5->installEventFilter(this);
+
+    Label1 = caption(QStringLiteral("Факультет:"), 40, 10, Panel5);
+    Label7 = caption(QStringLiteral("Форма обученя:"), 323, 9, Panel5);
+    Label3 = caption(QStringLiteral("Специальность:"), 6, 37, Panel5);
+    Label2 = caption(QStringLiteral("Учебный год:"), 27, 66, Panel5);
+    Label5 = caption(QStringLiteral("Семестр:"), 239, 65, Panel5);
+    Label4 = caption(QStringLiteral("Группа:"), 517, 64, Panel5);
+    Label6 = caption(QStringLiteral("Студент:"), 59, 91, Panel5);
+
+    DBLookupComboBox1 = dropDown(dm_.DS_Faculty, QStringLiteral("id_faculty"),
+                                 QStringLiteral("p23-1"), QRect(132, 7, 187, 21), 20, Panel5);
+    DBLookupComboBox7 = dropDown(dm_.DS_f_educ, QStringLiteral("id_f_educ"), QStringLiteral("p108"),
+                                 QRect(445, 7, 328, 21), 0, Panel5);
+    DBLookupComboBox4 = dropDown(dm_.DS_Speciality, QStringLiteral("id_speciality"),
+                                 QStringLiteral("p25-2"), QRect(132, 34, 641, 21), 20, Panel5);
+    DBLookupComboBox4->setDropDownWidth(700);
+    DBLookupComboBox2 = dropDown(dm_.DS_Year, QStringLiteral("id_a_year"), QStringLiteral("p32"),
+                                 QRect(132, 64, 103, 21), 20, Panel5);
+    DBLookupComboBox5 = dropDown(dm_.DS_Semester, QStringLiteral("id_semester"),
+                                 QStringLiteral("p43"), QRect(315, 62, 198, 21), 20, Panel5);
+    DBLookupComboBox3 = dropDown(dm_.DS_group, QStringLiteral("id_group"), QStringLiteral("p20"),
+                                 QRect(579, 62, 194, 21), 20, Panel5);
+    DBLookupComboBox6 = dropDown(dm_.DS_Students, QStringLiteral("id_student"),
+                                 QStringLiteral("s_fio"), QRect(132, 89, 641, 21), 20, Panel5);
+
+    // Tab order: group, faculty, year, speciality, semester, student, form of education.
+    QWidget::setTabOrder(DBLookupComboBox3, DBLookupComboBox1);
+    QWidget::setTabOrder(DBLookupComboBox1, DBLookupComboBox2);
+    QWidget::setTabOrder(DBLookupComboBox2, DBLookupComboBox4);
+    QWidget::setTabOrder(DBLookupComboBox4, DBLookupComboBox5);
+    QWidget::setTabOrder(DBLookupComboBox5, DBLookupComboBox6);
+    QWidget::setTabOrder(DBLookupComboBox6, DBLookupComboBox7);
+
+    const std::pair<DBLookupComboBox*, void (TForm1::*)()> clicks[] = {
+        {DBLookupComboBox1, &TForm1::DBLookupComboBox1Click},
+        {DBLookupComboBox7, &TForm1::DBLookupComboBox7Click},
+        {DBLookupComboBox4, &TForm1::DBLookupComboBox4Click},
+        {DBLookupComboBox2, &TForm1::DBLookupComboBox2Click},
+        {DBLookupComboBox5, &TForm1::DBLookupComboBox5Click},
+        {DBLookupComboBox3, &TForm1::DBLookupComboBox3Click},
+        {DBLookupComboBox6, &TForm1::DBLookupComboBox6Click},
+    };
+    for (const auto& [box, handler] : clicks) {
+        box->onClick = [this, handler = handler] { guarded([&] { (this->*handler)(); }); };
+        box->onEnter = [this] { guarded([this] { DBLookupComboBox1Enter(); }); };
+        if (box != DBLookupComboBox7) {  // the form of education has no exit rule
+            box->onExit = [this, box = box] { guarded([&] { DBLookupComboBox1Exit(*box); }); };
+        }
+        if (box != DBLookupComboBox1) {
+            box->setEnabled(false);
+        }
+    }
+}
+
+void TForm1::FormCreate() {
+    SignIn();
+    if (ApplicationState::terminated()) {
+        return;
+    }
+    Panel5Resize();
+    QFDBGridEvents1->DuplicateFields().append(
+        &dm_.ADOQ_SelectDisciplineForStudent->fieldByName(QStringLiteral("descGroupNum")));
+}
+
+void TForm1::Panel5Resize() {
+    Panel5Geometry g;
+    g.panelWidth = Panel5->width();
+    g.label1 = Label1->geometry();
+    g.label7 = Label7->geometry();
+    g.label3 = Label3->geometry();
+    g.label2 = Label2->geometry();
+    g.label5 = Label5->geometry();
+    g.label4 = Label4->geometry();
+    g.label6 = Label6->geometry();
+    g.combo1 = DBLookupComboBox1->geometry();
+    g.combo7 = DBLookupComboBox7->geometry();
+    g.combo4 = DBLookupComboBox4->geometry();
+    g.combo2 = DBLookupComboBox2->geometry();
+    g.combo5 = DBLookupComboBox5->geometry();
+    g.combo3 = DBLookupComboBox3->geometry();
+    g.combo6 = DBLookupComboBox6->geometry();
+    layoutPanel5(g);
+    Label7->setGeometry(g.label7);
+    Label5->setGeometry(g.label5);
+    Label4->setGeometry(g.label4);
+    DBLookupComboBox1->setGeometry(g.combo1);
+    DBLookupComboBox7->setGeometry(g.combo7);
+    DBLookupComboBox4->setGeometry(g.combo4);
+    DBLookupComboBox2->setGeometry(g.combo2);
+    DBLookupComboBox5->setGeometry(g.combo5);
+    DBLookupComboBox3->setGeometry(g.combo3);
+    DBLookupComboBox6->setGeometry(g.combo6);
+}
 
 void TForm1::SignIn() {
     // Owned here for its one modal run, then destroyed; Form8 names it while it exists.
@@ -22,6 +186,46 @@ void TForm1::SignIn() {
     }
     form.reset();
     Form8 = nullptr;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Panel5 && event->type() == QEvent::Resize) {
+        Panel5Resize();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::FormCloseQuery() {
+    const DatasetState state = dm_.ADOQ_SelectDisciplineForStudent->state();
+    if (state == DatasetState::Edit || state == DatasetState::Insert) {
+        notify(this, QStringLiteral("Вы ни выбрали поток.\rВы должны заполнить поток!"),
+               NoticeIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    guarded([&] { canClose = FormCloseQuery(); });
+    if (canClose) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+Value TForm1::studentKey() const {
+    return DBLookupComboBox6->key();
+}
+Value TForm1::yearKey() const {
+    return DBLookupComboBox2->key();
+}
+Value TForm1::semesterKey() const {
+    return DBLookupComboBox5->key();
+}
+Value TForm1::groupKey() const {
+    return DBLookupComboBox3->key();
 }
 
 }  // namespace zev

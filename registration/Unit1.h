@@ -1,23 +1,109 @@
 #pragma once
 
+#include "data/RecordRulesHost.h"
+#include "gridevents/QF_DBGrd_Evns.h"
 #include "signin/SignedInUser.h"
+#include "widgets/DBGridEh.h"
+#include "widgets/DBLookupComboBox.h"
 
 #include <QMainWindow>
 
+class QLabel;
+
 namespace zev {
 
-// The registration window. Created hidden at start-up; its creation begins with the sign-in,
-// which fills UserId and UserLogin (from SignedInUser) and opens the start lists.
-class TForm1 : public QMainWindow, public SignedInUser {
+class TDM_MB;
+
+// The registration window: the selection cascade from faculty to student in the top panel, the
+// student's electives grid and the chosen-disciplines grid below it.
+class TForm1 : public QMainWindow, public SignedInUser, public RecordRulesHost {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
+    // The half-year code of the chosen semester, spliced into the chosen-disciplines lists.
+    QString IdWS;
+
+    QWidget* Panel5;
+    QLabel* Label1;                       // "Факультет:"
+    QLabel* Label7;                       // "Форма обученя:"
+    QLabel* Label3;                       // "Специальность:"
+    QLabel* Label2;                       // "Учебный год:"
+    QLabel* Label5;                       // "Семестр:"
+    QLabel* Label4;                       // "Группа:"
+    QLabel* Label6;                       // "Студент:"
+    DBLookupComboBox* DBLookupComboBox1;  // faculty
+    DBLookupComboBox* DBLookupComboBox7;  // form of education
+    DBLookupComboBox* DBLookupComboBox4;  // speciality
+    DBLookupComboBox* DBLookupComboBox2;  // academic year
+    DBLookupComboBox* DBLookupComboBox5;  // semester
+    DBLookupComboBox* DBLookupComboBox3;  // group
+    DBLookupComboBox* DBLookupComboBox6;  // student
+    TQFDBGridEh* QFDBGridEh1;             // electives
+    DBGridEh* DBGridEh1;                  // chosen disciplines
+    TQFDBGridEvents* QFDBGridEvents1;
+
+    // --- window
+    void FormCreate();
+    bool FormCloseQuery();
+    void Panel5Resize();
+
+    // --- selection cascade
+    void DBLookupComboBox1Click();
+    void DBLookupComboBox7Click();
+    void DBLookupComboBox4Click();
+    void DBLookupComboBox2Click();
+    void DBLookupComboBox5Click();
+    void DBLookupComboBox3Click();
+    void DBLookupComboBox6Click() override;
+    void DBLookupComboBox1Enter();
+    void DBLookupComboBox1Exit(DBLookupComboBox& sender);
+    void ReopenSubGroups();
+
+    // --- electives grid
+    void QFDBGridEh1ColEnter();
+    void QFDBGridEh1ColExit();
+    void FilterSubGroups() override;
+    void QFDBGridEh1Columns2UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    void QFDBGridEh1Columns5UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    void QFDBGridEh1Columns4UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    void QFDBGridEh1Columns5EditButtons0Click();
+
+    // --- chosen-disciplines grid
+    void DBGridEh1Columns0UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    void DBGridEh1Columns2UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+
+    // --- what the record rules read
+    Value studentKey() const override;
+    Value yearKey() const override;
+    Value semesterKey() const override;
+    Value groupKey() const override;
+    QString userLogin() const override { return UserLogin; }
+
+    // Opens the new-stream dialog for the current electives row; replaceable by tests.
+    std::function<void()> openNewStreamDialog;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildPanel();
+    void buildElectivesGrid();
+    void buildChosenGrid();
+    void configureGridEvents();
     // Shows the authentication window modally; anything but a successful sign-in tells the
     // application to end.
     void SignIn();
+
+    void openNext(DBLookupComboBox& next);
+    static void clearAndDisable(DBLookupComboBox& box);
+    void deactivate();
+    void closeStreamList();
+    void readChosenDisciplines();
+
+    TDM_MB& dm_;
 };
 
 }  // namespace zev

@@ -1,0 +1,202 @@
+// The selection cascade: each choice re-reads the next list, clears and disables every
+// drop-down below it and opens the next one.
+#include "data/DM.h"
+#include "registration/Unit1.h"
+
+namespace zev {
+
+namespace {
+
+bool isNullKey(const DBLookupComboBox& box) {
+    return !box.keyValue().has_value();
+}
+
+// While alive, the electives' after-scroll rule stays suppressed; it is released on every path
+// out of a student choice, so that a failed reload never leaves the rule switched off.
+class ReloadTag {
+public:
+    explicit ReloadTag(Dataset& electives) : electives_(electives) { electives_.setTag(1); }
+    ~ReloadTag() { electives_.setTag(0); }
+    ReloadTag(const ReloadTag&) = delete;
+    ReloadTag& operator=(const ReloadTag&) = delete;
+
+private:
+    Dataset& electives_;
+};
+
+}  // namespace
+
+void TForm1::clearAndDisable(DBLookupComboBox& box) {
+    box.clear();
+    box.setEnabled(false);
+}
+
+void TForm1::openNext(DBLookupComboBox& next) {
+    next.clear();
+    next.setEnabled(true);
+    next.dropDown();
+}
+
+void TForm1::deactivate() {
+    QFDBGridEvents1->setActive(false);
+}
+
+void TForm1::closeStreamList() {
+    dm_.ADOQ_SubGroup->close();
+}
+
+void TForm1::DBLookupComboBox1Click() {
+    closeStreamList();
+    clearAndDisable(*DBLookupComboBox4);
+    clearAndDisable(*DBLookupComboBox2);
+    clearAndDisable(*DBLookupComboBox5);
+    clearAndDisable(*DBLookupComboBox3);
+    clearAndDisable(*DBLookupComboBox6);
+    if (!isNullKey(*DBLookupComboBox1)) {
+        dm_.ADOQ_f_educ->close();
+        dm_.ADOQ_f_educ->paramByName(QStringLiteral("@id_faculty"))
+            .setValue(DBLookupComboBox1->key());
+        dm_.ADOQ_f_educ->open();
+        openNext(*DBLookupComboBox7);
+    }
+    deactivate();
+}
+
+void TForm1::DBLookupComboBox7Click() {
+    deactivate();
+    closeStreamList();
+    clearAndDisable(*DBLookupComboBox2);
+    clearAndDisable(*DBLookupComboBox5);
+    clearAndDisable(*DBLookupComboBox3);
+    clearAndDisable(*DBLookupComboBox6);
+    if (isNullKey(*DBLookupComboBox1)) {  // the faculty, not the form of education, guards
+        return;
+    }
+    dm_.ADOQ_Speciality->close();
+    dm_.ADOQ_Speciality->paramByName(QStringLiteral("id_faculty"))
+        .setValue(DBLookupComboBox1->key());
+    dm_.ADOQ_Speciality->paramByName(QStringLiteral("id_f_educ"))
+        .setValue(DBLookupComboBox7->key());
+    dm_.ADOQ_Speciality->open();
+    openNext(*DBLookupComboBox4);
+}
+
+void TForm1::DBLookupComboBox4Click() {
+    deactivate();
+    closeStreamList();
+    clearAndDisable(*DBLookupComboBox3);
+    clearAndDisable(*DBLookupComboBox5);
+    clearAndDisable(*DBLookupComboBox6);
+    if (isNullKey(*DBLookupComboBox4)) {
+        return;
+    }
+    dm_.ADOQ_Speciality->close();
+    dm_.ADOQ_Speciality->paramByName(QStringLiteral("id_faculty"))
+        .setValue(DBLookupComboBox1->key());
+    dm_.ADOQ_Speciality->open();
+    openNext(*DBLookupComboBox2);
+    dm_.ADOQ_Semester2->close();
+    dm_.ADOQ_Semester2->paramByName(QStringLiteral("id_speciality"))
+        .setValue(DBLookupComboBox4->key());
+    dm_.ADOQ_Semester2->open();
+}
+
+void TForm1::DBLookupComboBox2Click() {
+    deactivate();
+    closeStreamList();
+    clearAndDisable(*DBLookupComboBox3);
+    clearAndDisable(*DBLookupComboBox6);
+    if (isNullKey(*DBLookupComboBox2)) {
+        return;
+    }
+    openNext(*DBLookupComboBox5);
+}
+
+void TForm1::DBLookupComboBox5Click() {
+    deactivate();
+    closeStreamList();
+    clearAndDisable(*DBLookupComboBox6);
+    if (isNullKey(*DBLookupComboBox5)) {
+        return;
+    }
+    Query& groups = *dm_.ADOQ_group;
+    groups.close();
+    groups.paramByName(QStringLiteral("id_a_year")).setValue(DBLookupComboBox2->key());
+    groups.paramByName(QStringLiteral("id_semester")).setValue(DBLookupComboBox5->key());
+    groups.paramByName(QStringLiteral("id_speciality")).setValue(DBLookupComboBox4->key());
+    groups.open();
+    openNext(*DBLookupComboBox3);
+}
+
+void TForm1::DBLookupComboBox3Click() {
+    deactivate();
+    closeStreamList();
+    if (isNullKey(*DBLookupComboBox3)) {
+        return;
+    }
+    dm_.ADOQ_Students->close();
+    dm_.ADOQ_Students->paramByName(QStringLiteral("id_group")).setValue(DBLookupComboBox3->key());
+    dm_.ADOQ_Students->open();
+    openNext(*DBLookupComboBox6);
+}
+
+void TForm1::DBLookupComboBox6Click() {
+    if (isNullKey(*DBLookupComboBox6)) {
+        return;
+    }
+    Query& electives = *dm_.ADOQ_SelectDisciplineForStudent;
+    {
+        ReloadTag reloading(electives);
+        ReopenSubGroups();
+
+        dm_.ADOQ_Teacher->close();
+        dm_.ADOQ_Teacher->setSQL(QStringLiteral("SELECT * FROM t_fio"));
+        dm_.ADOQ_Teacher->open();
+
+        Query& disciplines = *dm_.ADOQ_DisciplineForStudent;
+        disciplines.close();
+        disciplines.paramByName(QStringLiteral("id_speciality")).setValue(DBLookupComboBox4->key());
+        disciplines.paramByName(QStringLiteral("id_a_year")).setValue(DBLookupComboBox2->key());
+        disciplines.paramByName(QStringLiteral("id_student")).setValue(DBLookupComboBox6->key());
+        disciplines.paramByName(QStringLiteral("id_semester")).setValue(DBLookupComboBox5->key());
+        disciplines.open();
+
+        electives.setTag(1);
+        deactivate();
+
+        electives.close();
+        electives.paramByName(QStringLiteral("id_speciality")).setValue(DBLookupComboBox4->key());
+        electives.paramByName(QStringLiteral("id_a_year")).setValue(DBLookupComboBox2->key());
+        electives.paramByName(QStringLiteral("id_semester")).setValue(DBLookupComboBox5->key());
+        electives.paramByName(QStringLiteral("id_student")).setValue(DBLookupComboBox6->key());
+        electives.paramByName(QStringLiteral("id_group")).setValue(DBLookupComboBox3->key());
+        electives.open();
+
+        QFDBGridEvents1->setActive(true);
+    }
+    // The lists are narrowed for the first row only now that all of them are open.
+    dm_.ADOQ_SelectDisciplineForStudentAfterScroll(electives);
+
+    readChosenDisciplines();
+}
+
+void TForm1::ReopenSubGroups() {
+    Query& streams = *dm_.ADOQ_SubGroup;
+    streams.close();
+    streams.paramByName(QStringLiteral("id_o_z"))
+        .setValue(dm_.ADOQ_f_educ->fieldByName(QStringLiteral("o_z")).value());
+    streams.open();
+}
+
+void TForm1::DBLookupComboBox1Enter() {
+    Dataset& electives = *dm_.ADOQ_SelectDisciplineForStudent;
+    if (electives.state() == DatasetState::Edit) {
+        electives.post();
+    }
+}
+
+void TForm1::DBLookupComboBox1Exit(DBLookupComboBox& sender) {
+    sender.closeUp();
+}
+
+}  // namespace zev
