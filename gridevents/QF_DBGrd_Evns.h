@@ -146,9 +146,9 @@ private:
     bool isListedColumn(const DBGridColumnEh& column) const;
 
     TQFDBAttributes attributes_;
-    QPointer<TQFDBGridEh> grid_;
+    TQFDBGridEh* grid_ = nullptr;  // forgotten through the grid's destroyed signal
     QMetaObject::Connection gridDestroyedConnection_;
-    QPointer<Field> uniqueField_;
+    Field* uniqueField_ = nullptr;  // forgotten through the field's destroyed signal
     TDBGridEhEditActions editActions_;
     bool active_ = false;
     QStringList pastedValues_;
