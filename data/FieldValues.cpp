@@ -1,8 +1,8 @@
 #include "data/FieldValues.h"
 
+#include "data/Cp1251.h"
 #include "data/Errors.h"
 
-#include <array>
 #include <cmath>
 #include <limits>
 
@@ -11,28 +11,6 @@ namespace zev {
 namespace {
 
 constexpr int kDefaultStringSize = 20;
-
-// Unicode of the bytes 0x80..0xBF of Windows-1251 (0x98 is unassigned); 0xC0..0xFF are the
-// Cyrillic letters U+0410..U+044F.
-constexpr std::array<char16_t, 64> kCp1251High = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0xFFFF, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
-
-bool inCp1251(char16_t c) {
-    if (c < 0x80 || (c >= 0x0410 && c <= 0x044F)) {
-        return true;
-    }
-    for (char16_t h : kCp1251High) {
-        if (h == c) {
-            return true;
-        }
-    }
-    return false;
-}
 
 QString formatG(double v) {
     return QString::asprintf("%g", v);
@@ -110,21 +88,6 @@ ColumnKind columnKindOf(FieldType type) {
 
 int fieldSize(const FieldDef& def) {
     return def.size > 0 ? def.size : kDefaultStringSize;
-}
-
-QString toCp1251Repertoire(const QString& text) {
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (inCp1251(c)) {
-            continue;
-        }
-        if (out.isNull()) {
-            out = text;  // copy only when something has to change
-        }
-        out[i] = u'?';
-    }
-    return out.isNull() ? text : out;
 }
 
 Value convertFetched(const FieldDef& def, const Value& value) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/ColumnStore.h"
+#include "data/Cp1251.h"
 #include "data/Dataset.h"
 #include "data/Value.h"
 
@@ -10,10 +11,6 @@ namespace zev {
 
 // How a field of each type is stored.
 ColumnKind columnKindOf(FieldType type);
-
-// Replaces every character that Windows-1251 cannot hold by '?', as a single-byte text field
-// of the server would.
-QString toCp1251Repertoire(const QString& text);
 
 // The value that a field of this definition holds when `value` is assigned to it: converted to
 // the field's type, a text cut to the field's size, a number checked against the allowed range.

@@ -1,6 +1,6 @@
 // The keyboard actions of the grid-events component: copy, cut, paste, delete and select-all of
 // whole rows, and the grid edit payload they exchange through the clipboard.
-#include "gridevents/Cp1251.h"
+#include "data/Cp1251.h"
 #include "gridevents/DatasetGuards.h"
 #include "gridevents/QF_DBGrd_Evns.h"
 #include "widgets/Clipboard.h"
