@@ -1,0 +1,137 @@
+// The window after sign-in and the selection cascade, driven as a user picks entries.
+#include "RegistrationFixture.h"
+
+#include "data/DM.h"
+
+#include <algorithm>
+
+namespace zev::testing {
+namespace {
+
+using Cascade = RegistrationWindow;
+
+std::vector<DBLookupComboBox*> below(TForm1& w, DBLookupComboBox* from) {
+    const std::vector<DBLookupComboBox*> order = {
+        w.DBLookupComboBox1, w.DBLookupComboBox7, w.DBLookupComboBox4, w.DBLookupComboBox2,
+        w.DBLookupComboBox5, w.DBLookupComboBox3, w.DBLookupComboBox6};
+    auto it = std::find(order.begin(), order.end(), from);
+    return {it + 1, order.end()};
+}
+
+// After a choice in `chosen`, `next` is enabled, its list dropped down with `entries`, and every
+// drop-down after `next` is empty and disabled.
+void expectOpenedNext(TForm1& w, DBLookupComboBox* chosen, DBLookupComboBox* next,
+                      const QStringList& entries) {
+    EXPECT_TRUE(next->isEnabled());
+    EXPECT_TRUE(next->listVisible());
+    EXPECT_FALSE(next->keyValue().has_value());
+    ASSERT_FALSE(entries.isEmpty());
+    ASSERT_EQ(next->listRowCount(), entries.size());
+    for (int row = 0; row < entries.size(); ++row) {
+        EXPECT_EQ(next->listText(row), entries[row]);
+    }
+    for (DBLookupComboBox* later : below(w, next)) {
+        EXPECT_FALSE(later->isEnabled()) << later->objectName().toStdString();
+        EXPECT_FALSE(later->keyValue().has_value());
+    }
+    EXPECT_TRUE(chosen->keyValue().has_value());
+}
+
+TEST_F(Cascade, SignInThroughTheAuthenticationWindowOpensTheStartLists) {
+    EXPECT_EQ(window->UserLogin, QStringLiteral("ivanova"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("ZEV 32 Регистратор предметов по выбору"));
+    EXPECT_EQ(Form8, nullptr);
+    EXPECT_TRUE(dm->ADOQ_Faculty->isOpen());
+    EXPECT_TRUE(dm->ADOQ_Year->isOpen());
+    EXPECT_TRUE(dm->ADOQ_Semester->isOpen());
+    EXPECT_EQ(dm->ADOQ_Faculty->recordCount(), 3);  // ivanova works for every faculty
+    EXPECT_TRUE(window->DBLookupComboBox1->isEnabled());
+    for (DBLookupComboBox* box : below(*window, window->DBLookupComboBox1)) {
+        EXPECT_FALSE(box->isEnabled());
+    }
+    EXPECT_FALSE(dm->ADOQ_SelectDisciplineForStudent->isOpen());
+    EXPECT_EQ(window->QFDBGridEh1->model()->rowCount(), 0);
+    EXPECT_TRUE(notices.errors.empty());
+}
+
+TEST_F(Cascade, EachChoiceOpensTheNextListAndDisablesTheRest) {
+    TForm1& w = *window;
+    choose(*w.DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));
+    expectOpenedNext(w, w.DBLookupComboBox1, w.DBLookupComboBox7,
+                     column(*dm->ADOQ_f_educ, QStringLiteral("p108")));
+    EXPECT_EQ(dm->ADOQ_f_educ->recordCount(), 2);  // full-time and part-time
+
+    choose(*w.DBLookupComboBox7, QStringLiteral("id_f_educ"), QStringLiteral("1"));
+    expectOpenedNext(w, w.DBLookupComboBox7, w.DBLookupComboBox4,
+                     column(*dm->ADOQ_Speciality, QStringLiteral("p25-2")));
+
+    choose(*w.DBLookupComboBox4, QStringLiteral("id_speciality"), QStringLiteral("1"));
+    expectOpenedNext(w, w.DBLookupComboBox4, w.DBLookupComboBox2,
+                     column(*dm->ADOQ_Year, QStringLiteral("p32")));
+    EXPECT_EQ(w.DBLookupComboBox4->keyText(), QStringLiteral("1"));  // the choice stays shown
+    EXPECT_FALSE(w.DBLookupComboBox4->text().isEmpty());
+    EXPECT_TRUE(dm->ADOQ_Semester2->isOpen());
+
+    choose(*w.DBLookupComboBox2, QStringLiteral("p32"), QStringLiteral("2024/2025"));
+    expectOpenedNext(w, w.DBLookupComboBox2, w.DBLookupComboBox5,
+                     column(*dm->ADOQ_Semester, QStringLiteral("p43")));
+    EXPECT_EQ(dm->ADOQ_Semester->recordCount(), 8);
+
+    choose(*w.DBLookupComboBox5, QStringLiteral("id_semester"), QStringLiteral("3"));
+    const QStringList groups = column(*dm->ADOQ_group, QStringLiteral("p20"));
+    expectOpenedNext(w, w.DBLookupComboBox5, w.DBLookupComboBox3, groups);
+    EXPECT_TRUE(groups.contains(QStringLiteral("ИВТ-24")));
+
+    choose(*w.DBLookupComboBox3, QStringLiteral("p20"), QStringLiteral("ИВТ-24"));
+    expectOpenedNext(w, w.DBLookupComboBox3, w.DBLookupComboBox6,
+                     column(*dm->ADOQ_Students, QStringLiteral("s_fio")));
+    EXPECT_EQ(dm->ADOQ_Students->recordCount(), 6);
+    EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
+}
+
+TEST_F(Cascade, ARechoiceAboveTheStudentEmptiesTheUpperGridButNotTheLower) {
+    walkToGroup();
+    chooseStudent(0);
+    ASSERT_GT(window->QFDBGridEh1->model()->rowCount(), 0);
+    const int chosenRows = window->DBGridEh1->model()->rowCount();
+    ASSERT_GT(chosenRows, 0);
+
+    choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), QStringLiteral("3"));
+    EXPECT_FALSE(dm->ADOQ_SelectDisciplineForStudent->isOpen());
+    EXPECT_EQ(window->QFDBGridEh1->model()->rowCount(), 0);
+    EXPECT_EQ(window->DBGridEh1->model()->rowCount(), chosenRows);
+    EXPECT_FALSE(window->DBLookupComboBox6->isEnabled());
+    EXPECT_FALSE(window->DBLookupComboBox6->keyValue().has_value());
+    EXPECT_TRUE(window->DBLookupComboBox3->isEnabled());
+
+    // The same faculty again clears everything below it and reopens the form of education.
+    choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));
+    EXPECT_TRUE(window->DBLookupComboBox7->isEnabled());
+    EXPECT_FALSE(window->DBLookupComboBox7->keyValue().has_value());
+    for (DBLookupComboBox* box : below(*window, window->DBLookupComboBox7)) {
+        EXPECT_FALSE(box->isEnabled());
+        EXPECT_FALSE(box->keyValue().has_value());
+    }
+    EXPECT_EQ(window->QFDBGridEh1->model()->rowCount(), 0);
+    EXPECT_EQ(window->DBGridEh1->model()->rowCount(), chosenRows);
+}
+
+TEST_F(Cascade, AFailureInTheMiddleOfAStudentChoiceReleasesTheAfterScrollRule) {
+    walkToGroup();
+    failOn = QStringLiteral("SelectDisciplineForStudent");
+    chooseStudent(0);
+    ASSERT_EQ(notices.errors.size(), 1u);
+    EXPECT_EQ(notices.errors.front(), QStringLiteral("Refused by the test server"));
+    EXPECT_EQ(dm->ADOQ_SelectDisciplineForStudent->tag(), 0);
+
+    // The next choice works in full again, the rule narrowing the lists for the first row.
+    failOn.clear();
+    chooseStudent(1);
+    EXPECT_EQ(dm->ADOQ_SelectDisciplineForStudent->tag(), 0);
+    EXPECT_TRUE(dm->ADOQ_SelectDisciplineForStudent->isOpen());
+    EXPECT_TRUE(dm->ADOQ_Semester2->filtered());
+    EXPECT_TRUE(dm->ADOQ_SubGroup->filtered());
+}
+
+}  // namespace
+}  // namespace zev::testing

@@ -1,0 +1,116 @@
+#include "RegistrationFixture.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+namespace zev::testing {
+
+void RegistrationWindow::SetUp() {
+    ASSERT_TRUE(programDir.isValid());
+    SetProgramFolder(programDir.path());
+    demo = server::generateDatabase(programDir.filePath(QStringLiteral("Data")),
+                                    server::DatabaseSize::Demo);
+    Notices::install(&notices);
+    Workstation::install(&workstation);
+    ApplicationState::reset();
+    ApplicationState::setShowMainForm(false);
+    dm = std::make_unique<TDM_MB>();
+
+    // The sign-in window is modal inside TForm1's construction: fill it and press "Вход".
+    QTimer::singleShot(0, [this] {
+        ASSERT_NE(Form8, nullptr);
+        Form8->Login_Edit->setText(QStringLiteral("ivanova"));
+        Form8->Password_Edit->setText(demo.logins.front().password);
+        QTest::mouseClick(Form8->SpeedButton2, Qt::LeftButton);
+    });
+    window = std::make_unique<TForm1>();
+    ASSERT_FALSE(ApplicationState::terminated()) << "the sign-in did not succeed";
+
+    // From here on every statement goes through the logging driver, on the user's own account.
+    dm->ADOCon.openWithDriver(std::make_unique<LoggingDriver>(
+        openEmbeddedDriver(parseConnectionString(dm->ADOCon.connectionString()),
+                           dm->ADOCon.baseFolder()),
+        log, failOn));
+    window->show();
+}
+
+void RegistrationWindow::TearDown() {
+    failOn.clear();
+    window.reset();
+    dm.reset();
+    Notices::install(nullptr);
+    Workstation::install(nullptr);
+    SetProgramFolder(QString());
+    ApplicationState::reset();
+}
+
+QStringList RegistrationWindow::column(Dataset& list, const QString& field) {
+    QStringList texts;
+    for (int row = 0; row < list.recordCount(); ++row) {
+        const Dataset::DisplayRow shown(list, row);
+        texts << list.fieldByName(field).text();
+    }
+    return texts;
+}
+
+void RegistrationWindow::choose(DBLookupComboBox& box, const QString& field, const QString& value) {
+    Dataset& list = *box.listSource()->dataSet();
+    const QStringList texts = column(list, field);
+    const int row = int(texts.indexOf(value));
+    ASSERT_GE(row, 0) << field.toStdString() << " " << value.toStdString() << " not in "
+                      << texts.join(u'|').toStdString();
+    ASSERT_TRUE(box.isEnabled());
+    box.chooseRow(row);
+}
+
+void RegistrationWindow::walkToGroup() {
+    choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));
+    choose(*window->DBLookupComboBox7, QStringLiteral("id_f_educ"), QStringLiteral("1"));
+    choose(*window->DBLookupComboBox4, QStringLiteral("id_speciality"), QStringLiteral("1"));
+    choose(*window->DBLookupComboBox2, QStringLiteral("p32"), QStringLiteral("2024/2025"));
+    choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), QStringLiteral("3"));
+    choose(*window->DBLookupComboBox3, QStringLiteral("p20"), QStringLiteral("ИВТ-24"));
+}
+
+void RegistrationWindow::chooseStudent(int studentRow) {
+    ASSERT_TRUE(window->DBLookupComboBox6->isEnabled());
+    window->DBLookupComboBox6->chooseRow(studentRow);
+}
+
+int RegistrationWindow::electivesRowWhere(const QString& field, const QString& value) {
+    return int(column(*dm->ADOQ_SelectDisciplineForStudent, field).indexOf(value));
+}
+
+std::vector<QString> RegistrationWindow::sentContaining(const QString& part) const {
+    std::vector<QString> found;
+    for (const QString& sql : log) {
+        if (sql.contains(part)) {
+            found.push_back(sql);
+        }
+    }
+    return found;
+}
+
+QString RegistrationWindow::dbValue(const QString& sql) const {
+    sqlite3* db = nullptr;
+    QString result = QStringLiteral("<no row>");
+    if (sqlite3_open_v2(demo.databaseFile.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+            result = text ? QString::fromUtf8(text) : QString();
+        } else {
+            result = QStringLiteral("<error %1>").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+}  // namespace zev::testing
