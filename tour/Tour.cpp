@@ -1,0 +1,365 @@
+#include "tour/Tour.h"
+
+#include "data/DM.h"
+#include "data/Errors.h"
+#include "registration/Unit1.h"
+#include "registration/Unit3.h"
+#include "signin/ApplicationState.h"
+#include "signin/Unit10.h"
+#include "tour/ModalWatcher.h"
+#include "tour/Screenshots.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <map>
+
+namespace zev::tour {
+
+namespace {
+
+// Data columns of the electives grid, in display order (hidden ones included).
+constexpr int kDisciplineColumn = 0;
+constexpr int kYearColumn = 2;
+constexpr int kTeacherColumn = 4;
+constexpr int kStreamColumn = 5;
+
+// The tour's choices: the example of the demo database's notes (server/README.md).
+const QString kLogin = QStringLiteral("ivanova");
+const QString kFaculty = QStringLiteral("Факультет информационных технологий");
+const QString kForm = QStringLiteral("Очная");
+const QString kSpeciality = QStringLiteral("09.03.01 Информатика и вычислительная техника");
+const QString kYear = QStringLiteral("2024/2025");
+const QString kSemester = QStringLiteral("3 семестр");
+const QString kGroup = QStringLiteral("ИВТ-24");
+
+void settle() {
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+QString fieldText(const Dataset& dataSet, const QString& name) {
+    return dataSet.fieldByName(name).text();
+}
+
+// Presses a message box's button, or the dialog's own, as the user would.
+void press(QAbstractButton* button, const QString& what) {
+    if (button == nullptr) {
+        std::fprintf(stderr, "zev-tour: no %s button\n", qPrintable(what));
+        std::_Exit(EXIT_FAILURE);
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// A button of a message box; nullptr when the window is no message box or lacks it.
+QAbstractButton* boxButton(QWidget& box, QMessageBox::StandardButton which) {
+    auto* messageBox = qobject_cast<QMessageBox*>(&box);
+    return messageBox != nullptr ? messageBox->button(which) : nullptr;
+}
+
+}  // namespace
+
+Tour::Tour(Screenshots& shots, const server::GeneratedDatabase& demo)
+    : shots_(shots), demo_(demo) {}
+
+Tour::~Tour() {
+    form_.reset();  // the window goes before the data module whose datasets it shows
+    dm_.reset();
+}
+
+void Tour::run() {
+    ApplicationState::setShowMainForm(false);
+    dm_ = std::make_unique<TDM_MB>();
+    signIn();
+    cascade();
+    chooseStudent();
+    disciplineList();
+    streamButtonNotice();
+    newStreamDialog();
+    postWithoutStream();
+    deleteTwoRows();
+}
+
+void Tour::signIn() {
+    QString password;
+    for (const server::DemoLogin& login : demo_.logins) {
+        if (login.login == kLogin) {
+            password = login.password;
+        }
+    }
+    onNextModal(QStringLiteral("sign-in"), [this, password](QWidget&) {
+        TForm8& window = *Form8;
+        QTest::keyClicks(window.Login_Edit, kLogin);
+        QTest::keyClicks(window.Password_Edit, password);
+        shots_.save(QStringLiteral("signin"), {&window});
+
+        // The lower half, where a new password is typed twice.
+        QTest::mouseClick(window.SpeedButton3, Qt::LeftButton);
+        QTest::keyClicks(window.Edit1, QStringLiteral("new_pass1"));
+        shots_.save(QStringLiteral("signin-password-change"), {&window});
+        window.Edit1->clear();
+        QTest::mouseClick(window.SpeedButton3, Qt::LeftButton);
+
+        QTest::mouseClick(window.SpeedButton2, Qt::LeftButton);
+        if (Form8 != nullptr && window.isVisible()) {
+            std::fprintf(stderr, "zev-tour: the sign-in failed: %s\n",
+                         qPrintable(window.RzLabel1->caption()));
+            window.reject();
+        }
+    });
+    form_ = std::make_unique<TForm1>();
+    if (ApplicationState::terminated() || !ApplicationState::showMainForm()) {
+        throw Error(QStringLiteral("The sign-in did not open the registration window"));
+    }
+    form_->show();
+    if (!QTest::qWaitForWindowExposed(form_.get())) {
+        throw Error(QStringLiteral("The registration window was not shown"));
+    }
+    form_->activateWindow();
+    settle();
+    shots_.save(QStringLiteral("registration-window"), {form_.get()});
+}
+
+void Tour::chooseFromOpenList(DBLookupComboBox& box, const QString& entry, const QString& shot) {
+    settle();
+    if (!box.listVisible()) {
+        throw Error(QStringLiteral("The list of %1 is not open").arg(shot));
+    }
+    QListWidget& list = *box.listWidget();
+    int row = entry.isEmpty() ? 0 : -1;
+    for (int i = 0; i < list.count() && row < 0; ++i) {
+        if (list.item(i)->text().contains(entry)) {
+            row = i;
+        }
+    }
+    if (row < 0 || row >= list.count()) {
+        throw Error(QStringLiteral("The list of %1 has no entry \"%2\"").arg(shot, entry));
+    }
+    list.setCurrentRow(row);
+    list.scrollToItem(list.item(row));
+    shots_.save(shot, {form_.get(), list.window()});
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                      list.visualItemRect(list.item(row)).center());
+    settle();
+}
+
+void Tour::cascade() {
+    TForm1& f = *form_;
+    QTest::mouseClick(f.DBLookupComboBox1, Qt::LeftButton);
+    chooseFromOpenList(*f.DBLookupComboBox1, kFaculty, QStringLiteral("faculty-list"));
+    // Each choice opens the next list by itself.
+    chooseFromOpenList(*f.DBLookupComboBox7, kForm, QStringLiteral("form-of-education-list"));
+    chooseFromOpenList(*f.DBLookupComboBox4, kSpeciality, QStringLiteral("speciality-list"));
+    chooseFromOpenList(*f.DBLookupComboBox2, kYear, QStringLiteral("academic-year-list"));
+    chooseFromOpenList(*f.DBLookupComboBox5, kSemester, QStringLiteral("semester-list"));
+    chooseFromOpenList(*f.DBLookupComboBox3, kGroup, QStringLiteral("group-list"));
+}
+
+void Tour::chooseStudent() {
+    // The first student of a group has a chosen row without a stream.
+    chooseFromOpenList(*form_->DBLookupComboBox6, QString(), QStringLiteral("student-list"));
+    if (dm_->ADOQ_SelectDisciplineForStudent->isEmpty()) {
+        throw Error(QStringLiteral("The chosen student has no electives"));
+    }
+    shots_.save(QStringLiteral("student-chosen"), {form_.get()});
+}
+
+int Tour::findRow(const QString& what, const std::function<bool()>& predicate) {
+    const Dataset& electives = *dm_->ADOQ_SelectDisciplineForStudent;
+    for (int row = 0; row < electives.recordCount(); ++row) {
+        Dataset::DisplayRow display(electives, row);
+        if (predicate()) {
+            return row;
+        }
+    }
+    throw Error(QStringLiteral("The student has no row %1").arg(what));
+}
+
+void Tour::clickCell(int row, int dataColumn) {
+    TQFDBGridEh& grid = *form_->QFDBGridEh1;
+    grid.setFocus();
+    // The window allows editing only once a column has been entered, so the row is entered
+    // through a neighbouring cell first, as a user arriving from elsewhere does.
+    const int neighbour = dataColumn == kDisciplineColumn ? kYearColumn : kDisciplineColumn;
+    for (const int column : {neighbour, dataColumn}) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, column).center());
+        settle();
+    }
+    if (grid.currentRowIndex() != row || grid.currentDataColumn() != dataColumn) {
+        throw Error(
+            QStringLiteral("The click did not reach the cell %1, %2").arg(row).arg(dataColumn));
+    }
+}
+
+QComboBox& Tour::cellDropDown() {
+    settle();
+    TQFDBGridEh& grid = *form_->QFDBGridEh1;
+    if (grid.cellEditor() == nullptr) {
+        // The editor is not shown yet: a click on the current cell opens it.
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                          grid.cellRect(grid.currentRowIndex(), grid.currentDataColumn()).center());
+        settle();
+    }
+    auto* editor = qobject_cast<QComboBox*>(grid.cellEditor());
+    if (editor == nullptr) {
+        throw Error(QStringLiteral("The cell shows no drop-down"));
+    }
+    return *editor;
+}
+
+void Tour::disciplineList() {
+    const Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    // A free place of a group of alternatives (two rows of one group, painted as duplicates):
+    // its list offers the group's disciplines.
+    std::map<QString, int> placesOfGroup;
+    for (int i = 0; i < e.recordCount(); ++i) {
+        Dataset::DisplayRow display(e, i);
+        ++placesOfGroup[fieldText(e, QStringLiteral("descGroupNum"))];
+    }
+    const int row = findRow(QStringLiteral("with a choice of disciplines"), [&] {
+        return fieldText(e, QStringLiteral("p34")).isEmpty() &&
+               placesOfGroup[fieldText(e, QStringLiteral("descGroupNum"))] > 1;
+    });
+    clickCell(row, kDisciplineColumn);
+    QComboBox& list = cellDropDown();
+    list.showPopup();
+    settle();
+    shots_.save(QStringLiteral("discipline-list"), {form_.get(), list.view()->window()});
+    list.hidePopup();
+    QTest::keyClick(&list, Qt::Key_Escape);
+    settle();
+}
+
+void Tour::streamButtonNotice() {
+    // On a row of the chosen year and semester the stream button only explains itself.
+    const Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    const QString year = form_->DBLookupComboBox2->keyText();
+    const QString semester = form_->DBLookupComboBox5->keyText();
+    const int row = findRow(QStringLiteral("of the chosen year and semester"), [&] {
+        return !fieldText(e, QStringLiteral("id_discipline")).isEmpty() &&
+               !fieldText(e, QStringLiteral("id_teacher")).isEmpty() &&
+               fieldText(e, QStringLiteral("id_a_year")) == year &&
+               fieldText(e, QStringLiteral("id_semester")) == semester;
+    });
+    clickCell(row, kStreamColumn);
+    onNextModal(QStringLiteral("stream button notice"), [this](QWidget& box) {
+        shots_.save(QStringLiteral("stream-button-notice"), {form_.get(), &box});
+        press(boxButton(box, QMessageBox::Ok), QStringLiteral("OK"));
+    });
+    TQFDBGridEh& grid = *form_->QFDBGridEh1;
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.editButtonRect(row, kStreamColumn).center());
+    settle();
+}
+
+void Tour::newStreamDialog() {
+    // A row taken in another year or semester: the stream button opens the new-stream dialog.
+    const Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    const QString year = form_->DBLookupComboBox2->keyText();
+    const QString semester = form_->DBLookupComboBox5->keyText();
+    const int row = findRow(QStringLiteral("taken in another year or semester"), [&] {
+        return !fieldText(e, QStringLiteral("id_discipline")).isEmpty() &&
+               !fieldText(e, QStringLiteral("id_teacher")).isEmpty() &&
+               (fieldText(e, QStringLiteral("id_a_year")) != year ||
+                fieldText(e, QStringLiteral("id_semester")) != semester);
+    });
+    clickCell(row, kStreamColumn);
+    onNextModal(QStringLiteral("new-stream dialog"), [this](QWidget& modal) {
+        auto& dialog = dynamic_cast<TForm2&>(modal);
+        QTest::keyClicks(dialog.LabeledEdit1, QStringLiteral("17"));
+        shots_.save(QStringLiteral("new-stream-dialog"), {form_.get(), &dialog});
+        press(dialog.SpeedButton2, QStringLiteral("Добавить"));
+    });
+    TQFDBGridEh& grid = *form_->QFDBGridEh1;
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.editButtonRect(row, kStreamColumn).center());
+    settle();
+
+    // The new stream is in the row's list at once.
+    clickCell(row, kStreamColumn);
+    QComboBox& streams = cellDropDown();
+    streams.showPopup();
+    settle();
+    shots_.save(QStringLiteral("new-stream-in-list"), {form_.get(), streams.view()->window()});
+    streams.hidePopup();
+    QTest::keyClick(&streams, Qt::Key_Escape);
+    settle();
+}
+
+void Tour::postWithoutStream() {
+    // A chosen discipline without a stream: another teacher, then leaving the row, posts it.
+    Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    const int row = findRow(QStringLiteral("without a stream"), [&] {
+        return !fieldText(e, QStringLiteral("id_discipline")).isEmpty() &&
+               fieldText(e, QStringLiteral("subgroup")).isEmpty();
+    });
+    clickCell(row, kTeacherColumn);
+    QComboBox& teachers = cellDropDown();
+    teachers.showPopup();
+    settle();
+    const int current = std::max(teachers.currentIndex(), 0);
+    const int other = teachers.count() > 1 ? (current + 1) % teachers.count() : current;
+    QAbstractItemView& view = *teachers.view();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      view.visualRect(view.model()->index(other, 0)).center());
+    settle();
+
+    onNextModal(QStringLiteral("no stream notice"), [this](QWidget& box) {
+        shots_.save(QStringLiteral("no-stream-notice"), {form_.get(), &box});
+        press(boxButton(box, QMessageBox::Ok), QStringLiteral("OK"));
+    });
+    const int below = row + 1 < e.recordCount() ? row + 1 : row - 1;
+    TQFDBGridEh& grid = *form_->QFDBGridEh1;
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.cellRect(below, kDisciplineColumn).center());
+    settle();
+    shots_.save(QStringLiteral("row-stays-in-edit"), {form_.get()});
+    // Escape gives the row up and leaves the grid as it was.
+    QWidget* editor = grid.cellEditor();
+    QTest::keyClick(editor ? editor : static_cast<QWidget*>(&grid), Qt::Key_Escape);
+    settle();
+    if (e.state() != DatasetState::Browse) {
+        QTest::keyClick(&grid, Qt::Key_Escape);
+        settle();
+    }
+}
+
+void Tour::deleteTwoRows() {
+    TQFDBGridEh& grid = *form_->QFDBGridEh1;
+    Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    const int rows = e.recordCount();
+    if (rows < 2) {
+        throw Error(QStringLiteral("Fewer than two rows to delete"));
+    }
+    // Ctrl+click marks the last two rows, as the user marks them.
+    for (const int row : {rows - 2, rows - 1}) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          grid.cellRect(row, kDisciplineColumn).center());
+        settle();
+    }
+    if (grid.selectedRows().count() != 2) {
+        throw Error(QStringLiteral("%1 rows marked instead of 2").arg(grid.selectedRows().count()));
+    }
+    onNextModal(QStringLiteral("delete question"), [this](QWidget& box) {
+        shots_.save(QStringLiteral("delete-question"), {form_.get(), &box});
+        press(boxButton(box, QMessageBox::Yes), QStringLiteral("Yes"));
+    });
+    QWidget* editor = grid.cellEditor();
+    QTest::keyClick(editor ? editor : static_cast<QWidget*>(&grid), Qt::Key_Delete,
+                    Qt::ControlModifier);
+    settle();
+    if (e.recordCount() != rows - 2) {
+        throw Error(
+            QStringLiteral("Ctrl+Delete left %1 of %2 rows").arg(e.recordCount()).arg(rows));
+    }
+    shots_.save(QStringLiteral("two-rows-deleted"), {form_.get()});
+}
+
+}  // namespace zev::tour

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "server/gen/Generator.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QWidget;
+
+namespace zev {
+class DBLookupComboBox;
+class TDM_MB;
+class TForm1;
+}  // namespace zev
+
+namespace zev::tour {
+
+class Screenshots;
+
+// Walks the real client through its screens as a user would, on a demo database, and pictures
+// each screen: the sign-in window, the selection cascade with each list open, a chosen student,
+// the discipline list of the electives grid, the stream button's dialog and notice, posting
+// without a stream, and deleting two rows with Ctrl+Delete.
+class Tour {
+public:
+    Tour(Screenshots& shots, const server::GeneratedDatabase& demo);
+    ~Tour();
+
+    // Throws zev::Error when the client does not reach a screen the tour expects.
+    void run();
+
+private:
+    void signIn();
+    void cascade();
+    void chooseStudent();
+    void disciplineList();
+    void newStreamDialog();
+    void streamButtonNotice();
+    void postWithoutStream();
+    void deleteTwoRows();
+
+    // The open list of a drop-down: highlight the entry, picture it, click it.
+    void chooseFromOpenList(DBLookupComboBox& box, const QString& entry, const QString& shot);
+    // Makes an electives row and column current by clicking its cell.
+    void clickCell(int row, int dataColumn);
+    // The row of the electives view for which the predicate holds; throws when none does.
+    int findRow(const QString& what, const std::function<bool()>& predicate);
+    // The lookup editor open in the electives grid's current cell.
+    QComboBox& cellDropDown();
+
+    Screenshots& shots_;
+    server::GeneratedDatabase demo_;
+    std::unique_ptr<TDM_MB> dm_;
+    std::unique_ptr<TForm1> form_;
+};
+
+}  // namespace zev::tour

@@ -1,0 +1,54 @@
+// zev-tour <folder>: generates the demo database in a temporary program folder, starts the real
+// client on it and walks its screens, saving one PNG per screen into <folder>.
+
+#include "data/Errors.h"
+#include "server/gen/Generator.h"
+#include "signin/ProgramFolder.h"
+#include "tour/Screenshots.h"
+#include "tour/Tour.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: zev-tour <folder for the pictures>\n");
+        return EXIT_FAILURE;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZEV 32"));
+    QApplication::setApplicationDisplayName(
+        QStringLiteral("ZEV 32 Регистратор предметов по выбору"));
+
+    try {
+        const QString pictures = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+        QTemporaryDir programFolder;
+        if (!programFolder.isValid()) {
+            throw zev::Error(QStringLiteral("Cannot create a temporary folder"));
+        }
+        // The client finds its settings file Data/ZEV in its program folder.
+        zev::SetProgramFolder(programFolder.path());
+        const zev::server::GeneratedDatabase demo = zev::server::generateDatabase(
+            programFolder.filePath(QStringLiteral("Data")), zev::server::DatabaseSize::Demo);
+
+        zev::tour::Screenshots shots(pictures);
+        {
+            zev::tour::Tour tour(shots, demo);
+            tour.run();
+        }
+        zev::SetProgramFolder(QString());
+        std::printf("%lld pictures in %s\n", static_cast<long long>(shots.saved().size()),
+                    qPrintable(QDir::toNativeSeparators(pictures)));
+        return EXIT_SUCCESS;
+    } catch (const zev::Error& e) {
+        std::fprintf(stderr, "zev-tour: %s\n", qPrintable(e.text()));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zev-tour: %s\n", e.what());
+    }
+    return EXIT_FAILURE;
+}
