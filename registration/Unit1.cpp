@@ -18,6 +18,9 @@ namespace zev {
 
 namespace {
 
+// The left edge of the drop-downs of the panel's left column.
+constexpr int kDropDownLeft = 132;
+
 QLabel* caption(const QString& text, int left, int top, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     QFont font = legacyFont(QStringLiteral("MS Sans Serif"), 10);  // 13-pixel characters
@@ -28,6 +31,17 @@ QLabel* caption(const QString& text, int left, int top, QWidget* parent) {
     label->setPalette(palette);
     label->adjustSize();
     label->move(left, top);
+    return label;
+}
+
+// A caption of the left column: it spans from its design left edge to 4 pixels before the
+// drop-downs, its text against the right end, as the captions measured at design time. The
+// layout rule counts this width; a caption narrower than designed (another font) would
+// otherwise push the right-hand drop-downs past the panel's edge.
+QLabel* leftCaption(const QString& text, int left, int top, QWidget* parent) {
+    QLabel* label = caption(text, left, top, parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->resize(qMax(label->width(), kDropDownLeft - 4 - left), label->height());
     return label;
 }
 
@@ -84,13 +98,13 @@ void TForm1::buildPanel() {
     Panel5->setFixedHeight(115);
     Panel5->installEventFilter(this);
 
-    Label1 = caption(QStringLiteral("Факультет:"), 40, 10, Panel5);
+    Label1 = leftCaption(QStringLiteral("Факультет:"), 40, 10, Panel5);
     Label7 = caption(QStringLiteral("Форма обученя:"), 323, 9, Panel5);
-    Label3 = caption(QStringLiteral("Специальность:"), 6, 37, Panel5);
-    Label2 = caption(QStringLiteral("Учебный год:"), 27, 66, Panel5);
+    Label3 = leftCaption(QStringLiteral("Специальность:"), 6, 37, Panel5);
+    Label2 = leftCaption(QStringLiteral("Учебный год:"), 27, 66, Panel5);
     Label5 = caption(QStringLiteral("Семестр:"), 239, 65, Panel5);
     Label4 = caption(QStringLiteral("Группа:"), 517, 64, Panel5);
-    Label6 = caption(QStringLiteral("Студент:"), 59, 91, Panel5);
+    Label6 = leftCaption(QStringLiteral("Студент:"), 59, 91, Panel5);
 
     DBLookupComboBox1 = dropDown(dm_.DS_Faculty, QStringLiteral("id_faculty"),
                                  QStringLiteral("p23-1"), QRect(132, 7, 187, 21), 20, Panel5);

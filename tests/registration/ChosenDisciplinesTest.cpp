@@ -112,6 +112,16 @@ TEST_F(RegistrationWindow, TheWindowWithAStudentChosenLooksWhole) {
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
     }
     EXPECT_EQ(window->DBGridEh1->height(), 196);
+    // The right-hand drop-downs end inside the panel, as the speciality does.
+    const int panelWidth = window->Panel5->width();
+    for (DBLookupComboBox* box : {window->DBLookupComboBox7, window->DBLookupComboBox3,
+                                  window->DBLookupComboBox4, window->DBLookupComboBox6}) {
+        EXPECT_LE(box->geometry().right(), panelWidth - 1);
+        EXPECT_GE(box->geometry().right(), panelWidth - 12);
+    }
+    // Each left caption ends just before its drop-down.
+    EXPECT_EQ(window->Label1->geometry().right() + 5, window->DBLookupComboBox1->x());
+    EXPECT_EQ(window->Label6->geometry().right() + 5, window->DBLookupComboBox6->x());
 }
 
 }  // namespace
