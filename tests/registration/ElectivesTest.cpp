@@ -354,5 +354,65 @@ TEST_F(Electives, CtrlDeleteAnsweredNoKeepsTheRows) {
     EXPECT_TRUE(sentContaining(QStringLiteral("DELETE")).empty());
 }
 
+TEST_F(Electives, AServerRefusalOfAPostShowsTheServersTextAndKeepsTheEdit) {
+    goToRow(1);
+    commit(kStream, Value{qint64{5}});
+    failOn = QStringLiteral("UPDATE DisciplineForStudent");
+    enterDropDowns();
+    ASSERT_EQ(notices.messages.size(), 1u);
+    EXPECT_EQ(notices.messages.front().text, QStringLiteral("Refused by the test server"));
+    EXPECT_EQ(notices.messages.front().icon, NoticeIcon::Error);
+    EXPECT_TRUE(notices.errors.empty());
+    EXPECT_EQ(electives().state(), DatasetState::Edit);
+    failOn.clear();
+    enterDropDowns();
+    EXPECT_EQ(electives().state(), DatasetState::Browse);
+}
+
+TEST_F(Electives, DestroyingTheWindowPostsAPendingEdit) {
+    goToRow(2);
+    const QString id = at(2, QStringLiteral("id_disciplineForStudent"));
+    commit(kStream, Value{qint64{13}});
+    window.reset();
+    EXPECT_EQ(stored(id, QStringLiteral("subgroup")), QStringLiteral("13"));
+}
+
+TEST_F(Electives, ADisciplineOfAnUnknownDepartmentOffersNoTeachers) {
+    const int row = rowWhere({{"p34", ""}});
+    goToRow(row);
+    markLog();
+    commit(kDiscipline, Value{qint64{99999}});
+    EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
+    EXPECT_EQ(dm->ADOQ_Teacher->sql(),
+              QStringLiteral("SELECT TOP 0 0 AS id_teacher, '' AS t_fio "));
+    EXPECT_TRUE(dm->ADOQ_Teacher->isOpen());
+    EXPECT_EQ(dm->ADOQ_Teacher->recordCount(), 0);
+    EXPECT_TRUE(sentContaining(QStringLiteral("GetTFIO_with_pps")).empty());
+    EXPECT_TRUE(at(row, QStringLiteral("id_teacher")).isEmpty());
+}
+
+TEST_F(Electives, MovingBelowTheLastRowAddsNothing) {
+    const int rows = electives().recordCount();
+    goToRow(rows - 1);
+    QTest::keyClick(window->QFDBGridEh1, Qt::Key_Down);
+    EXPECT_EQ(electives().recordCount(), rows);
+    EXPECT_EQ(electives().state(), DatasetState::Browse);
+    EXPECT_TRUE(notices.messages.empty());
+    EXPECT_TRUE(notices.errors.empty());
+}
+
+TEST_F(Electives, ARefusedDeleteKeepsTheRow) {
+    const int rows = electives().recordCount();
+    goToRow(1);
+    failOn = QStringLiteral("DELETE");
+    QTest::keyClick(window->QFDBGridEh1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(electives().recordCount(), rows);
+    EXPECT_EQ(dbValue(QStringLiteral("SELECT count(*) FROM DisciplineForStudent WHERE "
+                                     "id_disciplineForStudent = ") +
+                      at(1, QStringLiteral("id_disciplineForStudent"))),
+              QStringLiteral("1"));
+    EXPECT_EQ(electives().state(), DatasetState::Browse);
+}
+
 }  // namespace
 }  // namespace zev::testing
