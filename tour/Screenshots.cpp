@@ -15,9 +15,33 @@ namespace zev::tour {
 
 namespace {
 
+constexpr int kTitleBarHeight = 24;
+
 // Where a widget's top-level window lies on the screen (its client area, which grab() paints).
 QRect screenRect(const QWidget& widget) {
     return QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+}
+
+// Windows with a border carry a title bar that a grab of the client area leaves out; the
+// pictures draw a plain one, so that a window's caption shows as it does on screen.
+bool hasTitleBar(const QWidget& widget) {
+    const Qt::WindowFlags flags = widget.windowFlags();
+    return widget.isWindow() && (flags & Qt::WindowType_Mask) != Qt::Popup &&
+           !flags.testFlag(Qt::FramelessWindowHint);
+}
+
+QPixmap withTitleBar(const QWidget& widget, const QPixmap& client) {
+    QPixmap framed(client.width(), client.height() + kTitleBarHeight);
+    framed.fill(QColor(54, 78, 120));
+    QPainter painter(&framed);
+    painter.drawPixmap(0, kTitleBarHeight, client);
+    QFont font = widget.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(8, 0, client.width() - 16, kTitleBarHeight),
+                     Qt::AlignVCenter | Qt::AlignLeft, widget.windowTitle());
+    return framed;
 }
 
 }  // namespace
@@ -43,6 +67,10 @@ void Screenshots::save(const QString& name, std::initializer_list<const QWidget*
             continue;
         }
         Piece piece{screenRect(*widget), const_cast<QWidget*>(widget)->grab()};
+        if (hasTitleBar(*widget)) {
+            piece.picture = withTitleBar(*widget, piece.picture);
+            piece.where.adjust(0, -kTitleBarHeight, 0, 0);
+        }
         area = area.united(piece.where);
         pieces.push_back(std::move(piece));
     }

@@ -39,6 +39,7 @@ const QString kSpeciality = QStringLiteral("09.03.01 Информатика и �
 const QString kYear = QStringLiteral("2024/2025");
 const QString kSemester = QStringLiteral("3 семестр");
 const QString kGroup = QStringLiteral("ИВТ-24");
+const QString kNewStream = QStringLiteral("17");
 
 void settle() {
     QApplication::processEvents();
@@ -62,6 +63,17 @@ void press(QAbstractButton* button, const QString& what) {
 QAbstractButton* boxButton(QWidget& box, QMessageBox::StandardButton which) {
     auto* messageBox = qobject_cast<QMessageBox*>(&box);
     return messageBox != nullptr ? messageBox->button(which) : nullptr;
+}
+
+// Chooses an entry of a cell's open list with the keyboard: the entry highlighted, then Enter.
+void chooseInOpenCellList(QComboBox& list, int entry) {
+    QAbstractItemView& view = *list.view();
+    view.setCurrentIndex(view.model()->index(entry, 0));
+    QTest::keyClick(&view, Qt::Key_Return);
+    settle();
+    if (list.view()->isVisible() || list.currentIndex() != entry) {
+        throw Error(QStringLiteral("The cell's list did not take the entry %1").arg(entry));
+    }
 }
 
 }  // namespace
@@ -273,7 +285,7 @@ void Tour::newStreamDialog() {
     clickCell(row, kStreamColumn);
     onNextModal(QStringLiteral("new-stream dialog"), [this](QWidget& modal) {
         auto& dialog = dynamic_cast<TForm2&>(modal);
-        QTest::keyClicks(dialog.LabeledEdit1, QStringLiteral("17"));
+        QTest::keyClicks(dialog.LabeledEdit1, kNewStream);
         shots_.save(QStringLiteral("new-stream-dialog"), {form_.get(), &dialog});
         press(dialog.SpeedButton2, QStringLiteral("Добавить"));
     });
@@ -288,9 +300,17 @@ void Tour::newStreamDialog() {
     streams.showPopup();
     settle();
     shots_.save(QStringLiteral("new-stream-in-list"), {form_.get(), streams.view()->window()});
-    streams.hidePopup();
-    QTest::keyClick(&streams, Qt::Key_Escape);
-    settle();
+    const int entry = streams.findText(kNewStream);
+    if (entry < 0) {
+        throw Error(QStringLiteral("The new stream is not in the row's list"));
+    }
+    chooseInOpenCellList(streams, entry);
+    // Leaving the row posts it with the new stream.
+    clickCell(row == 0 ? 1 : 0, kDisciplineColumn);
+    if (e.state() != DatasetState::Browse) {
+        throw Error(QStringLiteral("The row with the new stream was not posted"));
+    }
+    shots_.save(QStringLiteral("new-stream-chosen"), {form_.get()});
 }
 
 void Tour::postWithoutStream() {
@@ -306,10 +326,7 @@ void Tour::postWithoutStream() {
     settle();
     const int current = std::max(teachers.currentIndex(), 0);
     const int other = teachers.count() > 1 ? (current + 1) % teachers.count() : current;
-    QAbstractItemView& view = *teachers.view();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
-                      view.visualRect(view.model()->index(other, 0)).center());
-    settle();
+    chooseInOpenCellList(teachers, other);
 
     onNextModal(QStringLiteral("no stream notice"), [this](QWidget& box) {
         shots_.save(QStringLiteral("no-stream-notice"), {form_.get(), &box});
