@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
 namespace zev::tour {
