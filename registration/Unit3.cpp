@@ -2,6 +2,7 @@
 
 #include "data/DM.h"
 #include "data/ElectivesSql.h"
+#include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
 #include <QKeyEvent>
@@ -37,6 +38,7 @@ QString currentText(Dataset& dataSet, const QString& field) {
 TForm2::TForm2(TDM_MB& dm, std::function<void()> reopenSubGroups, QWidget* parent)
     : QDialog(parent), dm_(dm), reopenSubGroups_(std::move(reopenSubGroups)) {
     setWindowTitle(QStringLiteral("Новый поток"));
+    setFont(defaultUiFont());
     setFixedSize(263, 86);  // a fixed dialog border: not resizable
 
     LabeledEdit1Label = new QLabel(QStringLiteral("Введите номер потока:"), this);

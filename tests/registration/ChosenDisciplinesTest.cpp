@@ -96,6 +96,15 @@ TEST_F(ChosenDisciplines, PostingAChosenDisciplineRereadsTheListsAndEndsOnTheLas
     EXPECT_EQ(grid.currentRowIndex(), chosen().recordCount() - 1);
 }
 
+TEST_F(RegistrationWindow, AnEvenSemesterGivesTheFirstHalfYearCode) {
+    walkToGroup(QStringLiteral("4"));
+    chooseStudent(0);
+    EXPECT_EQ(window->IdWS, QStringLiteral("1"));
+    EXPECT_TRUE(dm->ADOQ_kafedra->sql().contains(QStringLiteral(" and id_w_s=1 ")));
+    EXPECT_TRUE(notices.errors.empty());
+    EXPECT_GT(dm->ADOQ_kafedra->recordCount(), 0);
+}
+
 TEST_F(RegistrationWindow, TheWindowWithAStudentChosenLooksWhole) {
     walkToGroup();
     chooseStudent(0);

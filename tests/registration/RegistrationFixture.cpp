@@ -65,22 +65,18 @@ void RegistrationWindow::choose(DBLookupComboBox& box, const QString& field, con
     box.chooseRow(row);
 }
 
-void RegistrationWindow::walkToGroup() {
+void RegistrationWindow::walkToGroup(const QString& semester) {
     choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));
     choose(*window->DBLookupComboBox7, QStringLiteral("id_f_educ"), QStringLiteral("1"));
     choose(*window->DBLookupComboBox4, QStringLiteral("id_speciality"), QStringLiteral("1"));
     choose(*window->DBLookupComboBox2, QStringLiteral("p32"), QStringLiteral("2024/2025"));
-    choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), QStringLiteral("3"));
+    choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), semester);
     choose(*window->DBLookupComboBox3, QStringLiteral("p20"), QStringLiteral("ИВТ-24"));
 }
 
 void RegistrationWindow::chooseStudent(int studentRow) {
     ASSERT_TRUE(window->DBLookupComboBox6->isEnabled());
     window->DBLookupComboBox6->chooseRow(studentRow);
-}
-
-int RegistrationWindow::electivesRowWhere(const QString& field, const QString& value) {
-    return int(column(*dm->ADOQ_SelectDisciplineForStudent, field).indexOf(value));
 }
 
 std::vector<QString> RegistrationWindow::sentContaining(const QString& part) const {

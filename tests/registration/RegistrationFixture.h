@@ -91,12 +91,10 @@ protected:
     void choose(DBLookupComboBox& box, const QString& field, const QString& value);
     // Faculty 1, form 1, speciality 1, 2024/2025, semester 3, group ИВТ-24; the student is the
     // group's `studentRow`-th (0: the first, who has a chosen row without a stream).
-    void walkToGroup();
+    void walkToGroup(const QString& semester = QStringLiteral("3"));
     void chooseStudent(int studentRow);
     // The texts of a list dataset's `field`, in view order, leaving its current row in place.
     static QStringList column(Dataset& list, const QString& field);
-    // Row values of the electives grid's dataset (moves the current row).
-    int electivesRowWhere(const QString& field, const QString& value);
 
     // Statements sent since the mark.
     void markLog() { log.clear(); }

@@ -135,6 +135,8 @@ TEST_F(StreamButton, TheDialogRefusesAnEmptyOrTooLargeNumberAndDropsLetters) {
     TForm2 dialog(
         *dm, [] {}, window.get());
     dialog.show();
+    EXPECT_EQ(dialog.size(), QSize(263, 86));
+    dialog.grab().save(QStringLiteral("new-stream-dialog.png"));
     markLog();
     QTest::mouseClick(dialog.SpeedButton2, Qt::LeftButton);
     ASSERT_EQ(notices.messages.size(), 1u);
