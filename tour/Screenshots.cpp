@@ -52,7 +52,7 @@ Screenshots::Screenshots(const QString& folder) : folder_(folder) {
     }
 }
 
-void Screenshots::save(const QString& name, std::initializer_list<const QWidget*> windows) {
+void Screenshots::save(const QString& name, std::initializer_list<QWidget*> windows) {
     // Let pending layouts and paints settle first, as they would before a person looks.
     QApplication::processEvents();
 
@@ -62,11 +62,11 @@ void Screenshots::save(const QString& name, std::initializer_list<const QWidget*
     };
     std::vector<Piece> pieces;
     QRect area;
-    for (const QWidget* widget : windows) {
+    for (QWidget* widget : windows) {
         if (widget == nullptr || !widget->isVisible()) {
             continue;
         }
-        Piece piece{screenRect(*widget), const_cast<QWidget*>(widget)->grab()};
+        Piece piece{screenRect(*widget), widget->grab()};
         if (hasTitleBar(*widget)) {
             piece.picture = withTitleBar(*widget, piece.picture);
             piece.where.adjust(0, -kTitleBarHeight, 0, 0);

@@ -18,7 +18,7 @@ public:
     explicit Screenshots(const QString& folder);
 
     // Saves <nn>-<name>.png; the first widget is the window, the others lie over it.
-    void save(const QString& name, std::initializer_list<const QWidget*> windows);
+    void save(const QString& name, std::initializer_list<QWidget*> windows);
 
     const QStringList& saved() const { return saved_; }
 
