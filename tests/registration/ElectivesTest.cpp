@@ -346,7 +346,9 @@ TEST_F(Electives, CtrlDeleteRemovesTheSelectedRows) {
 
 TEST_F(Electives, CtrlDeleteAnsweredNoKeepsTheRows) {
     DBGridEh& grid = *window->QFDBGridEh1;
-    goToRow(1);
+    goToRow(0);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      grid.cellRect(1, kDiscipline).center());
     notices.answerYes = false;
     markLog();
     QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
@@ -403,15 +405,52 @@ TEST_F(Electives, MovingBelowTheLastRowAddsNothing) {
 
 TEST_F(Electives, ARefusedDeleteKeepsTheRow) {
     const int rows = electives().recordCount();
-    goToRow(1);
+    goToRow(0);
+    QTest::mouseClick(window->QFDBGridEh1->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      window->QFDBGridEh1->cellRect(1, kDiscipline).center());
     failOn = QStringLiteral("DELETE");
+    markLog();
     QTest::keyClick(window->QFDBGridEh1, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(electives().recordCount(), rows);
     EXPECT_EQ(dbValue(QStringLiteral("SELECT count(*) FROM DisciplineForStudent WHERE "
                                      "id_disciplineForStudent = ") +
                       at(1, QStringLiteral("id_disciplineForStudent"))),
               QStringLiteral("1"));
+    EXPECT_EQ(sentContaining(QStringLiteral("DELETE")).size(), 1u);
     EXPECT_EQ(electives().state(), DatasetState::Browse);
+}
+
+TEST_F(Electives, DeletingOneOfTwoAlternativesEndsTheDuplicatePainting) {
+    // Rows 1 and 2 of the first student take two disciplines of one group of alternatives.
+    ASSERT_EQ(at(1, QStringLiteral("descGroupNum")), at(2, QStringLiteral("descGroupNum")));
+    DBGridEh& grid = *window->QFDBGridEh1;
+    const QString kept = at(2, QStringLiteral("id_disciplineForStudent"));
+    goToRow(0);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      grid.cellRect(1, kDiscipline).center());
+    ASSERT_EQ(grid.selectedRows().count(), 1);
+    EXPECT_EQ(window->QFDBGridEvents1->DuplicateKeys(),
+              QStringList{at(1, QStringLiteral("descGroupNum"))});
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(notices.questions.size(), 1u);
+    ASSERT_EQ(electives().recordCount(), 4);
+    EXPECT_TRUE(window->QFDBGridEvents1->DuplicateKeys().isEmpty());
+    const int row =
+        int(column(electives(), QStringLiteral("id_disciplineForStudent")).indexOf(kept));
+    ASSERT_GE(row, 0);
+    goToRow(0);
+    const QImage image = grid.viewport()->grab().toImage();
+    const QRect cell = grid.cellRect(row, kYear);
+    EXPECT_NE(image.pixelColor(cell.left() + 2, cell.top() + 2), QColor(0, 128, 0));
+}
+
+TEST_F(Electives, LeavingADropDownClosesItsList) {
+    window->DBLookupComboBox1->dropDown();
+    ASSERT_TRUE(window->DBLookupComboBox1->listVisible());
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(window->DBLookupComboBox1, &out);
+    EXPECT_FALSE(window->DBLookupComboBox1->listVisible());
+    EXPECT_EQ(window->DBLookupComboBox1->keyText(), QStringLiteral("1"));  // nothing chosen anew
 }
 
 }  // namespace

@@ -157,5 +157,23 @@ TEST_F(StreamButton, TheDialogRefusesAnEmptyOrTooLargeNumberAndDropsLetters) {
     EXPECT_TRUE(sentContaining(QStringLiteral("INSERT")).empty());
 }
 
+TEST_F(StreamButton, OnARowWithoutADisciplineItDoesNothing) {
+    chooseStudent(1);  // the second student has a free place
+    int row = -1;
+    for (int r = 0; r < electives().recordCount() && row < 0; ++r) {
+        if (at(r, QStringLiteral("id_discipline")).isEmpty()) {
+            row = r;
+        }
+    }
+    ASSERT_GE(row, 0);
+    goToRow(row);
+    EXPECT_TRUE(streamsOffered().isEmpty());  // no stream fits a free place
+    int opened = 0;
+    window->openNewStreamDialog = [&] { ++opened; };
+    pressStreamButton(row);
+    EXPECT_EQ(opened, 0);
+    EXPECT_TRUE(notices.messages.empty());
+}
+
 }  // namespace
 }  // namespace zev::testing
