@@ -6,6 +6,7 @@
 #include "data/DM.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QTest>
 
@@ -451,6 +452,43 @@ TEST_F(Electives, LeavingADropDownClosesItsList) {
     QApplication::sendEvent(window->DBLookupComboBox1, &out);
     EXPECT_FALSE(window->DBLookupComboBox1->listVisible());
     EXPECT_EQ(window->DBLookupComboBox1->keyText(), QStringLiteral("1"));  // nothing chosen anew
+}
+
+TEST_F(Electives, TheCellEditorsOfferTheNarrowedListsAndCommitAChoice) {
+    DBGridEh& grid = *window->QFDBGridEh1;
+    goToRow(0);
+    const QString id = at(0, QStringLiteral("id_disciplineForStudent"));
+    // The fixed discipline's row: its stream may change. Into the stream cell: the editor opens at
+    // once and lists the streams that fit the row.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid.cellRect(0, kStream).center());
+    auto* streams = qobject_cast<QComboBox*>(grid.cellEditor());
+    ASSERT_NE(streams, nullptr);
+    QStringList offered;
+    for (int i = 0; i < streams->count(); ++i) {
+        offered << streams->itemText(i);
+    }
+    EXPECT_EQ(offered, column(*dm->ADOQ_SubGroup, QStringLiteral("subgroup")));
+    ASSERT_GE(offered.size(), 2) << offered.join(u',').toStdString();
+    EXPECT_EQ(streams->currentText(), at(0, QStringLiteral("subgroup")));
+    const int other = streams->currentIndex() == 0 ? 1 : 0;
+    streams->setCurrentIndex(other);
+    Q_EMIT streams->activated(other);
+    EXPECT_EQ(at(0, QStringLiteral("subgroup")), offered[other]);
+    EXPECT_EQ(electives().state(), DatasetState::Edit);
+
+    // The teacher cell lists the teachers of the discipline's department.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid.cellRect(0, kTeacher).center());
+    auto* teachers = qobject_cast<QComboBox*>(grid.cellEditor());
+    ASSERT_NE(teachers, nullptr);
+    EXPECT_EQ(teachers->count(), dm->ADOQ_Teacher->recordCount());
+    EXPECT_EQ(teachers->currentText(), at(0, QStringLiteral("teacher")));
+
+    QTest::keyClick(&grid, Qt::Key_Down);  // leave the row: posted
+    EXPECT_EQ(electives().state(), DatasetState::Browse);
+    EXPECT_EQ(stored(id, QStringLiteral("subgroup")), offered[other]);
+    EXPECT_EQ(stored(id, QStringLiteral("ZEV_user")), QStringLiteral("ivanova"));
 }
 
 }  // namespace
