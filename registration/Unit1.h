@@ -6,6 +6,7 @@
 #include "widgets/DBGridEh.h"
 #include "widgets/DBLookupComboBox.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 class QLabel;
@@ -102,8 +103,14 @@ private:
     void deactivate();
     void closeStreamList();
     void readChosenDisciplines();
+    void rememberTeacherNames();
+    void paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column);
 
     TDM_MB& dm_;
+    // Every teacher's name, read with the full teacher list at each student choice. The teacher
+    // list itself is narrowed to one department at every row change; rows whose teacher lies
+    // outside it still show the name through these.
+    QHash<qint64, QString> teacherNames_;
 };
 
 }  // namespace zev

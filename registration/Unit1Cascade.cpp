@@ -152,6 +152,7 @@ void TForm1::DBLookupComboBox6Click() {
         dm_.ADOQ_Teacher->close();
         dm_.ADOQ_Teacher->setSQL(QStringLiteral("SELECT * FROM t_fio"));
         dm_.ADOQ_Teacher->open();
+        rememberTeacherNames();
 
         Query& disciplines = *dm_.ADOQ_DisciplineForStudent;
         disciplines.close();

@@ -7,6 +7,8 @@
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
+#include <optional>
+
 namespace zev {
 
 namespace {
@@ -15,6 +17,13 @@ constexpr int kStreamColumn = 6;
 
 QString text(const Dataset& dataSet, const QString& field) {
     return dataSet.fieldByName(field).text();
+}
+
+// A key field's value as a number; nothing for null or a text that is not one.
+std::optional<qint64> toInt64(const Value& value) {
+    bool ok = false;
+    const qint64 key = valueText(value).toLongLong(&ok);
+    return ok ? std::optional<qint64>(key) : std::nullopt;
 }
 
 void editIfBrowsing(Dataset& dataSet) {
@@ -112,6 +121,41 @@ void TForm1::configureGridEvents() {
     QFDBGridEvents1->setUniqueField(&dm_.ADOQ_SelectDisciplineForStudent->fieldByName(
         QStringLiteral("id_disciplineForStudent")));
     QFDBGridEvents1->setEditActions(geaDeleteEh);
+    QFDBGridEvents1->OnDrawColumnCell = [this](DBGridEh& grid, const QRect& rect, int,
+                                               DBGridColumnEh& column, CellStates) {
+        paintTeacherName(grid, rect, column);
+    };
+}
+
+void TForm1::rememberTeacherNames() {
+    Dataset& teachers = *dm_.ADOQ_Teacher;
+    teacherNames_.clear();
+    for (int row = 0; row < teachers.recordCount(); ++row) {
+        const Dataset::DisplayRow shown(teachers, row);
+        if (const auto id = toInt64(teachers.fieldByName(QStringLiteral("id_teacher")).value())) {
+            teacherNames_.insert(*id, text(teachers, QStringLiteral("t_fio")));
+        }
+    }
+}
+
+void TForm1::paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column) {
+    // The teacher lookup resolves only against the current row's department; the other rows'
+    // teachers are written from the names read with the full list, in the cell's own colours.
+    if (column.fieldName != QStringLiteral("teacher")) {
+        return;
+    }
+    const Field* shown = column.field();
+    if (shown == nullptr || !shown->text().isEmpty()) {
+        return;
+    }
+    const auto id = toInt64(shown->dataset().fieldByName(QStringLiteral("id_teacher")).value());
+    const QString name = id ? teacherNames_.value(*id) : QString();
+    if (name.isEmpty()) {
+        return;
+    }
+    GridCanvas& canvas = grid.canvas();
+    const int y = rect.y() + rect.height() / 2 - canvas.textHeight(name) / 2;
+    canvas.textRect(rect, rect.left() + 2, y, name);
 }
 
 void TForm1::QFDBGridEh1ColExit() {

@@ -128,6 +128,22 @@ TEST_F(RegistrationWindow, TheWindowWithAStudentChosenLooksWhole) {
         EXPECT_LE(box->geometry().right(), panelWidth - 1);
         EXPECT_GE(box->geometry().right(), panelWidth - 12);
     }
+    // Every row that has a teacher shows a name in the teacher cell, also where the teacher is
+    // not of the current row's department.
+    const QImage cells = grid.viewport()->grab().toImage();
+    Dataset& electives = *dm->ADOQ_SelectDisciplineForStudent;
+    const QStringList teachers = column(electives, QStringLiteral("id_teacher"));
+    ASSERT_EQ(teachers.size(), 5);
+    for (int row = 0; row < teachers.size(); ++row) {
+        const QRect cell = grid.cellRect(row, 4);
+        int ink = 0;
+        for (int x = cell.left(); x < cell.right(); ++x) {
+            for (int y = cell.top(); y < cell.bottom(); ++y) {
+                ink += cells.pixelColor(x, y).lightness() < 60 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(ink > 20, !teachers[row].isEmpty()) << "row " << row << " ink " << ink;
+    }
     // Each left caption ends just before its drop-down.
     EXPECT_EQ(window->Label1->geometry().right() + 5, window->DBLookupComboBox1->x());
     EXPECT_EQ(window->Label6->geometry().right() + 5, window->DBLookupComboBox6->x());
