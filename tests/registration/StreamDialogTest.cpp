@@ -147,6 +147,13 @@ TEST_F(StreamButton, TheDialogRefusesAnEmptyOrTooLargeNumberAndDropsLetters) {
     EXPECT_TRUE(sentContaining(QStringLiteral("INSERT")).empty());
     EXPECT_TRUE(dialog.isVisible());
 
+    // Enter and Escape neither add nor close.
+    QTest::keyClick(dialog.LabeledEdit1, Qt::Key_Return);
+    QTest::keyClick(dialog.LabeledEdit1, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.LabeledEdit1->text(), QStringLiteral("251"));
+    EXPECT_EQ(notices.messages.size(), 2u);
+
     dialog.LabeledEdit1->clear();
     QApplication::clipboard()->setText(QStringLiteral("a1b2 c"));
     dialog.LabeledEdit1->paste();
