@@ -122,7 +122,9 @@ void Connection::openWithDriver(std::unique_ptr<ConnectionDriver> driver) {
     driver_ = std::move(driver);
 }
 
-void Connection::close() { driver_.reset(); }
+void Connection::close() {
+    driver_.reset();
+}
 
 ConnectionDriver& Connection::requireOpen() {
     if (!driver_) {

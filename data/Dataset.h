@@ -131,7 +131,7 @@ public:
     bool eof() const;  // a move went past the last row (or the view is empty)
     bool bof() const;  // a move went before the first row (or the view is empty)
 
-    Bookmark bookmark() const;                           // of the current row; empty when none
+    Bookmark bookmark() const;  // of the current row; empty when none
     // The bookmark of a view row, without moving (views mark rows by it); empty when none.
     Bookmark bookmarkAt(int viewRow) const;
     bool bookmarkValid(const Bookmark& bookmark) const;  // a row of this open in the view

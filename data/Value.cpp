@@ -33,7 +33,8 @@ bool valuesEqual(const Value& a, const Value& b) {
         return valueText(a) == valueText(b);
     }
     const auto asDouble = [](const Value& v) {
-        return v.index() == 1 ? static_cast<double>(std::get<std::int64_t>(v)) : std::get<double>(v);
+        return v.index() == 1 ? static_cast<double>(std::get<std::int64_t>(v))
+                              : std::get<double>(v);
     };
     if (a.index() == 1 && b.index() == 1) {
         return std::get<std::int64_t>(a) == std::get<std::int64_t>(b);

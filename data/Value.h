@@ -11,7 +11,9 @@ namespace zev {
 // Integers of every width travel as 64-bit; a field narrows them to its own type.
 using Value = std::variant<std::monostate, std::int64_t, double, QString>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 // The text form used everywhere a value is spliced into a statement, a filter or a lookup:
 // the empty text for Null, the decimal digits for an integer, the text itself for a string.
