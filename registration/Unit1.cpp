@@ -9,7 +9,9 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -65,6 +67,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), dm_(*DM_MB) {
     setFont(defaultUiFont());
     resize(797, 538);
     setMinimumWidth(797);
+    // Centred on the desktop at start.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

@@ -3,7 +3,11 @@
 
 #include "data/DM.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace zev::testing {
 namespace {
@@ -52,6 +56,14 @@ TEST_F(Cascade, SignInThroughTheAuthenticationWindowOpensTheStartLists) {
     EXPECT_FALSE(dm->ADOQ_SelectDisciplineForStudent->isOpen());
     EXPECT_EQ(window->QFDBGridEh1->model()->rowCount(), 0);
     EXPECT_TRUE(notices.errors.empty());
+}
+
+TEST_F(Cascade, TheWindowStartsCentredAtItsDesignSize) {
+    EXPECT_EQ(window->size(), QSize(797, 538));
+    EXPECT_EQ(window->minimumWidth(), 797);
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(std::abs(window->geometry().center().x() - desktop.center().x()), 3);
+    EXPECT_LE(std::abs(window->geometry().center().y() - desktop.center().y()), 3);
 }
 
 TEST_F(Cascade, EachChoiceOpensTheNextListAndDisablesTheRest) {
