@@ -12,6 +12,7 @@
 #include "signin/SelfUpdate.h"
 #include "signin/Workstation.h"
 #include "signin/md5.h"
+#include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
 #include <QCoreApplication>
@@ -121,7 +122,7 @@ TForm8::TForm8(SignedInUser& registration, QWidget* parent)
     initSignInResources();
     setWindowTitle(QStringLiteral("Аутентификация"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(defaultUiFont());
     buildControls();
     FormCreate();
 }
@@ -133,7 +134,7 @@ void TForm8::buildControls() {
     Image2 = picture(this, QStringLiteral(":/signin/Image2.jpg"), QRect(0, 277, 497, 139));
 
     Label1 = new QLabel(this);
-    QFont labelFont(QStringLiteral("MS Sans Serif"));
+    QFont labelFont = legacyFont(QStringLiteral("MS Sans Serif"), 10);
     labelFont.setPixelSize(13);
     labelFont.setBold(true);
     Label1->setFont(labelFont);
@@ -215,6 +216,18 @@ bool TForm8::eventFilter(QObject* watched, QEvent* event) {
         (watched == Image1 || watched == Image2 || watched == RzLabel1)) {
         Image1MouseDown(static_cast<QMouseEvent*>(event));
         return false;
+    }
+    if (event->type() == QEvent::FocusIn) {
+        // The password fields offer their text for overtyping when the focus enters them; the
+        // login and the new password keep the cursor instead. Qt selects after this filter has
+        // run, so the choice is made once the focus has settled.
+        if (watched == Password_Edit || watched == Edit2) {
+            auto* edit = static_cast<QLineEdit*>(watched);
+            QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+        } else if (watched == Login_Edit || watched == Edit1) {
+            auto* edit = static_cast<QLineEdit*>(watched);
+            QTimer::singleShot(0, edit, [edit] { edit->deselect(); });
+        }
     }
     if (event->type() == QEvent::KeyPress && (watched == Login_Edit || watched == Password_Edit ||
                                               watched == Edit1 || watched == Edit2)) {

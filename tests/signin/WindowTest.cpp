@@ -63,6 +63,24 @@ TEST_F(Window, ControlsSitWhereThePicturesSayTheyAre) {
     EXPECT_FALSE(form->ChangeMode());
 }
 
+TEST_F(Window, ThePasswordFieldsOfferTheirTextForOvertypingOnEntry) {
+    form->SpeedButton3Click();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    for (QLineEdit* edit : {form->Login_Edit, form->Password_Edit, form->Edit1, form->Edit2}) {
+        edit->setText(QStringLiteral("abcdef"));
+    }
+    const auto enter = [](QLineEdit* edit) {
+        edit->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        return edit->selectedText();
+    };
+    EXPECT_EQ(enter(form->Password_Edit), QStringLiteral("abcdef"));
+    EXPECT_EQ(enter(form->Login_Edit), QString());
+    EXPECT_EQ(enter(form->Edit2), QStringLiteral("abcdef"));
+    EXPECT_EQ(enter(form->Edit1), QString());
+}
+
 TEST_F(Window, BothHalvesLookRight) {
     form->show();
     const QImage signInHalf = form->grab().toImage();
