@@ -13,6 +13,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTimer>
 
 #include <algorithm>
@@ -143,6 +145,8 @@ DBGridEh::DBGridEh(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(std::max(17, QFontMetrics(font()).height() + 4));
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    // Titles wrap rather than end in an ellipsis.
+    horizontalHeader()->setTextElideMode(Qt::ElideNone);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(kIndicatorWidth);
     setWordWrap(false);
@@ -170,6 +174,7 @@ DBGridEh::DBGridEh(QWidget* parent) : QTableView(parent) {
                 if (!autoFit_) {
                     col.width = clamped;
                 }
+                fitTitleHeight();
             });
 }
 
@@ -317,17 +322,40 @@ void DBGridEh::applyColumnLayout() {
         }
         setColumnWidth(i + 1, width);
     }
-    // Titles of several lines need a taller header.
-    int lines = 1;
-    for (const auto& col : columns_) {
-        if (col->visible) {
-            lines = std::max<int>(lines, static_cast<int>(col->title.count(u'\n')) + 1);
-        }
-    }
-    horizontalHeader()->setMinimumHeight(QFontMetrics(titleFont_).lineSpacing() * lines + 6);
     if (autoFit_) {
         fitColumns();
     }
+    fitTitleHeight();
+}
+
+void DBGridEh::fitTitleHeight() {
+    // Titles take as many lines as their texts need at their columns' widths: explicit line
+    // breaks, and words wrapped where a title is wider than its column.
+    const QFontMetrics metrics(titleFont_);
+    int lines = 1;
+    for (int i = 0; i < columnCount(); ++i) {
+        const DBGridColumnEh& col = column(i);
+        if (!col.visible) {
+            continue;
+        }
+        const QString title = col.title.isEmpty() ? col.fieldName : col.title;
+        const int textWidth = std::max(columnWidth(i + 1) - 6, 1);
+        const QRect needed = metrics.boundingRect(QRect(0, 0, textWidth, 10000),
+                                                  Qt::AlignCenter | Qt::TextWordWrap, title);
+        lines = std::max(lines, (needed.height() + metrics.lineSpacing() - 1) /
+                                    std::max(metrics.lineSpacing(), 1));
+    }
+    // The style's height of a one-line title, and a line more for each further line.
+    QStyleOptionHeader option;
+    option.initFrom(horizontalHeader());
+    option.fontMetrics = metrics;
+    option.text = QStringLiteral("X");
+    const int oneLine = std::max(
+        style()
+            ->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), horizontalHeader())
+            .height(),
+        metrics.lineSpacing() + 6);
+    horizontalHeader()->setFixedHeight(oneLine + (lines - 1) * metrics.lineSpacing());
 }
 
 void DBGridEh::fitColumns() {
@@ -376,6 +404,7 @@ void DBGridEh::resizeEvent(QResizeEvent* event) {
     if (autoFit_) {
         fitColumns();
     }
+    fitTitleHeight();
 }
 
 int DBGridEh::firstVisibleDataColumn() const {

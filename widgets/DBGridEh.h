@@ -249,6 +249,7 @@ private:
     void bindDataset();
     void applyColumnLayout();
     void fitColumns();
+    void fitTitleHeight();
     void syncCurrentFromDataset();
     bool moveDatasetTo(int row, int previousRow, int column);
     bool leaveEditedRow(int* targetRow);

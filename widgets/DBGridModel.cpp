@@ -113,7 +113,9 @@ QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int r
         case Qt::DisplayRole:
             return column.title.isEmpty() ? column.fieldName : column.title;
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+            // A title wider than its column wraps onto further lines.
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter) |
+                                       Qt::Alignment(Qt::TextWordWrap));
         case Qt::FontRole:
             return titleFont_;
         default:

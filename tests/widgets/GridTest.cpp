@@ -373,6 +373,20 @@ TEST_F(GridTest, AutoFitSharesTheWidthAndKeepsFixedColumns) {
     EXPECT_NEAR(grid->columnWidth(1) * 150.0 / grid->columnWidth(2), 200.0, 2.0);
 }
 
+TEST_F(GridTest, ATitleWiderThanItsColumnWrapsAndTheHeaderGrows) {
+    const int oneLine = QFontMetrics(grid->horizontalHeader()->font()).lineSpacing();
+    note->title = QStringLiteral("Зафиксированная дисциплина");
+    note->width = 400;
+    grid->refreshColumns();
+    const int wide = grid->horizontalHeader()->height();
+    note->width = 70;
+    grid->refreshColumns();
+    EXPECT_GE(grid->horizontalHeader()->height(), wide + oneLine);
+    note->width = 400;
+    grid->refreshColumns();
+    EXPECT_EQ(grid->horizontalHeader()->height(), wide);
+}
+
 TEST_F(GridTest, DefaultDrawingLooksRight) {
     discipline->color = QColor(233, 233, 233);
     note->title = QStringLiteral("Зафиксированная\nдисциплина");
