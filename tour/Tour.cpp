@@ -170,7 +170,7 @@ void Tour::cascade() {
     chooseFromOpenList(*f.DBLookupComboBox1, kFaculty, QStringLiteral("faculty-list"));
     // Each choice opens the next list by itself.
     chooseFromOpenList(*f.DBLookupComboBox7, kForm, QStringLiteral("form-of-education-list"));
-    chooseFromOpenList(*f.DBLookupComboBox4, kSpeciality, QStringLiteral("speciality-list"));
+    chooseFromOpenList(*f.DBLookupComboBox4, kSpeciality, QStringLiteral("field-of-study-list"));
     chooseFromOpenList(*f.DBLookupComboBox2, kYear, QStringLiteral("academic-year-list"));
     chooseFromOpenList(*f.DBLookupComboBox5, kSemester, QStringLiteral("semester-list"));
     chooseFromOpenList(*f.DBLookupComboBox3, kGroup, QStringLiteral("group-list"));
