@@ -2,6 +2,7 @@
 #include "data/Dataset.h"
 
 #include "data/DatasetImpl.h"
+#include "data/FieldValues.h"
 
 #include <algorithm>
 
@@ -24,15 +25,7 @@ ColumnKind Dataset::Impl::fieldKind(int field) const {
     if (column >= 0 && column < store.columnCount()) {
         return store.kind(column);
     }
-    switch (fields[field]->dataType()) {
-        case FieldType::String:
-        case FieldType::WideString:
-            return ColumnKind::Text;
-        case FieldType::Float:
-            return ColumnKind::Float;
-        default:
-            return ColumnKind::Int;
-    }
+    return columnKindOf(fields[field]->dataType());
 }
 
 void Dataset::Impl::rebuildView() {

@@ -1,21 +1,42 @@
 #include "signin/FirstConnect.h"
 
+#include "data/Cp1251.h"
 #include "data/Errors.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace zev {
 
 namespace {
 
-// One text of the file: the first `length` bytes of its 20-byte field, each byte one character
-// (codes 0 to 255), then shifted back to the real text.
+constexpr int kFieldSize = 20;
+
+// One text of the file: the first `length` bytes of its 20-byte field, shifted back.
 QString fieldText(const QByteArray& bytes, int offset, int lengthOffset) {
-    constexpr int kFieldSize = 20;
     const int length =
         std::min(static_cast<int>(static_cast<unsigned char>(bytes[lengthOffset])), kFieldSize);
-    return ShiftText(QString::fromLatin1(bytes.constData() + offset, length));
+    return ShiftStoredBytes(bytes.mid(offset, length));
+}
+
+// A text's 20-byte field: its bytes one code lower, padded with zero bytes.
+QByteArray storedField(const QString& text, const char* what) {
+    if (!fitsCp1251(text)) {
+        throw Error(QStringLiteral("The %1 has characters that the settings file cannot hold")
+                        .arg(QString::fromLatin1(what)));
+    }
+    QByteArray stored = toCp1251(text);
+    if (stored.size() > kFieldSize) {
+        throw Error(QStringLiteral("The %1 is longer than %2 characters")
+                        .arg(QString::fromLatin1(what))
+                        .arg(kFieldSize));
+    }
+    for (char& c : stored) {
+        c = static_cast<char>(static_cast<unsigned char>(c) - 1);
+    }
+    return stored.leftJustified(kFieldSize, '\0');
 }
 
 }  // namespace
@@ -26,6 +47,14 @@ QString ShiftText(const QString& text) {
         shifted[i] = QChar(static_cast<char16_t>((text[i].unicode() + 1) % 256));
     }
     return shifted;
+}
+
+QString ShiftStoredBytes(const QByteArray& stored) {
+    QByteArray shifted = stored;
+    for (char& c : shifted) {
+        c = static_cast<char>(static_cast<unsigned char>(c) + 1);  // 255 wraps to 0
+    }
+    return fromCp1251(shifted);
 }
 
 TFirstConnectInfo ParseFirstConnectInfo(const QByteArray& bytes, const QString& fileName) {
@@ -51,6 +80,33 @@ TFirstConnectInfo ReadFirstConnectInfo(const QString& fileName) {
                         .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     }
     return ParseFirstConnectInfo(file.read(kSettingsFileSize), fileName);
+}
+
+QByteArray EncodeFirstConnectInfo(const TFirstConnectInfo& info) {
+    const QByteArray user = storedField(info.User, "login name");
+    const QByteArray password = storedField(info.Password, "password");
+    const QByteArray server = storedField(info.Server, "server name");
+    const QByteArray catalog = storedField(info.Catalog, "database name");
+    const auto length = [](const QString& text) {
+        return static_cast<char>(toCp1251(text).size());
+    };
+    QByteArray bytes = user + password;
+    bytes += length(info.User);
+    bytes += length(info.Password);
+    bytes += server + catalog;
+    bytes += length(info.Server);
+    bytes += length(info.Catalog);
+    return bytes;
+}
+
+void WriteFirstConnectInfo(const QString& fileName, const TFirstConnectInfo& info) {
+    const QByteArray bytes = EncodeFirstConnectInfo(info);
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw Error(QStringLiteral("Cannot write the settings file %1: %2")
+                        .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    }
 }
 
 QString ComposeConnectionString(const TFirstConnectInfo& info) {

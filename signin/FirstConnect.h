@@ -18,6 +18,10 @@ struct TFirstConnectInfo {
 // GET_USER store their account texts one code lower so that they are not legible at a glance.
 QString ShiftText(const QString& text);
 
+// A stored text of the settings file: each byte one code up (255 wraps to 0), read in the
+// single-byte code page the file is written in (Windows-1251).
+QString ShiftStoredBytes(const QByteArray& stored);
+
 // The settings file holds exactly this many bytes of interest.
 inline constexpr int kSettingsFileSize = 84;
 
@@ -29,6 +33,13 @@ TFirstConnectInfo ParseFirstConnectInfo(const QByteArray& bytes, const QString& 
 // Reads the settings file anew. Throws Error naming the file when it is missing, unreadable or
 // shorter than 84 bytes.
 TFirstConnectInfo ReadFirstConnectInfo(const QString& fileName);
+
+// The 84 bytes of a settings file holding these texts, each byte stored one code lower. Throws
+// Error when a text is longer than 20 characters or has no Windows-1251 form.
+QByteArray EncodeFirstConnectInfo(const TFirstConnectInfo& info);
+
+// Writes a settings file, making its folder when missing; throws Error naming the file on failure.
+void WriteFirstConnectInfo(const QString& fileName, const TFirstConnectInfo& info);
 
 // The connection string of the SQL Server provider for an account, joined with no quoting.
 QString ComposeConnectionString(const TFirstConnectInfo& info);

@@ -1,5 +1,7 @@
 #include "server/gen/Generator.h"
 
+#include "signin/FirstConnect.h"
+
 #include "data/Errors.h"
 #include "server/Catalog.h"
 #include "server/engine/Database.h"
@@ -508,25 +510,12 @@ private:
 // The settings file: four texts of up to 20 characters, each stored one code lower.
 void writeSettings(const QString& path, const QString& user, const QString& password,
                    const QString& server, const QString& catalog) {
-    QByteArray bytes(84, '\0');
-    const auto put = [&bytes](int offset, int lengthAt, const QString& text) {
-        const QByteArray latin = shiftDown(text).toLatin1();
-        if (latin.size() > 20) {
-            throw Error(QStringLiteral("\"%1\" is longer than 20 characters").arg(text));
-        }
-        for (qsizetype i = 0; i < latin.size(); ++i) {
-            bytes[offset + i] = latin[i];
-        }
-        bytes[lengthAt] = static_cast<char>(latin.size());
-    };
-    put(0, 40, user);
-    put(20, 41, password);
-    put(42, 82, server);
-    put(62, 83, catalog);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != 84) {
-        throw Error(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    }
+    TFirstConnectInfo info;
+    info.User = user;
+    info.Password = password;
+    info.Server = server;
+    info.Catalog = catalog;
+    WriteFirstConnectInfo(path, info);
 }
 
 }  // namespace

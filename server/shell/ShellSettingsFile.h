@@ -13,8 +13,8 @@ struct ShellSettings {
     QString catalog;
 };
 
-// The shell's own reading of the settings file (the client's sign-in has its own): every
-// stored character is one code lower than the real one, so each byte goes up by one, modulo 256.
+// Every stored character is one code lower than the real one, so each byte goes up by one,
+// modulo 256.
 QString shellShiftText(const QByteArray& stored);
 
 // Decodes the first 84 bytes of a settings file; throws zev::Error when there are fewer.
