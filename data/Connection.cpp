@@ -2,38 +2,7 @@
 
 #include "data/Errors.h"
 
-#include <QStringList>
-
 namespace zev {
-
-ConnectionSettings parseConnectionString(const QString& connectionString) {
-    ConnectionSettings settings;
-    const QStringList parts = connectionString.split(u';', Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype eq = part.indexOf(u'=');
-        if (eq < 0) {
-            continue;
-        }
-        const QString key = part.left(eq).trimmed().toLower();
-        const QString value = part.mid(eq + 1);
-        if (key == u"data source" || key == u"server") {
-            settings.dataSource = value.trimmed();
-        } else if (key == u"initial catalog" || key == u"database") {
-            settings.catalog = value.trimmed();
-        } else if (key == u"user id" || key == u"uid") {
-            settings.user = value;
-        } else if (key == u"password" || key == u"pwd") {
-            settings.password = value;
-        } else if (key == u"packet size") {
-            bool ok = false;
-            const int size = value.trimmed().toInt(&ok);
-            if (ok && size > 0) {
-                settings.packetSize = size;
-            }
-        }
-    }
-    return settings;
-}
 
 bool isEmbeddedDataSource(const QString& dataSource) {
     return dataSource.trimmed().endsWith(u".sqlite", Qt::CaseInsensitive);
@@ -102,7 +71,13 @@ BoundStatement bindMarkers(const QString& sql) {
 Connection::Connection() = default;
 Connection::~Connection() = default;
 
+void Connection::setSettings(const ConnectionSettings& settings) {
+    settings_ = settings;
+    connectionString_.clear();
+}
+
 void Connection::setConnectionString(const QString& connectionString) {
+    settings_ = parseConnectionString(connectionString);
     connectionString_ = connectionString;
 }
 
@@ -110,11 +85,10 @@ void Connection::open() {
     if (driver_) {
         return;
     }
-    const ConnectionSettings settings = parseConnectionString(connectionString_);
-    if (isEmbeddedDataSource(settings.dataSource)) {
-        driver_ = openEmbeddedDriver(settings, baseFolder_);
+    if (isEmbeddedDataSource(settings_.dataSource)) {
+        driver_ = openEmbeddedDriver(settings_, baseFolder_);
     } else {
-        driver_ = openSqlServerDriver(settings);
+        driver_ = openSqlServerDriver(settings_);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ConnectionSettings.h"
 #include "data/ResultSet.h"
 #include "data/Value.h"
 
@@ -27,18 +28,6 @@ public:
     virtual qint64 execute(const QString& sql, const std::vector<Value>& args) = 0;
 };
 
-// The parts of a connection string that choose and open a driver.
-struct ConnectionSettings {
-    QString dataSource;  // "Data Source"
-    QString catalog;     // "Initial Catalog"
-    QString user;        // "User ID"
-    QString password;    // "Password"
-    int packetSize = 4096;
-};
-
-// Reads "key=value;key=value" (keys in any letter case, values unquoted) into the settings.
-ConnectionSettings parseConnectionString(const QString& connectionString);
-
 // True when a Data Source names an embedded database file rather than a SQL Server host:
 // a name ending in ".sqlite" (any letter case).
 bool isEmbeddedDataSource(const QString& dataSource);
@@ -51,8 +40,9 @@ struct BoundStatement {
 };
 BoundStatement bindMarkers(const QString& sql);
 
-// The database connection (ADOCon): opened with a connection string in the form that
-// ComposeConnectionString produces; the Data Source chooses the driver.
+// The database connection (ADOCon): opened with connection settings, given as a value or as a
+// connection string in the form that ComposeConnectionString produces; the Data Source chooses
+// the driver.
 class Connection {
 public:
     Connection();
@@ -60,6 +50,9 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // The settings the next open uses; the text form is parsed into them.
+    void setSettings(const ConnectionSettings& settings);
+    const ConnectionSettings& settings() const { return settings_; }
     void setConnectionString(const QString& connectionString);
     const QString& connectionString() const { return connectionString_; }
 
@@ -84,6 +77,7 @@ public:
 private:
     ConnectionDriver& requireOpen();
 
+    ConnectionSettings settings_;
     QString connectionString_;
     QString baseFolder_;
     std::unique_ptr<ConnectionDriver> driver_;

@@ -46,13 +46,6 @@ QString quoteOdbcValue(const QString& value) {
     return u'{' + quoted + u'}';
 }
 
-QString scrubSecret(QString text, const QString& secret) {
-    if (!secret.isEmpty()) {
-        text.replace(secret, QStringLiteral("***"));
-    }
-    return text;
-}
-
 namespace {
 
 class KeyList {
@@ -82,7 +75,7 @@ QString microsoftServer(const ServerAddress& address) {
 OdbcOpenParameters composeOdbcParameters(const ConnectionSettings& settings,
                                          const DriverChoice& driver, int loginTimeoutSeconds) {
     const ServerAddress address = parseDataSource(settings.dataSource);
-    const QString app = QString::fromLatin1(kApplicationName);
+    const QString& app = settings.applicationName;
     KeyList keys;
     // The driver goes in braces always: a path or a name with blanks must stay one value.
     QString driverValue = driver.driver;

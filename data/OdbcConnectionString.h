@@ -51,10 +51,6 @@ OdbcOpenParameters composeOdbcParameters(const ConnectionSettings& settings,
 // every closing brace doubled.
 QString quoteOdbcValue(const QString& value);
 
-// The text with every occurrence of the secret replaced by "***"; used on every error text that a
-// driver hands back, since drivers may echo parts of the connection string.
-QString scrubSecret(QString text, const QString& secret);
-
 // The driver that this machine offers: the FreeTDS library on Linux, the newest Microsoft driver
 // registered on Windows.
 DriverChoice defaultDriverChoice();

@@ -106,7 +106,7 @@ public:
             db.setDatabaseName(parameters.connectionString);
             db.setConnectOptions(parameters.connectOptions);
             if (!db.open()) {
-                const QString text = scrubSecret(errorText(db.lastError()), password_);
+                const QString text = maskConnectionPassword(errorText(db.lastError()));
                 db = QSqlDatabase();
                 QSqlDatabase::removeDatabase(name_);
                 throw DatabaseError(QStringLiteral("Cannot connect to SQL Server \"%1\": %2")
@@ -182,7 +182,7 @@ private:
     }
 
     [[noreturn]] void fail(const QSqlError& error) const {
-        throw DatabaseError(scrubSecret(errorText(error), password_));
+        throw DatabaseError(maskConnectionPassword(errorText(error)));
     }
 
     QString name_;

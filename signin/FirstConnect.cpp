@@ -1,5 +1,6 @@
 #include "signin/FirstConnect.h"
 
+#include "data/ConnectionSettings.h"
 #include "data/Cp1251.h"
 #include "data/Errors.h"
 
@@ -42,11 +43,9 @@ QByteArray storedField(const QString& text, const char* what) {
 }  // namespace
 
 QString ShiftText(const QString& text) {
-    QString shifted(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        shifted[i] = QChar(static_cast<char16_t>((text[i].unicode() + 1) % 256));
-    }
-    return shifted;
+    // The codes are those of Windows-1251, the program's code page: a Cyrillic letter moves to
+    // the next letter of that code page, not to a Unicode code below 256.
+    return ShiftStoredBytes(toCp1251(text));
 }
 
 QString ShiftStoredBytes(const QByteArray& stored) {
@@ -110,10 +109,14 @@ void WriteFirstConnectInfo(const QString& fileName, const TFirstConnectInfo& inf
 }
 
 QString ComposeConnectionString(const TFirstConnectInfo& info) {
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + info.Password +
-           QStringLiteral(";Persist Security Info=True;User ID=") + info.User +
-           QStringLiteral(";Initial Catalog=") + info.Catalog + QStringLiteral(";Data Source=") +
-           info.Server + QStringLiteral(";Use Procedure for Prepare=1;Auto Translate=True;") +
+    // A value that holds ';', '=', a brace or outer blanks goes in braces, so that it reaches the
+    // server whole; any other value stands as it is.
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + quoteConnectionValue(info.Password) +
+           QStringLiteral(";Persist Security Info=True;User ID=") +
+           quoteConnectionValue(info.User) + QStringLiteral(";Initial Catalog=") +
+           quoteConnectionValue(info.Catalog) + QStringLiteral(";Data Source=") +
+           quoteConnectionValue(info.Server) +
+           QStringLiteral(";Use Procedure for Prepare=1;Auto Translate=True;") +
            QStringLiteral("Packet Size=4096;Use Encryption for Data=False;") +
            QStringLiteral("Tag with column collation when possible=False");
 }

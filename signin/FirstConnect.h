@@ -14,8 +14,9 @@ struct TFirstConnectInfo {
     QString Server;    // "Data Source"
 };
 
-// Every character replaced by the one whose code is one higher, modulo 256. The settings file and
-// GET_USER store their account texts one code lower so that they are not legible at a glance.
+// Every character replaced by the one whose Windows-1251 code is one higher, modulo 256 (a
+// character outside the code page counts as '?'). The settings file and GET_USER store their
+// account texts one code lower so that they are not legible at a glance.
 QString ShiftText(const QString& text);
 
 // A stored text of the settings file: each byte one code up (255 wraps to 0), read in the
@@ -41,7 +42,8 @@ QByteArray EncodeFirstConnectInfo(const TFirstConnectInfo& info);
 // Writes a settings file, making its folder when missing; throws Error naming the file on failure.
 void WriteFirstConnectInfo(const QString& fileName, const TFirstConnectInfo& info);
 
-// The connection string of the SQL Server provider for an account, joined with no quoting.
+// The connection string of the SQL Server provider for an account; a value that the text form
+// would cut apart goes in braces.
 QString ComposeConnectionString(const TFirstConnectInfo& info);
 
 }  // namespace zev

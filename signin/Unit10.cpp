@@ -325,6 +325,18 @@ bool TForm8::failSignIn(Connection& connection, const QString& errorText) {
     return false;
 }
 
+namespace {
+
+// An error text of a connection with every occurrence of the account's name deleted.
+QString withoutAccountName(QString text, const QString& account) {
+    if (!account.isEmpty()) {
+        text.remove(account, Qt::CaseSensitive);
+    }
+    return text;
+}
+
+}  // namespace
+
 bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword) {
     const QString settingsFile = SettingsFilePath();
     TFirstConnectInfo info = ReadFirstConnectInfo(settingsFile);
@@ -336,11 +348,7 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
         connection.open();
     } catch (const Error& e) {
         // The first-connection account's name is never shown.
-        QString text = e.text();
-        if (!info.User.isEmpty()) {
-            text.remove(info.User, Qt::CaseSensitive);
-        }
-        RzLabel1->setCaption(text);
+        RzLabel1->setCaption(withoutAccountName(e.text(), info.User));
         return false;
     }
 
@@ -414,8 +422,9 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
         ApplicationState::setShowMainForm(true);
         registration_.UserLogin = Login_Edit->text();
         OpenStartLists();
-    } catch (const Error&) {
-        RzLabel1->setCaption(message);
+    } catch (const Error& e) {
+        // Shown as the first connection's error is, the account's name deleted from it.
+        RzLabel1->setCaption(withoutAccountName(e.text(), info.User));
         connection.close();
         return false;
     }

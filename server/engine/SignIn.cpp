@@ -1,5 +1,6 @@
 #include "server/engine/SignIn.h"
 
+#include "data/Cp1251.h"
 #include "data/Errors.h"
 #include "server/engine/Database.h"
 #include "server/engine/Procedures.h"
@@ -73,12 +74,12 @@ std::int64_t updateFlag(Database& db, const QString& program, const QString& com
 }  // namespace
 
 QString shiftDown(const QString& source) {
-    QString shifted = source;
-    for (QChar& c : shifted) {
-        const ushort code = c.unicode();
-        c = QChar(static_cast<ushort>(code == 0 ? 255 : code - 1));
+    // Windows-1251 codes, as the client shifts them back up.
+    QByteArray bytes = toCp1251(source);
+    for (char& c : bytes) {
+        c = static_cast<char>(static_cast<unsigned char>(c) - 1);  // 0 wraps to 255
     }
-    return shifted;
+    return fromCp1251(bytes);
 }
 
 QString passwordDigest(const QString& password) {

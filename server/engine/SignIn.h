@@ -20,7 +20,7 @@ class Database;
 // Every call leaves one line in signin_log; digests are never written there.
 ResultSet signIn(Database& db, const std::vector<Value>& args);
 
-// Each character one code lower, modulo 256: what the client's ShiftText turns back.
+// Each character one Windows-1251 code lower, modulo 256: what the client's ShiftText turns back.
 QString shiftDown(const QString& text);
 
 // Upper-case hexadecimal MD5 of the text's Windows-1251 bytes, as the client computes it.

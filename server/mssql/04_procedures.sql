@@ -165,20 +165,25 @@ BEGIN
             SET @outcome = @outcome + CASE WHEN @must_change <> 0 THEN N', change demanded'
                                            ELSE N', expired' END;
 
-        -- The database account, each character one code lower (code 0 becomes 255).
+        -- The database account, each character one Windows-1251 code lower (code 0 becomes
+        -- 255): the varchar conversions run in the database's Cyrillic code page, as the client
+        -- shifts the codes of that code page back up.
         SET @i = 1;
         WHILE @i <= LEN(@db_user + N'.') - 1
         BEGIN
-            SET @code = UNICODE(SUBSTRING(@db_user, @i, 1));
-            SET @answer_user = @answer_user + NCHAR(CASE WHEN @code = 0 THEN 255 ELSE @code - 1 END);
+            SET @code = ASCII(CAST(SUBSTRING(@db_user, @i, 1) AS varchar(1)));
+            SET @answer_user = @answer_user
+                               + CAST(CHAR(CASE WHEN @code = 0 THEN 255 ELSE @code - 1 END)
+                                      AS nvarchar(1));
             SET @i = @i + 1;
         END
         SET @i = 1;
         WHILE @i <= LEN(@db_password + N'.') - 1
         BEGIN
-            SET @code = UNICODE(SUBSTRING(@db_password, @i, 1));
+            SET @code = ASCII(CAST(SUBSTRING(@db_password, @i, 1) AS varchar(1)));
             SET @answer_password = @answer_password
-                                   + NCHAR(CASE WHEN @code = 0 THEN 255 ELSE @code - 1 END);
+                                   + CAST(CHAR(CASE WHEN @code = 0 THEN 255 ELSE @code - 1 END)
+                                          AS nvarchar(1));
             SET @i = @i + 1;
         END
 

@@ -1,6 +1,7 @@
 // GET_USER through a session of the fixed sign-in account, as the client calls it.
 #include "ServerFixture.h"
 
+#include "data/Cp1251.h"
 #include "server/engine/Database.h"
 #include "server/engine/SignIn.h"
 
@@ -32,17 +33,24 @@ protected:
     static std::int64_t number(const ResultSet& r, int column) {
         return std::get<std::int64_t>(r.at(0, column));
     }
-    // The client's ShiftText.
+    // The client's ShiftText: each Windows-1251 code one up, modulo 256.
     static QString shiftUp(const QString& t) {
-        QString out = t;
-        for (QChar& c : out) {
-            c = QChar(static_cast<ushort>((c.unicode() + 1) % 256));
+        QByteArray bytes = toCp1251(t);
+        for (char& c : bytes) {
+            c = static_cast<char>(static_cast<unsigned char>(c) + 1);
         }
-        return out;
+        return fromCp1251(bytes);
     }
 
     std::unique_ptr<Session> s;
 };
+
+TEST(ShiftDown, MovesWindows1251CodesDown) {
+    // The inverse of the client's ShiftText: Cyrillic letters stay Cyrillic, 0 wraps to 'я'.
+    EXPECT_EQ(shiftDown(u"каА"_qs), u"йЯї"_qs);
+    EXPECT_EQ(shiftDown(QString(QChar(0))), u"я"_qs);
+    EXPECT_EQ(shiftDown(u"b;~"_qs), u"a:}"_qs);
+}
 
 TEST_F(SignIn, SuccessHandsOverTheStaffAccount) {
     const ResultSet r = call(u"ivanova"_qs, u"Demo2025"_qs);

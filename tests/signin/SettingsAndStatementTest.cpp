@@ -1,5 +1,7 @@
 // The connection settings file, the connection string and the composed sign-in call.
 
+#include "data/ConnectionSettings.h"
+#include "data/Cp1251.h"
 #include "data/Errors.h"
 #include "signin/FirstConnect.h"
 #include "signin/LoginStatement.h"
@@ -36,12 +38,28 @@ QByteArray settingsBytes(const QByteArray& user, const QByteArray& password,
     return bytes;
 }
 
-TEST(ShiftText, RaisesEveryCodeByOneModulo256) {
+TEST(ShiftText, RaisesEveryWindows1251CodeByOneModulo256) {
     EXPECT_EQ(ShiftText(QStringLiteral("`cb")), QStringLiteral("adc"));
-    const QString wrapped = ShiftText(QString(QChar(0xFF)));
+    // Cyrillic letters move within the code page: 'й' (0xE9) to 'к' (0xEA), 'Я' (0xDF) to
+    // 'а' (0xE0), and the ASCII '?' (0x3F) stays below the letters.
+    EXPECT_EQ(ShiftText(QStringLiteral("йЯ")), QStringLiteral("ка"));
+    // 'я' is code 255, which wraps to 0; the byte 0xBF ('ї') moves to 'А' (0xC0).
+    const QString wrapped = ShiftText(QStringLiteral("я"));
     ASSERT_EQ(wrapped.size(), 1);
     EXPECT_EQ(wrapped[0].unicode(), 0);
+    EXPECT_EQ(ShiftText(QStringLiteral("ї")), QStringLiteral("А"));
     EXPECT_EQ(ShiftText(QString()), QString());
+}
+
+TEST(ShiftText, UndoesTheSettingsFilesStoredBytes) {
+    // A text stored one code lower, as the settings file and GET_USER store account texts.
+    const QString account = QStringLiteral("Кафедра_кит;}");
+    QByteArray stored = QByteArray::fromHex("cae0f4e5e4f0e05feae8f23b7d");
+    for (char& c : stored) {
+        c = static_cast<char>(static_cast<unsigned char>(c) - 1);
+    }
+    EXPECT_EQ(ShiftText(fromCp1251(stored)), account);
+    EXPECT_EQ(ShiftStoredBytes(stored), account);
 }
 
 TEST(SettingsFile, DecodesTheFourTexts) {
@@ -94,6 +112,23 @@ TEST(ConnectionString, JoinsTheAccountWithTheProviderSettings) {
                              "Use Procedure for Prepare=1;Auto Translate=True;Packet Size=4096;"
                              "Use Encryption for Data=False;"
                              "Tag with column collation when possible=False"));
+}
+
+TEST(ConnectionString, ValuesWithSeparatorsAreBracedAndParseBackWhole) {
+    TFirstConnectInfo info;
+    info.Password = QStringLiteral("St;aff=1}");
+    info.User = QStringLiteral("Кафедра {к}");
+    info.Catalog = QStringLiteral("ZEV");
+    info.Server = QStringLiteral("srv01\\SQLEXPRESS");
+    const QString text = ComposeConnectionString(info);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Provider=SQLOLEDB.1;Password={St;aff=1}}};")))
+        << text.toStdString();
+    const ConnectionSettings settings = parseConnectionString(text);
+    EXPECT_EQ(settings.password, info.Password);
+    EXPECT_EQ(settings.user, info.User);
+    EXPECT_EQ(settings.catalog, info.Catalog);
+    EXPECT_EQ(settings.dataSource, info.Server);
+    EXPECT_EQ(settings.packetSize, 4096);
 }
 
 LoginRequest request(const QString& login, const QString& newPassword) {
