@@ -1,7 +1,7 @@
 // The keyboard actions of the grid-events component: copy, cut, paste, delete and select-all of
 // whole rows, and the grid edit payload they exchange through the clipboard.
-#include "data/Cp1251.h"
 #include "gridevents/DatasetGuards.h"
+#include "gridevents/GridPayload.h"
 #include "gridevents/QF_DBGrd_Evns.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Notices.h"
@@ -13,8 +13,6 @@ namespace zev {
 namespace {
 
 constexpr quint16 kVkDelete = 46;
-constexpr char kValueEnd = '\x01';
-constexpr char kRowEnd = '\x02';
 
 void removeFirst(QStringList& list, const QString& text) {
     const qsizetype at = indexOfText(list, text);
@@ -129,17 +127,14 @@ bool TQFDBGridEvents::confirm(zev::DBGridEh& sender, const QString& question) {
 // --- copy and cut
 
 QByteArray TQFDBGridEvents::rowPayload(Dataset& dataset) const {
-    QByteArray row;
+    std::vector<QString> values;
     for (int i = 0; i < grid_->columnCount(); ++i) {
         const DBGridColumnEh& column = grid_->column(i);
-        if (!column.visible) {
-            continue;
+        if (column.visible) {
+            values.push_back(payloadField(dataset, column).text());
         }
-        row += toCp1251(payloadField(dataset, column).text());
-        row += kValueEnd;
     }
-    row += kRowEnd;
-    return row;
+    return encodeGridRow(values);
 }
 
 namespace {
@@ -266,24 +261,18 @@ void TQFDBGridEvents::PasteRows() {
     pastedValues_.clear();
     {
         ControlsPause pause(*dataset);
-        QByteArray rest = *payload + '\0';
-        while (!rest.isEmpty() && rest != QByteArray(1, '\0')) {
-            const qsizetype rowEnd = rest.indexOf(kRowEnd);
-            if (rowEnd < 0) {
-                return;  // an unfinished row: the rows before it stay, no completion is reported
+        std::vector<const DBGridColumnEh*> visible;
+        for (int i = 0; i < grid_->columnCount(); ++i) {
+            if (grid_->column(i).visible) {
+                visible.push_back(&grid_->column(i));
             }
-            QByteArray row = rest.left(rowEnd + 1);
+        }
+        const PastedRows pasted = decodeGridPayload(*payload, static_cast<int>(visible.size()));
+        for (const std::vector<QString>& values : pasted.rows) {
             dataset->insert();  // a refused insertion ends the paste and is passed on
-            for (int i = 0; i < grid_->columnCount(); ++i) {
-                const DBGridColumnEh& column = grid_->column(i);
-                if (!column.visible) {
-                    continue;
-                }
-                const qsizetype valueEnd = row.indexOf(kValueEnd);
-                const QString value = fromCp1251(valueEnd < 0 ? QByteArray() : row.left(valueEnd));
-                if (valueEnd >= 0) {
-                    row.remove(0, valueEnd + 1);
-                }
+            for (size_t i = 0; i < visible.size(); ++i) {
+                const DBGridColumnEh& column = *visible[i];
+                const QString& value = values[i];
                 absorbed([&] {
                     const Field* shown = column.field();
                     if (shown && shown->isLookup()) {
@@ -306,7 +295,9 @@ void TQFDBGridEvents::PasteRows() {
             if (posted) {
                 pastedValues_.append(dataset->fieldByName(uniqueName).text());
             }
-            rest.remove(0, rowEnd + 1);
+        }
+        if (pasted.unfinished) {
+            return;  // an unfinished row: the rows before it stay, no completion is reported
         }
     }
     report(qfeDone);

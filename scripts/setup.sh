@@ -9,6 +9,7 @@ packages=(
     libsqlite3-dev libjpeg62-turbo-dev
     unixodbc unixodbc-dev tdsodbc libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite through CTest.
 # Under CI (CI=true), or with ZEV_SANITIZE=1, the suite runs once more in a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz target (fuzz/) runs for
+# ZEV_FUZZ_SECONDS (30) seconds in a clang build; a finding fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -19,5 +20,10 @@ if [[ "${CI:-}" == "true" || "${ZEV_SANITIZE:-}" == "1" ]]; then
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     (cd "$root/build-asan" && ctest --output-on-failure -j "$(nproc)") || status=$?
+
+    echo "== Fuzz targets, ${ZEV_FUZZ_SECONDS:-30} s each =="
+    "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEV_FUZZ=ON \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZEV_FUZZ_SECONDS="${ZEV_FUZZ_SECONDS:-30}"
+    (cd "$root/build-fuzz" && ctest -L fuzz --output-on-failure -j "$(nproc)") || status=$?
 fi
 exit $status

@@ -73,6 +73,13 @@ TFirstConnectInfo ParseFirstConnectInfo(const QByteArray& bytes, const QString& 
 }
 
 TFirstConnectInfo ReadFirstConnectInfo(const QString& fileName) {
+    // A named pipe, a device or a folder under that name would block the read or never end it:
+    // only a regular file (or a link to one) is read.
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile()) {
+        throw Error(QStringLiteral("Файл настроек соединения \"%1\" не является обычным файлом.")
+                        .arg(QDir::toNativeSeparators(fileName)));
+    }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         throw Error(QStringLiteral("Не удалось открыть файл настроек соединения \"%1\": %2")

@@ -25,37 +25,37 @@ IF USER_ID(N'$(SigninLogin)') IS NULL
 GRANT EXECUTE ON dbo.GET_USER TO [$(SigninLogin)];
 GO
 
--- Members of staff: the data, the procedures of the registration window and the teachers'
--- function. The sign-in tables (zev_login, db_account, releases, log) stay out of reach; only
--- user_faculty is read by the client's faculty list.
+-- Members of staff: exactly what the client does. It reads the selection lists, the streams, the
+-- chosen disciplines and the debts; it writes four tables: the electives (posts and deletes of
+-- DisciplineForStudent), new streams (RRNKkrdt), and the rows of the chosen disciplines and of the
+-- debts. user_faculty is read for the faculty list and never written: which faculties a member
+-- of staff may work on is the administrators' business. The sign-in tables (zev_login,
+-- db_account, releases, log) stay out of reach; the procedures and the function reach the tables
+-- they need through ownership chaining.
 IF DATABASE_PRINCIPAL_ID(N'zev_staff') IS NULL
     CREATE ROLE zev_staff;
 GO
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.a_year TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.rate TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Semester TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Faculty TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.f_educ TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.com_sfe TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.ObemChasov TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Speciality_form TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.[group] TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.g_s TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.g_r_y TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.s_fio TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.s_g TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.discipline TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.kafedra TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.examination TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.teacher TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.pps TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.RRNKkrdt TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.plan_elective TO zev_staff;
-GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.DisciplineForStudent TO zev_staff;
+GRANT SELECT ON dbo.a_year TO zev_staff;
+GRANT SELECT ON dbo.Semester TO zev_staff;
+GRANT SELECT ON dbo.Faculty TO zev_staff;
+GRANT SELECT ON dbo.user_faculty TO zev_staff;
+GRANT SELECT ON dbo.f_educ TO zev_staff;
+GRANT SELECT ON dbo.com_sfe TO zev_staff;
+GRANT SELECT ON dbo.ObemChasov TO zev_staff;
+GRANT SELECT ON dbo.Speciality_form TO zev_staff;
+GRANT SELECT ON dbo.[group] TO zev_staff;
+GRANT SELECT ON dbo.g_s TO zev_staff;
+GRANT SELECT ON dbo.g_r_y TO zev_staff;
+GRANT SELECT ON dbo.s_fio TO zev_staff;
+GRANT SELECT ON dbo.s_g TO zev_staff;
+GRANT SELECT ON dbo.discipline TO zev_staff;
+GRANT SELECT ON dbo.kafedra TO zev_staff;
+GRANT SELECT ON dbo.teacher TO zev_staff;
+GRANT SELECT ON dbo.t_fio TO zev_staff;
+GRANT SELECT, INSERT ON dbo.RRNKkrdt TO zev_staff;
+GRANT SELECT, UPDATE, DELETE ON dbo.DisciplineForStudent TO zev_staff;
 GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.DisciplineForStudent2 TO zev_staff;
 GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Debts TO zev_staff;
-GRANT SELECT ON dbo.user_faculty TO zev_staff;
-GRANT SELECT ON dbo.t_fio TO zev_staff;
 GRANT SELECT ON dbo.GetTFIO_with_pps TO zev_staff;
 GRANT EXECUTE ON dbo.SelectDisciplineForStudent TO zev_staff;
 GRANT EXECUTE ON dbo.GetDisciplineForDisciplineName TO zev_staff;

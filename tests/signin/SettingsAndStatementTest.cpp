@@ -10,8 +10,11 @@
 
 #include <QHostAddress>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +104,24 @@ TEST(SettingsFile, MissingOrShortFileNamesTheFile) {
         EXPECT_TRUE(e.text().contains(shortFile)) << e.text().toStdString();
         EXPECT_TRUE(e.text().contains(QStringLiteral("83"))) << e.text().toStdString();
     }
+}
+
+TEST(SettingsFile, NamedPipeOrFolderIsRefusedAtOnce) {
+    // Reading a pipe nobody writes to would block the sign-in for good.
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("ZEV"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    try {
+        ReadFirstConnectInfo(pipe);
+        FAIL() << "a named pipe was read";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(pipe)) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("не является обычным файлом")))
+            << e.text().toStdString();
+    }
+    const QString folder = dir.filePath(QStringLiteral("Folder"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_THROW(ReadFirstConnectInfo(folder), Error);
 }
 
 TEST(ConnectionString, JoinsTheAccountWithTheProviderSettings) {

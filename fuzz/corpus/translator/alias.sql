@@ -1,0 +1,1 @@
+SELECT 'n' = [p23-1], N'Факультет' AS [Имя] FROM Faculty WHERE [p23-1] LIKE '[А-Я]%' AND LEN([p23-1]) > 1/1

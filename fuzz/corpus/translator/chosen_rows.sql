@@ -1,0 +1,1 @@
+SELECT * FROM zev.dbo.DisciplineForStudent2 WHERE id_student=101 AND id_a_year=5 AND id_semester=3

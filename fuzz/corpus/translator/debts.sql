@@ -1,0 +1,1 @@
+SELECT * FROM Debts WHERE id_semester=? AND id_student=?

@@ -1,0 +1,1 @@
+EXEC GetDebts @id_group=?, @id_student=?, @id_semester=?

@@ -1,0 +1,1 @@
+DELETE FROM DisciplineForStudent WHERE id_disciplineForStudent = 371

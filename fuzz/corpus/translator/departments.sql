@@ -1,0 +1,1 @@
+Select ZEV.dbo.RRNKkrdt.id_kafedra,f1  From ZEV.dbo.kafedra Inner join  ZEV.dbo.RRNKkrdt on ZEV.dbo.kafedra.id_kafedra=ZEV.dbo.RRNKkrdt.id_kafedra  where id_a_year=5 and id_w_s=2 group by ZEV.dbo.RRNKkrdt.id_kafedra,f1

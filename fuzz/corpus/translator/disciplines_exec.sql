@@ -1,0 +1,1 @@
+EXEC GetDisciplineForDisciplineName @id_speciality =?, @id_a_year =?, @id_student=?, @id_semester=?

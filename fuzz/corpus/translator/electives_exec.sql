@@ -1,0 +1,1 @@
+EXEC SelectDisciplineForStudent @id_speciality =?, @id_a_year =?, @id_semester =?, @id_student =?, @id_group =?

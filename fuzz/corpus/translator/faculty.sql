@@ -1,0 +1,1 @@
+SELECT id_faculty, [p23-1] FROM Faculty INNER JOIN user_faculty ON faculty.id_faculty = user_faculty.faculty WHERE user_faculty.id_login =? ORDER BY [p23-1]

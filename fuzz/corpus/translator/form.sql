@@ -1,0 +1,1 @@
+SELECT DISTINCT dbo.f_educ.id_f_educ, dbo.f_educ.p108, o_z FROM dbo.com_sfe INNER JOIN dbo.f_educ ON dbo.com_sfe.id_f_educ = dbo.f_educ.id_f_educ WHERE id_faculty =?

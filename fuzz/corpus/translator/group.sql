@@ -1,0 +1,1 @@
+SELECT g_r_y.id_group, [group].p20 FROM g_r_y, [group], Semester, g_s WHERE g_r_y.id_group = [group].id_group AND g_r_y.id_rate = Semester.id_rate AND g_r_y.id_group = g_s.id_group AND g_r_y.id_a_year =? AND Semester.id_semester =? AND g_s.id_speciality =? ORDER BY [group].p20

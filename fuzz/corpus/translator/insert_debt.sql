@@ -1,0 +1,1 @@
+INSERT INTO Debts (id_semester, id_student, id_discipline) OUTPUT INSERTED.id_debts VALUES (?, ?, ?)

@@ -1,0 +1,1 @@
+INSERT INTO RRNKkrdt(id_kafedra, id_teacher, id_discipline, id_examination, id_a_year, id_w_s, prov_reyt, subgroup, plan_fakt, id_o_z, id_semester, id_type_chasov)VALUES(3, 17, 41, 1, 5, 2, 1, 17, 1, 1, 3, 2)

@@ -1,0 +1,1 @@
+SELECT TOP 0 0 AS id_teacher, '' AS t_fio 

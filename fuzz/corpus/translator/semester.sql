@@ -1,0 +1,1 @@
+SELECT id_semester, p43, id_w_s FROM Semester ORDER BY p43

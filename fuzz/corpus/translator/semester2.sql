@@ -1,0 +1,1 @@
+SELECT Semester.id_w_s, Semester.id_semester, Semester.p43, g_r_y.id_a_year, g_r_y.id_group FROM Semester, g_r_y, g_s WHERE Semester.id_rate = g_r_y.id_rate AND g_r_y.id_group = g_s.id_group AND g_s.id_speciality=? ORDER BY p43

@@ -1,0 +1,1 @@
+EXEC GET_USER 'ivanova','0CC175B9C0F1B6A831C399E269772661',NULL, 'ZEV 32', '10.0.0.7', 'АУД-214', 'ivanova','0','4'

@@ -1,0 +1,1 @@
+SELECT id_speciality, [p25-2], id_obem_chasov FROM Speciality_form WHERE id_faculty=? and id_f_educ=? GROUP BY id_speciality, [p25-2] , id_obem_chasov ORDER BY [p25-2]

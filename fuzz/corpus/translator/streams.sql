@@ -1,0 +1,1 @@
+SELECT DISTINCT subgroup, id_a_year, id_kafedra, id_teacher, id_discipline, id_examination, id_w_s FROM dbo.RRNKkrdt WHERE id_o_z=?

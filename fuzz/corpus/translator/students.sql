@@ -1,0 +1,1 @@
+SELECT s_g.id_student, s_fio.s_fio FROM s_g, s_fio WHERE s_g.id_student = s_fio.id_student AND s_g.id_group =?

@@ -1,0 +1,1 @@
+UPDATE DisciplineForStudent SET id_discipline = ?, id_teacher = ?, ZEV_user = ? WHERE id_disciplineForStudent = ?

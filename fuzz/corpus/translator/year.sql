@@ -1,0 +1,1 @@
+SELECT id_a_year, p32 FROM a_year
