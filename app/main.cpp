@@ -1,20 +1,24 @@
-// ZEV 32: start-up. The data module first, with its connection closed; then the registration
-// window, hidden, whose creation runs the sign-in; the window is shown only after a successful
-// sign-in, otherwise the program ends without it.
+// ZEV 32: start-up. The command line first (--help and --version need no display); then the
+// data module, with its connection closed; then the registration window, hidden, whose creation
+// runs the sign-in; the window is shown only after a successful sign-in, otherwise the program
+// ends without it.
 
 #include "data/DM.h"
 #include "registration/Unit1.h"
 #include "signin/ApplicationState.h"
+#include "signin/CommandLine.h"
+#include "signin/LogFile.h"
+#include "signin/ProgramOptions.h"
+#include "signin/ProgramVersion.h"
+#include "signin/SettingsPlaces.h"
+#include "widgets/LogCategories.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-#include <QByteArray>
-#endif
 
 namespace {
 
@@ -32,9 +36,45 @@ bool displayReachable() {
 #endif
 }
 
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+void setIdentity() {
+    // The application's name only: a display name would be appended to every window's title.
+    QCoreApplication::setApplicationName(QStringLiteral("ZEV 32"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(zev::kProgramVersionText));
+}
+
+// --help, --version and a refused command line: answered on the terminal, with Qt's Russian
+// texts, without a display.
+int answerOnTerminal(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    setIdentity();
+    zev::LoadQtRussianTranslations(app);
+    const zev::ClientCommandLine commandLine =
+        zev::ParseClientCommandLine(QCoreApplication::arguments());
+    const QByteArray text = commandLine.text.toLocal8Bit();
+    if (commandLine.action == zev::ClientCommandLine::Action::Refuse) {
+        std::fputs(text.constData(), stderr);
+        return 2;
+    }
+    std::fputs(text.constData(), stdout);
+    return EXIT_SUCCESS;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    setIdentity();
+    const zev::ClientCommandLine commandLine = zev::ParseClientCommandLine(argumentsOf(argc, argv));
+    if (commandLine.action != zev::ClientCommandLine::Action::Run) {
+        return answerOnTerminal(argc, argv);
+    }
     if (!displayReachable()) {
         std::fprintf(stderr,
                      "ZEV 32: no display to show the program's windows on (DISPLAY and "
@@ -43,9 +83,14 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZEV 32"));
-    QApplication::setApplicationDisplayName(
-        QStringLiteral("ZEV 32 Регистратор предметов по выбору"));
+    setIdentity();
+    zev::LoadQtRussianTranslations(app);
+    zev::SetSettingsFileOverride(commandLine.settingsFile);
+    const zev::ProgramOptions options = zev::ReadProgramOptions();
+    zev::StartLogFile(zev::DefaultLogFolder(), options.logLevel);
+    qCInfo(zev::lcInterface) << "ZEV 32" << zev::kProgramVersionText << "started; settings"
+                             << (options.sourceFile.isEmpty() ? QStringLiteral("(defaults)")
+                                                              : options.sourceFile);
     zev::ApplicationState::setShowMainForm(false);
 
     auto dataModule = std::make_unique<zev::TDM_MB>();
@@ -60,5 +105,6 @@ int main(int argc, char* argv[]) {
     // The windows go before the data module whose datasets they show.
     registration.reset();
     dataModule.reset();
+    qCInfo(zev::lcInterface) << "ZEV 32 ended";
     return result;
 }

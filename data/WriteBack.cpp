@@ -23,8 +23,9 @@ QString columnName(const QString& name) {
 
 QString writeConflictText() {
     return QStringLiteral(
-        "The row could not be saved: it was changed or deleted by another user since it was "
-        "read. Reopen the list to see the current data and enter the change again.");
+        "Строку не удалось сохранить: с тех пор как она была прочитана, её изменил или удалил "
+        "другой пользователь. Откройте список заново, чтобы увидеть текущие данные, и внесите "
+        "изменение ещё раз.");
 }
 
 QString updateStatement(const QString& table, const QString& keyColumn,
@@ -64,8 +65,7 @@ void writeUpdate(Connection& connection, const QString& table, const QString& ke
         return;
     }
     if (isNull(key)) {
-        throw Error(
-            QStringLiteral("The row cannot be saved: its key '%1' is empty.").arg(keyColumn));
+        throw Error(QStringLiteral("Строку нельзя сохранить: её ключ \"%1\" пуст.").arg(keyColumn));
     }
     Params params{{QStringLiteral("k"), key}};
     for (std::size_t i = 0; i < changes.size(); ++i) {
@@ -87,7 +87,7 @@ Value writeInsert(Connection& connection, const QString& table, const QString& k
     }
     const ResultSet result = connection.query(insertStatement(table, keyColumn, values), params);
     if (result.rowCount() == 0 || result.columnCount() == 0) {
-        throw Error(QStringLiteral("The server did not return the key of the new row."));
+        throw Error(QStringLiteral("Сервер не вернул ключ новой строки."));
     }
     return result.at(0, 0);
 }
@@ -95,8 +95,7 @@ Value writeInsert(Connection& connection, const QString& table, const QString& k
 void writeDelete(Connection& connection, const QString& table, const QString& keyColumn,
                  const Value& key) {
     if (isNull(key)) {
-        throw Error(
-            QStringLiteral("The row cannot be deleted: its key '%1' is empty.").arg(keyColumn));
+        throw Error(QStringLiteral("Строку нельзя удалить: её ключ \"%1\" пуст.").arg(keyColumn));
     }
     connection.execute(
         QStringLiteral("DELETE FROM %1 WHERE %2 = :k").arg(table, columnName(keyColumn)),

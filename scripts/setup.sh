@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config ccache
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-odbc
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-odbc qt6-translations-l10n libssl-dev
     libsqlite3-dev libjpeg62-turbo-dev
     unixodbc unixodbc-dev tdsodbc libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -20,8 +20,4 @@ void SetProgramFolder(const QString& folder) {
     overriddenFolder() = folder;
 }
 
-QString SettingsFilePath() {
-    return ProgramFolder() + QStringLiteral("/Data/ZEV");
-}
-
 }  // namespace zev

@@ -1,6 +1,7 @@
 #include "signin/SelfUpdate.h"
 
 #include "data/Errors.h"
+#include "signin/ProgramOptions.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QNetworkRequest>
 #include <QProcess>
 #include <QSaveFile>
+#include <QSysInfo>
+#include <QTemporaryFile>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -23,9 +26,9 @@ namespace zev {
 
 namespace {
 
-// The update host of the university's network; the path is fixed by the update web server.
-QUrl& updateSource() {
-    static QUrl url(QStringLiteral("http://zev-update.local/zevprogs/ZEV 32.exe"));
+// Set by tests; empty: the address of the program settings.
+QUrl& updateSourceOverride() {
+    static QUrl url;
     return url;
 }
 
@@ -42,11 +45,31 @@ constexpr int kTransferTimeoutMs = 30000;
 
 }  // namespace
 
+QString UpdateFileName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("ZEV 32.exe");
+#else
+    return QStringLiteral("ZEV 32-%1-%2")
+        .arg(QSysInfo::kernelType(), QSysInfo::buildCpuArchitecture());
+#endif
+}
+
 QUrl UpdateSourceUrl() {
-    return updateSource();
+    if (!updateSourceOverride().isEmpty()) {
+        return updateSourceOverride();
+    }
+    QUrl url = ReadProgramOptions().updateFolder;
+    url.setPath(url.path() + UpdateFileName());
+    return url;
 }
 void SetUpdateSourceUrl(const QUrl& url) {
-    updateSource() = url;
+    updateSourceOverride() = url;
+}
+
+QUrl PublishedBeside(const QUrl& programUrl, const QString& suffix) {
+    QUrl url = programUrl;
+    url.setPath(programUrl.path() + suffix);
+    return url;
 }
 
 QString UpdatePaths::tempFolder() const {
@@ -54,6 +77,12 @@ QString UpdatePaths::tempFolder() const {
 }
 QString UpdatePaths::downloadedFile() const {
     return tempFolder() + u'/' + kProgramFileName;
+}
+QString UpdatePaths::checksumFile() const {
+    return downloadedFile() + QStringLiteral(".sha256");
+}
+QString UpdatePaths::signatureFile() const {
+    return downloadedFile() + QStringLiteral(".sig");
 }
 QString UpdatePaths::scriptFile() const {
     return programFolder + u'/' + kScriptFileName;
@@ -208,6 +237,63 @@ bool DownloadFile(const QUrl& url, const QString& targetFile, const DownloadProg
         file.remove();
     }
     return fetched;
+}
+
+bool FolderIsWritable(const QString& folder) {
+    // Tried rather than judged from the permission bits, which say nothing of read-only mounts,
+    // access control lists or the administrator's rights.
+    QTemporaryFile probe(folder + QStringLiteral("/.zev-write-test-XXXXXX"));
+    if (!probe.open()) {
+        return false;
+    }
+    probe.close();
+    const QFileInfo program(folder + u'/' + kProgramFileName);
+    return !program.exists() || program.isWritable();
+}
+
+namespace {
+
+QByteArray readAllOf(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+FetchedUpdate FetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
+                          const QByteArray& releasePublicKey, const DownloadProgress& progress) {
+    QDir temp(paths.tempFolder());
+    QDir().mkpath(paths.tempFolder());  // a leftover folder is reused
+    FetchedUpdate result;
+    try {
+        if (!DownloadFile(programUrl, paths.downloadedFile(), progress)) {
+            result.outcome = FetchedUpdate::Outcome::Unreachable;
+            temp.removeRecursively();
+            return result;
+        }
+        // A checksum or signature that cannot be fetched is one that does not match: the checks
+        // below name it.
+        DownloadFile(PublishedBeside(programUrl, QStringLiteral(".sha256")), paths.checksumFile());
+        if (!releasePublicKey.isEmpty()) {
+            DownloadFile(PublishedBeside(programUrl, QStringLiteral(".sig")),
+                         paths.signatureFile());
+        }
+        if (const auto failure =
+                CheckUpdate(readAllOf(paths.downloadedFile()), readAllOf(paths.checksumFile()),
+                            readAllOf(paths.signatureFile()), releasePublicKey)) {
+            result.outcome = FetchedUpdate::Outcome::Refused;
+            result.failure = failure->text;
+        } else {
+            result.outcome = FetchedUpdate::Outcome::Ready;
+        }
+    } catch (...) {
+        temp.removeRecursively();
+        throw;
+    }
+    if (result.outcome != FetchedUpdate::Outcome::Ready) {
+        temp.removeRecursively();
+    }
+    return result;
 }
 
 }  // namespace zev

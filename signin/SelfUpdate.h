@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signin/UpdateChecks.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
@@ -8,16 +10,26 @@
 
 namespace zev {
 
-// Where the program's successor is published: the update web server's fixed path
-// "/zevprogs/ZEV 32.exe". The host is the university's update server; tests point it elsewhere.
+// The name under which the program's successor for this platform is published: "ZEV 32.exe" on
+// Windows, "ZEV 32-linux-x86_64" (the processor architecture) on Linux.
+QString UpdateFileName();
+
+// Where the program's successor is published: the update folder of the program settings
+// (zev32.ini, "http://zev-update.local/zevprogs/" by default) followed by UpdateFileName().
+// Tests point it elsewhere; an empty url restores the settings' address.
 QUrl UpdateSourceUrl();
 void SetUpdateSourceUrl(const QUrl& url);
+
+// The address of a file published beside the program file: "<program url><suffix>".
+QUrl PublishedBeside(const QUrl& programUrl, const QString& suffix);
 
 // The names of the update, all in the program's folder.
 struct UpdatePaths {
     QString programFolder;
     QString tempFolder() const;      // <folder>/tempZEV
     QString downloadedFile() const;  // <folder>/tempZEV/ZEV 32[.exe]
+    QString checksumFile() const;    // <folder>/tempZEV/ZEV 32[.exe].sha256
+    QString signatureFile() const;   // <folder>/tempZEV/ZEV 32[.exe].sig
     QString scriptFile() const;      // <folder>/ZEV 32.bat on Windows, <folder>/ZEV 32.sh elsewhere
 };
 
@@ -45,5 +57,24 @@ using DownloadProgress = std::function<void(qint64 received, qint64 total)>;
 // or written. Waits for the network without letting the user act on the windows.
 bool DownloadFile(const QUrl& url, const QString& targetFile,
                   const DownloadProgress& progress = {});
+
+// True when files can be created in the folder (and the program file there, if any, replaced):
+// the self-update needs that. A packaged install under /usr or /opt is not writable for users.
+bool FolderIsWritable(const QString& folder);
+
+// The outcome of fetching and checking a successor.
+struct FetchedUpdate {
+    enum class Outcome { Ready, Unreachable, Refused };
+    Outcome outcome = Outcome::Unreachable;
+    QString failure;  // for Refused: the check that failed, for the user
+};
+
+// Downloads the program file, its checksum and (when a release key is given) its signature into
+// the temporary folder and runs the update checks on them. Only Ready leaves the downloaded file
+// in place; any other outcome removes the temporary folder, so that nothing can be installed.
+// Throws Error when the files cannot be written (the temporary folder is removed as well).
+FetchedUpdate FetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
+                          const QByteArray& releasePublicKey,
+                          const DownloadProgress& progress = {});
 
 }  // namespace zev

@@ -9,10 +9,13 @@
 #include "signin/LoginStatement.h"
 #include "signin/NewPasswordValidator.h"
 #include "signin/ProgramFolder.h"
+#include "signin/ProgramVersion.h"
 #include "signin/SelfUpdate.h"
+#include "signin/SettingsPlaces.h"
 #include "signin/Workstation.h"
 #include "signin/md5.h"
 #include "widgets/Fonts.h"
+#include "widgets/LogCategories.h"
 #include "widgets/Notices.h"
 
 #include <QCoreApplication>
@@ -42,6 +45,9 @@ const QString kChangeDemanded = QStringLiteral(
     "Вы должны поменять пароль\rЭто делается для безопастности и сохранения "
     "данных от злоумышлеников");
 const QString kWrongLogin = QStringLiteral("Неверно ввели логин или пароль.");
+const QString kAdministratorInstalls = QStringLiteral(
+    "Вышла новая версия программы. Программа установлена в папку, которую может менять только "
+    "администратор, поэтому новую версию устанавливает он.\rОбратитесь к администратору.");
 
 // Window heights: at first, the sign-in half alone, and both halves.
 constexpr int kWidth = 497;
@@ -189,7 +195,7 @@ void TForm8::buildControls() {
 void TForm8::FormCreate() {
     // The script of an update that ran at the previous start has done its work.
     QFile::remove(UpdatePaths{ProgramFolder()}.scriptFile());
-    Label1->setText(QStringLiteral("V.") + QString::number(kProgramVersion));
+    Label1->setText(QStringLiteral("V.") + QString::number(kProgramVersionNumber));
     Label1->adjustSize();
     PressCount_ = 0;
     ChangeMode_ = false;
@@ -318,8 +324,8 @@ void TForm8::SpeedButton2Click() {
 }
 
 bool TForm8::failSignIn(Connection& connection, const QString& errorText) {
-    Notices::instance().message(this, errorText, QGuiApplication::applicationDisplayName(),
-                                NoticeIcon::Information);
+    qCWarning(lcSignIn) << "sign-in failed:" << errorText;
+    Notices::instance().message(this, errorText, ApplicationTitle(), NoticeIcon::Information);
     RzLabel1->setCaption(kWrongLogin);
     connection.close();
     return false;
@@ -338,7 +344,8 @@ QString withoutAccountName(QString text, const QString& account) {
 }  // namespace
 
 bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword) {
-    const QString settingsFile = SettingsFilePath();
+    const QString settingsFile = FindSettingsFile();
+    qCInfo(lcConnection) << "settings file" << settingsFile;
     TFirstConnectInfo info = ReadFirstConnectInfo(settingsFile);
 
     connection.close();
@@ -457,24 +464,43 @@ void TForm8::showUpdateProgress(qint64 received, qint64 total) {
 }
 
 void TForm8::StartSelfUpdate() {
+    const UpdatePaths paths{ProgramFolder()};
+    const QUrl source = UpdateSourceUrl();
+    qCInfo(lcUpdate) << "the server asks for an update from" << source.toString();
+    if (!FolderIsWritable(paths.programFolder)) {
+        // An installed copy (a package under /usr or /opt, a protected folder) is replaced by
+        // the administrator; nothing is downloaded.
+        qCWarning(lcUpdate) << "the program folder is not writable:" << paths.programFolder;
+        notify(this, kAdministratorInstalls);
+        endApplication();
+        return;
+    }
+
     Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
     Label1->adjustSize();
     // Painted now, before the download holds the window.
     Label1->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    const UpdatePaths paths{ProgramFolder()};
-    QDir().mkpath(paths.tempFolder());  // a leftover folder, or none at all, is no matter here
-    const bool fetched = DownloadFile(
-        UpdateSourceUrl(), paths.downloadedFile(),
-        [this](qint64 received, qint64 total) { showUpdateProgress(received, total); });
-    if (!fetched) {
+    const FetchedUpdate fetched =
+        FetchUpdate(source, paths, ReleasePublicKey(),
+                    [this](qint64 received, qint64 total) { showUpdateProgress(received, total); });
+    if (fetched.outcome == FetchedUpdate::Outcome::Unreachable) {
+        qCWarning(lcUpdate) << "the update could not be downloaded";
         notify(this,
                QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."));
         endApplication();
         return;
     }
+    if (fetched.outcome == FetchedUpdate::Outcome::Refused) {
+        qCWarning(lcUpdate) << "the downloaded update was refused:" << fetched.failure;
+        notify(this, QStringLiteral("Обновление не установлено: %1.\rОбратитесь к администратору.")
+                         .arg(fetched.failure));
+        endApplication();
+        return;
+    }
     WriteUpdateScript(paths.scriptFile());
+    qCInfo(lcUpdate) << "update checked; the script replaces the program after exit";
     // A script that does not start goes unnoticed: the program ends all the same.
     startScript(paths.scriptFile(), paths.programFolder);
     Timer1->start();

@@ -35,9 +35,6 @@ private:
 class TForm8 : public QDialog {
     Q_OBJECT
 public:
-    // The program's version, shown as "V.1".
-    static constexpr int kProgramVersion = 1;
-
     explicit TForm8(SignedInUser& registration, QWidget* parent = nullptr);
     ~TForm8() override;
 

@@ -3,6 +3,7 @@
 
 #include "data/Errors.h"
 #include "server/gen/Generator.h"
+#include "signin/CommandLine.h"
 #include "signin/ProgramFolder.h"
 #include "tour/Screenshots.h"
 #include "tour/Tour.h"
@@ -21,9 +22,10 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
+    // As the client: its name only (a display name would be appended to every title), Qt's own
+    // texts in Russian.
     QApplication::setApplicationName(QStringLiteral("ZEV 32"));
-    QApplication::setApplicationDisplayName(
-        QStringLiteral("ZEV 32 Регистратор предметов по выбору"));
+    zev::LoadQtRussianTranslations(app);
 
     try {
         const QString pictures = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();

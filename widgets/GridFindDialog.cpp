@@ -13,15 +13,15 @@ namespace zev {
 
 GridFindDialog::GridFindDialog(DBGridEh& grid)
     : QDialog(&grid), grid_(grid), text_(new QLineEdit(this)) {
-    setWindowTitle(QStringLiteral("Find"));
+    setWindowTitle(QStringLiteral("Поиск"));
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Find what:"), this));
+    row->addWidget(new QLabel(QStringLiteral("Найти:"), this));
     row->addWidget(text_, 1);
     layout->addLayout(row);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* next =
-        buttons->addButton(QStringLiteral("Find next"), QDialogButtonBox::ActionRole);
+        buttons->addButton(QStringLiteral("Найти далее"), QDialogButtonBox::ActionRole);
     next->setDefault(true);
     buttons->addButton(QDialogButtonBox::Close);
     layout->addWidget(buttons);

@@ -1,6 +1,7 @@
 #include "widgets/Notices.h"
 
 #include "data/Errors.h"
+#include "widgets/LogCategories.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -46,7 +47,7 @@ public:
     }
 
     void showError(const QString& text) override {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), forDisplay(text),
+        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), forDisplay(text),
                         QMessageBox::Ok, QApplication::activeWindow());
         box.exec();
     }
@@ -65,6 +66,10 @@ void Notices::install(Notices* notices) {
     installed = notices;
 }
 
+QString ApplicationTitle() {
+    return QStringLiteral("ZEV 32 Регистратор предметов по выбору");
+}
+
 void notify(QWidget* owner, const QString& text, NoticeIcon icon) {
     Notices::instance().message(owner, text, QStringLiteral("Уведомление"), icon);
 }
@@ -75,8 +80,10 @@ void showException(std::exception_ptr error) {
     } catch (const Abort&) {
         // A silent abort ends the operation and shows nothing.
     } catch (const Error& e) {
+        qCWarning(lcInterface) << "error shown:" << e.text();
         Notices::instance().showError(e.text());
     } catch (const std::exception& e) {
+        qCWarning(lcInterface) << "error shown:" << e.what();
         Notices::instance().showError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         Notices::instance().showError(QStringLiteral("Unknown error"));

@@ -33,6 +33,9 @@ public:
     static void install(Notices* notices);
 };
 
+// The application's title: the caption of the general error display and of the main window.
+QString ApplicationTitle();
+
 // Shows the notice with the caption "Уведомление" and an OK button.
 void notify(QWidget* owner, const QString& text, NoticeIcon icon = NoticeIcon::Information);
 

@@ -500,7 +500,8 @@ TEST_F(DatasetMemory, AnUpdateThatMatchesNoRowIsAConflictAndTheRowStaysInEdit) {
         query.post();
         FAIL();
     } catch (const Error& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("another user"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("другой пользователь")))
+            << e.text().toStdString();
     }
     EXPECT_EQ(query.state(), DatasetState::Edit);
     EXPECT_EQ(query.fieldByName(QStringLiteral("grp")).value(), I(9));

@@ -386,7 +386,8 @@ TEST_F(ServerDataModule, TwoUsersEditingOneElectiveRowConflict) {
         b.post();
         FAIL() << "the second post overwrote the first";
     } catch (const Error& e) {
-        EXPECT_TRUE(e.text().contains(QStringLiteral("another user"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("другой пользователь")))
+            << e.text().toStdString();
     }
     EXPECT_EQ(b.state(), DatasetState::Edit);
     EXPECT_EQ(b.fieldByName(QStringLiteral("subgroup")).value(), I(22));

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 
-// A one-answer-fits-all HTTP server on 127.0.0.1 for the download tests: every request gets the
-// same status line and body. Runs on the caller's thread; the download's event loop serves it.
+#include <utility>
+
+// A small HTTP server on 127.0.0.1 for the download tests: a request for a path given to
+// answer() gets that answer, every other request the server's default status line and body.
+// Runs on the caller's thread; the download's event loop serves it.
 class HttpTestServer : public QObject {
 public:
     HttpTestServer(int status, QByteArray reason, QByteArray body)
@@ -20,6 +25,12 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
     }
     const QByteArray& lastRequest() const { return request_; }
+    // The answer to a GET of this (encoded) path, such as "/zevprogs/ZEV%2032.exe.sha256".
+    void answer(const QByteArray& path, int status, QByteArray body) {
+        routes_[path] = {status, std::move(body)};
+    }
+    // Every path requested so far, in order.
+    const QList<QByteArray>& requestedPaths() const { return paths_; }
     // A header line sent with every answer, such as "Location: ..." for a redirection.
     void addHeader(const QByteArray& line) { headers_ += line + "\r\n"; }
 
@@ -36,15 +47,28 @@ private:
     void accept() {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                request_ += socket->readAll();
-                if (!request_.contains("\r\n\r\n")) {
+                QByteArray& pending = pending_[socket];
+                pending += socket->readAll();
+                if (!pending.contains("\r\n\r\n")) {
                     return;
                 }
-                QByteArray answer = "HTTP/1.1 " + QByteArray::number(status_) + ' ' + reason_ +
+                request_ = pending;
+                pending_.remove(socket);
+                const QByteArray path = request_.split(' ').value(1);
+                paths_ << path;
+                int status = status_;
+                QByteArray reason = reason_;
+                QByteArray body = body_;
+                if (routes_.contains(path)) {
+                    status = routes_[path].first;
+                    body = routes_[path].second;
+                    reason = status == 200 ? "OK" : "Not Found";
+                }
+                QByteArray answer = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
                                     "\r\nContent-Type: application/octet-stream\r\n"
                                     "Content-Length: " +
-                                    QByteArray::number(body_.size()) + "\r\nConnection: close\r\n" +
-                                    headers_ + "\r\n" + body_;
+                                    QByteArray::number(body.size()) + "\r\nConnection: close\r\n" +
+                                    headers_ + "\r\n" + body;
                 socket->write(answer);
                 socket->disconnectFromHost();
             });
@@ -58,4 +82,7 @@ private:
     QByteArray body_;
     QByteArray request_;
     QByteArray headers_;
+    QHash<QByteArray, std::pair<int, QByteArray>> routes_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+    QList<QByteArray> paths_;
 };

@@ -3,10 +3,13 @@
 // A program folder with a freshly generated demo database under Data/, the data module, and
 // notices and workstation facts that the tests record and choose.
 
+#include "HttpTestServer.h"
 #include "data/DM.h"
 #include "server/gen/Generator.h"
 #include "signin/ApplicationState.h"
 #include "signin/ProgramFolder.h"
+#include "signin/SelfUpdate.h"
+#include "signin/SettingsPlaces.h"
 #include "signin/Unit10.h"
 #include "signin/Workstation.h"
 #include "widgets/Notices.h"
@@ -59,11 +62,35 @@ protected:
     }
 };
 
+// An update server that publishes a successor and its checksum (by default the checksum of the
+// file itself) under the program file's path.
+struct PublishedSuccessor {
+    // A real executable of this machine stands in for the new program.
+    static QByteArray program() {
+        QFile file(QStringLiteral("/bin/true"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    explicit PublishedSuccessor(const QByteArray& file, QByteArray checksum = {}) {
+        if (checksum.isEmpty()) {
+            checksum = Sha256Line(file, UpdateFileName());
+        }
+        server.answer("/zevprogs/ZEV%2032.exe", 200, file);
+        server.answer("/zevprogs/ZEV%2032.exe.sha256", 200, checksum);
+    }
+    QUrl url() const { return server.url(); }
+
+    HttpTestServer server{404, "Not Found", "<html>Not Found</html>"};
+};
+
 class SignInFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(programDir.isValid());
         SetProgramFolder(programDir.path());
+        // Only the program folder's settings: none of this computer's own configuration.
+        qputenv("XDG_CONFIG_HOME", programDir.filePath(QStringLiteral("config")).toUtf8());
+        SetSystemSettingsFolder(programDir.filePath(QStringLiteral("etc")));
         demo = server::generateDatabase(dataFolder(), server::DatabaseSize::Demo);
         Notices::install(&notices);
         Workstation::install(&workstation);
@@ -87,6 +114,8 @@ protected:
         Notices::install(nullptr);
         Workstation::install(nullptr);
         SetProgramFolder(QString());
+        SetSystemSettingsFolder(QString());
+        SetSettingsFileOverride(QString());
         ApplicationState::reset();
     }
 

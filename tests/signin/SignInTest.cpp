@@ -290,9 +290,10 @@ TEST_F(SignIn, APasswordOutsideWindows1251IsRefusedWithAMessage) {
 }
 
 TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
-    HttpTestServer server(200, "OK", QByteArray("MZ new program"));
+    const QByteArray successor = PublishedSuccessor::program();
+    PublishedSuccessor published(successor);
     const QUrl publishedSource = UpdateSourceUrl();
-    SetUpdateSourceUrl(server.url());
+    SetUpdateSourceUrl(published.url());
     // This workstation was given an older release: the server asks for an update.
     workstation.computer = QStringLiteral("АУД-214");
     signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
@@ -302,7 +303,7 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     EXPECT_TRUE(form->Label1->text().startsWith(QStringLiteral("Идёт обновление программы")));
     QFile downloaded(paths.downloadedFile());
     ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
-    EXPECT_EQ(downloaded.readAll(), QByteArray("MZ new program"));
+    EXPECT_EQ(downloaded.readAll(), successor);
     QFile script(paths.scriptFile());
     ASSERT_TRUE(script.open(QIODevice::ReadOnly));
     EXPECT_EQ(script.readAll(), UpdateScript());

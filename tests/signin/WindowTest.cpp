@@ -5,6 +5,7 @@
 
 #include "HttpTestServer.h"
 #include "registration/Unit1.h"
+#include "signin/ProgramVersion.h"
 #include "signin/SelfUpdate.h"
 
 #include <QApplication>
@@ -252,18 +253,80 @@ TEST_F(UpdateFailure, ALeftoverTempFolderIsReused) {
     ASSERT_TRUE(QDir().mkpath(paths.tempFolder()));
     QFile old(paths.downloadedFile());
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("an older download that is longer");
+    old.write(QByteArray(1 << 20, 'o'));
     old.close();
-    HttpTestServer server(200, "OK", "new");
-    const QUrl published = UpdateSourceUrl();
-    SetUpdateSourceUrl(server.url());
+    const QByteArray successor = PublishedSuccessor::program();
+    PublishedSuccessor published(successor);
+    const QUrl source = UpdateSourceUrl();
+    SetUpdateSourceUrl(published.url());
     form->StartSelfUpdate();
-    SetUpdateSourceUrl(published);
+    SetUpdateSourceUrl(source);
     QFile fetched(paths.downloadedFile());
     ASSERT_TRUE(fetched.open(QIODevice::ReadOnly));
-    EXPECT_EQ(fetched.readAll(), QByteArray("new"));
+    EXPECT_EQ(fetched.readAll(), successor);
     EXPECT_TRUE(form->Timer1->isActive());
 }
+
+TEST_F(UpdateFailure, AFailedCheckIsNamedAndNothingIsInstalled) {
+    // The Windows program offered to a Linux workstation, and a file that does not match its
+    // published checksum.
+    QByteArray windowsProgram("MZ", 2);
+    windowsProgram.append(QByteArray(300, '\0'));
+    const QByteArray mismatch = PublishedSuccessor::program() + "tampered";
+    struct Case {
+        QByteArray file;
+        QByteArray checksum;
+        const char* named;
+    };
+    const Case cases[] = {
+#ifndef Q_OS_WIN
+        {windowsProgram, Sha256Line(windowsProgram, UpdateFileName()), "программой"},
+#endif
+        {mismatch, Sha256Line(PublishedSuccessor::program(), UpdateFileName()), "SHA-256"},
+    };
+    const UpdatePaths paths{programDir.path()};
+    for (const Case& c : cases) {
+        notices.messages.clear();
+        ApplicationState::reset();
+        PublishedSuccessor published(c.file, c.checksum);
+        const QUrl source = UpdateSourceUrl();
+        SetUpdateSourceUrl(published.url());
+        form->StartSelfUpdate();
+        SetUpdateSourceUrl(source);
+        ASSERT_EQ(notices.messages.size(), 1u);
+        EXPECT_TRUE(
+            notices.messages[0].text.startsWith(QStringLiteral("Обновление не установлено")))
+            << notices.messages[0].text.toStdString();
+        EXPECT_TRUE(notices.messages[0].text.contains(QString::fromUtf8(c.named)))
+            << notices.messages[0].text.toStdString();
+        EXPECT_TRUE(ApplicationState::terminated());
+        EXPECT_FALSE(QFileInfo::exists(paths.tempFolder()));
+        EXPECT_FALSE(QFile::exists(paths.scriptFile()));
+        EXPECT_TRUE(startedScripts.empty());
+        EXPECT_FALSE(form->Timer1->isActive());
+    }
+}
+
+#ifndef Q_OS_WIN
+TEST_F(UpdateFailure, AProgramFolderUsersCannotWriteIsLeftToTheAdministrator) {
+    // A packaged install: the settings come from elsewhere, the program folder is read-only.
+    SetSettingsFileOverride(demo.settingsFile);
+    SetProgramFolder(QStringLiteral("/proc/self"));
+    PublishedSuccessor published(PublishedSuccessor::program());
+    const QUrl source = UpdateSourceUrl();
+    SetUpdateSourceUrl(published.url());
+    form->StartSelfUpdate();
+    SetUpdateSourceUrl(source);
+    SetSettingsFileOverride(QString());
+    ASSERT_EQ(notices.messages.size(), 1u);
+    EXPECT_TRUE(notices.messages[0].text.contains(QStringLiteral("администратор")))
+        << notices.messages[0].text.toStdString();
+    EXPECT_TRUE(published.server.requestedPaths().isEmpty()) << "downloaded all the same";
+    EXPECT_TRUE(ApplicationState::terminated());
+    EXPECT_TRUE(startedScripts.empty());
+    EXPECT_FALSE(form->Timer1->isActive());
+}
+#endif
 
 // Start-up: the registration window's creation runs the modal sign-in.
 using StartUp = SignInFixture;
@@ -292,6 +355,38 @@ TEST_F(StartUp, ClosingTheSignInWindowEndsTheProgram) {
     EXPECT_EQ(Form8, nullptr);
     EXPECT_TRUE(ApplicationState::terminated());
     EXPECT_FALSE(ApplicationState::showMainForm());
+}
+
+// The program run as a user would from a terminal without a display.
+QProcess* runWithoutDisplay(QProcess& program, const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ZEV_PROGRAM_FILE), arguments);
+    return program.waitForFinished(10000) ? &program : nullptr;
+}
+
+TEST(Program, HelpAndVersionNeedNoDisplay) {
+    QProcess help;
+    ASSERT_NE(runWithoutDisplay(help, {QStringLiteral("--help")}), nullptr);
+    EXPECT_EQ(help.exitCode(), 0);
+    const QString helpText = QString::fromLocal8Bit(help.readAllStandardOutput());
+    EXPECT_TRUE(helpText.contains(QStringLiteral("--settings"))) << helpText.toStdString();
+    EXPECT_TRUE(helpText.contains(QStringLiteral("--version")));
+
+    QProcess version;
+    ASSERT_NE(runWithoutDisplay(version, {QStringLiteral("--version")}), nullptr);
+    EXPECT_EQ(version.exitCode(), 0);
+    // The one version of the build, the one the window's label shows.
+    EXPECT_EQ(version.readAllStandardOutput().trimmed(),
+              QByteArray("ZEV 32 ") + QByteArray(kProgramVersionText));
+
+    QProcess wrong;
+    ASSERT_NE(runWithoutDisplay(wrong, {QStringLiteral("--no-such-option")}), nullptr);
+    EXPECT_EQ(wrong.exitCode(), 2);
+    EXPECT_FALSE(wrong.readAllStandardError().isEmpty());
 }
 
 TEST(Program, WithoutADisplayItSaysSoAndFails) {

@@ -1,0 +1,105 @@
+#include "signin/SettingsPlaces.h"
+
+#include "data/Errors.h"
+#include "signin/ProgramFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace zev {
+
+namespace {
+
+const QString kSettingsFileName = QStringLiteral("ZEV");
+const QString kProgramSettingsFileName = QStringLiteral("zev32.ini");
+
+QString& settingsOverride() {
+    static QString file;
+    return file;
+}
+
+QString& systemFolderOverride() {
+    static QString folder;
+    return folder;
+}
+
+QString userConfigFolder() {
+    // The XDG rule itself rather than QStandardPaths: the same answer for every program of the
+    // project, and no dependency on the application's organisation name.
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return base + QStringLiteral("/zev32");
+}
+
+bool isFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+}  // namespace
+
+QString SystemSettingsFolder() {
+    const QString& folder = systemFolderOverride();
+    return folder.isEmpty() ? QStringLiteral("/etc/zev32") : folder;
+}
+
+void SetSystemSettingsFolder(const QString& folder) {
+    systemFolderOverride() = folder;
+}
+
+QStringList SettingsFolders() {
+    QStringList folders{ProgramFolder() + QStringLiteral("/Data")};
+#if defined(Q_OS_UNIX)
+    folders << userConfigFolder() << SystemSettingsFolder();
+#endif
+    return folders;
+}
+
+QStringList SettingsFileCandidates() {
+    if (!settingsOverride().isEmpty()) {
+        return {settingsOverride()};
+    }
+    QStringList files;
+    for (const QString& folder : SettingsFolders()) {
+        files << folder + u'/' + kSettingsFileName;
+    }
+    return files;
+}
+
+QString FindSettingsFile() {
+    const QStringList candidates = SettingsFileCandidates();
+    for (const QString& file : candidates) {
+        if (isFile(file)) {
+            return file;
+        }
+    }
+    QStringList shown;
+    for (const QString& file : candidates) {
+        shown << QDir::toNativeSeparators(file);
+    }
+    throw Error(QStringLiteral("Файл настроек соединения не найден. Искали: %1.")
+                    .arg(shown.join(QStringLiteral("; "))));
+}
+
+QString FindProgramSettingsFile() {
+    QStringList folders;
+    if (!settingsOverride().isEmpty()) {
+        folders << QFileInfo(settingsOverride()).absolutePath();
+    }
+    folders << SettingsFolders();
+    for (const QString& folder : folders) {
+        const QString file = folder + u'/' + kProgramSettingsFileName;
+        if (isFile(file)) {
+            return file;
+        }
+    }
+    return {};
+}
+
+void SetSettingsFileOverride(const QString& file) {
+    settingsOverride() = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+}
+
+}  // namespace zev
