@@ -17,6 +17,8 @@ namespace {
 const QString kWrongLogin = QStringLiteral("Неверно указан логин или пароль.");
 const QString kLocked =
     QStringLiteral("Учётная запись заблокирована. Обратитесь к администратору.");
+const QString kGuessing =
+    QStringLiteral("Слишком много неверных попыток входа. Вход закрыт на 15 минут.");
 const QString kBadNewPassword = QStringLiteral("Новый пароль передан в неверном виде.");
 const QString kSamePassword = QStringLiteral("Новый пароль должен отличаться от прежнего.");
 
@@ -69,6 +71,29 @@ std::int64_t updateFlag(Database& db, const QString& program, const QString& com
                               "version) VALUES (?, ?, ?)"),
                {computer, program, version});
     return known ? 2 : 0;
+}
+
+// Guessing: after this many wrong passwords (or unknown logins) under one login name within the
+// window, counted since its last successful sign-in, the login is refused for the window's length
+// from the last of them, whatever password comes. Refused attempts are logged but not counted.
+constexpr int kGuessLimit = 5;
+constexpr qint64 kGuessWindowSeconds = 15 * 60;
+
+bool refusedForGuessing(Database& db, const QString& login, const QDateTime& now) {
+    const ResultSet recent = db.query(
+        QStringLiteral("SELECT at FROM signin_log WHERE login = ?1 COLLATE NOCASE "
+                       "AND outcome IN ('wrong password', 'unknown login') "
+                       "AND id_signin > coalesce((SELECT max(id_signin) FROM signin_log "
+                       "WHERE login = ?1 COLLATE NOCASE AND outcome LIKE 'signed in%'), 0) "
+                       "ORDER BY id_signin DESC LIMIT ?2"),
+        {login, std::int64_t{kGuessLimit}});
+    if (recent.rowCount() < kGuessLimit) {
+        return false;
+    }
+    const QDateTime newest = QDateTime::fromString(valueText(recent.at(0, 0)), Qt::ISODate);
+    const QDateTime fifth =
+        QDateTime::fromString(valueText(recent.at(kGuessLimit - 1, 0)), Qt::ISODate);
+    return fifth.secsTo(newest) < kGuessWindowSeconds && newest.secsTo(now) < kGuessWindowSeconds;
 }
 
 }  // namespace
@@ -124,15 +149,20 @@ ResultSet signIn(Database& db, const std::vector<Value>& args) {
                        "JOIN db_account AS a ON a.name = l.db_user "
                        "WHERE l.login = ? COLLATE NOCASE"),
         {login});
-    if (account.rowCount() == 0) {
+    // A locked account is named as such only to the right password: to a wrong one it answers as
+    // any wrong password does, so that the lock does not tell which logins exist.
+    if (refusedForGuessing(db, login, now)) {
+        answer.message = kGuessing;
+        outcome = QStringLiteral("refused: too many wrong passwords");
+    } else if (account.rowCount() == 0) {
         answer.message = kWrongLogin;
         outcome = QStringLiteral("unknown login");
-    } else if (std::get<std::int64_t>(account.at(0, 5)) != 0) {
-        answer.message = kLocked;
-        outcome = QStringLiteral("locked");
     } else if (valueText(account.at(0, 1)).toUpper() != digest) {
         answer.message = kWrongLogin;
         outcome = QStringLiteral("wrong password");
+    } else if (std::get<std::int64_t>(account.at(0, 5)) != 0) {
+        answer.message = kLocked;
+        outcome = QStringLiteral("locked");
     } else if (changing && !isDigest(newDigest)) {
         answer.message = kBadNewPassword;
         outcome = QStringLiteral("malformed new password");
@@ -161,8 +191,12 @@ ResultSet signIn(Database& db, const std::vector<Value>& args) {
             outcome +=
                 mustChange ? QStringLiteral(", change demanded") : QStringLiteral(", expired");
         }
-        answer.user = shiftDown(valueText(account.at(0, 6)));
-        answer.password = shiftDown(valueText(account.at(0, 7)));
+        // An account whose password must be changed first gets no database account: the client
+        // does not connect then, and the account's password stays unsent.
+        if (answer.days >= 0) {
+            answer.user = shiftDown(valueText(account.at(0, 6)));
+            answer.password = shiftDown(valueText(account.at(0, 7)));
+        }
         answer.update = updateFlag(db, program, computer, stamp);
         if (answer.update >= 2) {
             outcome += QStringLiteral(", update offered");

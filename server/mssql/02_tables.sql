@@ -254,4 +254,5 @@ CREATE TABLE dbo.signin_log (               -- every call of GET_USER; never a d
     computer    nvarchar(256) NULL,
     outcome     nvarchar(200) NOT NULL
 );
+CREATE INDEX signin_log_login ON dbo.signin_log(login, id_signin);  -- the guessing count
 GO

@@ -92,8 +92,10 @@ GO
 -- administrator demands a change), a message (empty on success) and the update flag (2 when a
 -- release of the program has been published that this workstation has not been given yet; the
 -- workstation is then recorded as given it, and a workstation seen for the first time is recorded
--- with the current release, from which it was installed). Every call is logged in signin_log,
--- never with a digest. Dates are UTC.
+-- with the current release, from which it was installed). An account whose password has expired
+-- or must be changed gets empty account columns. Five wrong passwords for one login within 15
+-- minutes close it for 15 minutes. Every call is logged in signin_log, never with a digest. Dates
+-- are UTC.
 -- The sign-in account may execute this procedure and nothing else; ownership chaining lets it
 -- read and write the sign-in tables only through here.
 CREATE PROCEDURE dbo.GET_USER
@@ -123,6 +125,30 @@ BEGIN
     DECLARE @digest varchar(34) = UPPER(ISNULL(@password, '')),
             @new_digest varchar(34) = UPPER(@new_password);
 
+    -- One transaction: the guessing count, the password change and the workstation's release
+    -- are read and written together, so that two sign-ins at once cannot both pass the count or
+    -- both insert the same workstation.
+    SET XACT_ABORT ON;
+    BEGIN TRANSACTION;
+
+    -- Guessing: after 5 wrong passwords (or unknown logins) under one login name within 15
+    -- minutes, counted since its last successful sign-in, the login is refused for 15 minutes from
+    -- the fifth, whatever password comes. Refused attempts are logged but not counted again.
+    DECLARE @last_success int =
+        (SELECT MAX(id_signin) FROM dbo.signin_log WITH (UPDLOCK, HOLDLOCK)
+         WHERE login = ISNULL(@login, N'') AND outcome LIKE N'signed in%');
+    DECLARE @failures int, @newest_failure datetime2(0), @fifth_failure datetime2(0);
+    SELECT @failures = COUNT(*), @newest_failure = MAX(at), @fifth_failure = MIN(at)
+    FROM (SELECT TOP (5) at FROM dbo.signin_log WITH (UPDLOCK, HOLDLOCK)
+          WHERE login = ISNULL(@login, N'')
+            AND outcome IN (N'wrong password', N'unknown login')
+            AND id_signin > ISNULL(@last_success, 0)
+          ORDER BY id_signin DESC) AS recent;
+    DECLARE @guessed bit = CASE WHEN @failures = 5
+                                     AND DATEDIFF(second, @fifth_failure, @newest_failure) < 900
+                                     AND @now < DATEADD(minute, 15, @newest_failure)
+                                THEN 1 ELSE 0 END;
+
     SELECT @id_login = l.id_login, @stored = UPPER(l.pwd_digest), @changed = l.pwd_changed,
            @max_age = l.pwd_max_age_days, @must_change = l.must_change, @locked = l.locked,
            @db_user = a.name, @db_password = a.password
@@ -130,13 +156,18 @@ BEGIN
     INNER JOIN dbo.db_account AS a ON a.name = l.db_user
     WHERE l.login = @login;  -- the database collation ignores letter case
 
-    IF @id_login IS NULL
+    -- A locked account is named as such only to the right password: to a wrong one it answers as
+    -- any wrong password does, so that the lock does not tell which logins exist.
+    IF @guessed = 1
+        SELECT @message = N'Слишком много неверных попыток входа. Вход закрыт на 15 минут.',
+               @outcome = N'refused: too many wrong passwords';
+    ELSE IF @id_login IS NULL
         SELECT @message = N'Неверно указан логин или пароль.', @outcome = N'unknown login';
+    ELSE IF @stored COLLATE Latin1_General_BIN <> @digest COLLATE Latin1_General_BIN
+        SELECT @message = N'Неверно указан логин или пароль.', @outcome = N'wrong password';
     ELSE IF @locked <> 0
         SELECT @message = N'Учётная запись заблокирована. Обратитесь к администратору.',
                @outcome = N'locked';
-    ELSE IF @stored COLLATE Latin1_General_BIN <> @digest COLLATE Latin1_General_BIN
-        SELECT @message = N'Неверно указан логин или пароль.', @outcome = N'wrong password';
     ELSE IF @new_digest IS NOT NULL
          AND (LEN(@new_digest) <> 32 OR @new_digest COLLATE Latin1_General_BIN LIKE '%[^0-9A-F]%')
         SELECT @message = N'Новый пароль передан в неверном виде.',
@@ -168,6 +199,10 @@ BEGIN
         -- The database account, each character one Windows-1251 code lower (code 0 becomes
         -- 255): the varchar conversions run in the database's Cyrillic code page, as the client
         -- shifts the codes of that code page back up.
+        -- An account whose password must be changed first gets no database account: the client
+        -- does not connect then, and the account's password stays unsent.
+        IF @days < 0
+            SELECT @db_user = N'', @db_password = N'';
         SET @i = 1;
         WHILE @i <= LEN(@db_user + N'.') - 1
         BEGIN
@@ -190,7 +225,7 @@ BEGIN
         -- The update flag.
         DECLARE @latest int = (SELECT MAX(version) FROM dbo.program_release
                                WHERE program = @program AND published <= @today);
-        DECLARE @given int = (SELECT version FROM dbo.workstation_release
+        DECLARE @given int = (SELECT version FROM dbo.workstation_release WITH (UPDLOCK, HOLDLOCK)
                               WHERE computer = @computer AND program = @program);
         IF @latest IS NOT NULL AND (@given IS NULL OR @given < @latest)
         BEGIN
@@ -208,6 +243,7 @@ BEGIN
 
     INSERT INTO dbo.signin_log (at, login, program, ip, computer, outcome)
     VALUES (@now, ISNULL(@login, N''), @program, @ip, @computer, @outcome);
+    COMMIT TRANSACTION;
 
     SELECT @answer_user AS db_user, @answer_password AS db_password, @answer_id AS id_login,
            @days AS password_days, @message AS message, @update AS update_flag;

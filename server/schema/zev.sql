@@ -262,3 +262,4 @@ CREATE TABLE signin_log (                   -- every call of GET_USER; never a d
     computer    TEXT,
     outcome     TEXT NOT NULL
 );
+CREATE INDEX signin_log_login ON signin_log(login COLLATE NOCASE, id_signin);  -- the guessing count

@@ -89,6 +89,75 @@ TEST_F(SignIn, PasswordStates) {
     EXPECT_TRUE(text(demanded, 4).isEmpty());
 }
 
+TEST_F(SignIn, AccountsThatMustChangeTheirPasswordGetNoDatabaseAccount) {
+    for (const auto& [login, password] :
+         {std::pair{u"sidorova"_qs, u"Sidorova1"_qs}, std::pair{u"smirnov"_qs, u"Smirnov7"_qs}}) {
+        const ResultSet r = call(login, password);
+        EXPECT_LT(number(r, 3), 0) << login.toStdString();
+        EXPECT_TRUE(text(r, 0).isEmpty()) << login.toStdString();
+        EXPECT_TRUE(text(r, 1).isEmpty()) << login.toStdString();
+    }
+    // Asked to change soon but not yet obliged: the account comes.
+    EXPECT_EQ(shiftUp(text(call(u"petrov"_qs, u"Petrov15"_qs), 0)),
+              QString::fromLatin1(kStaffUser));
+    // Once changed, the account comes.
+    EXPECT_EQ(shiftUp(text(call(u"sidorova"_qs, u"Sidorova1"_qs, u"Другой-1"_qs), 1)),
+              QString::fromLatin1(kStaffPassword));
+}
+
+TEST_F(SignIn, ALockedLoginAnswersAWrongPasswordAsAnyLoginDoes) {
+    const QString wrongForLocked = text(call(u"kuznetsov"_qs, u"guess"_qs), 4);
+    EXPECT_EQ(wrongForLocked, text(call(u"ivanova"_qs, u"guess"_qs), 4));
+    EXPECT_EQ(wrongForLocked, text(call(u"nobody"_qs, u"guess"_qs), 4));
+    EXPECT_TRUE(text(call(u"kuznetsov"_qs, u"Kuznetsov3"_qs), 4).contains(u"заблокирована"_qs));
+}
+
+TEST_F(SignIn, FiveWrongPasswordsCloseTheLoginForFifteenMinutes) {
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(text(call(u"Petrov"_qs, u"guess"_qs + QString::number(i)), 4),
+                  u"Неверно указан логин или пароль."_qs);
+    }
+    // Now even the right password is refused, and the answer says why.
+    const ResultSet refused = call(u"petrov"_qs, u"Petrov15"_qs);
+    EXPECT_TRUE(text(refused, 4).contains(u"15 минут"_qs)) << text(refused, 4).toStdString();
+    EXPECT_TRUE(text(refused, 0).isEmpty());
+    EXPECT_TRUE(text(refused, 1).isEmpty());
+    // Other logins are not affected.
+    EXPECT_TRUE(text(call(u"ivanova"_qs, u"Demo2025"_qs), 4).isEmpty());
+    // An unknown login is closed the same way, so the lock tells nothing about which exist.
+    for (int i = 0; i < 5; ++i) {
+        call(u"ghost"_qs, u"guess"_qs);
+    }
+    EXPECT_EQ(text(call(u"ghost"_qs, u"guess"_qs), 4), text(refused, 4));
+
+    Database db(made().databaseFile, Database::Mode::ReadWrite);
+    EXPECT_EQ(std::get<std::int64_t>(
+                  db.query(u"SELECT count(*) FROM signin_log WHERE login = 'petrov' AND "_qs
+                           "outcome = 'refused: too many wrong passwords'"_qs)
+                      .at(0, 0)),
+              1);
+    // Fifteen minutes later (the log aged by 16) the right password signs in again.
+    db.execute(u"UPDATE signin_log SET at = strftime('%Y-%m-%dT%H:%M:%SZ', at, '-16 minutes')"_qs);
+    const ResultSet later = call(u"petrov"_qs, u"Petrov15"_qs);
+    EXPECT_TRUE(text(later, 4).isEmpty()) << text(later, 4).toStdString();
+    EXPECT_EQ(shiftUp(text(later, 0)), QString::fromLatin1(kStaffUser));
+}
+
+TEST_F(SignIn, WrongPasswordsSpreadOverMoreThanFifteenMinutesDoNotClose) {
+    Database db(made().databaseFile, Database::Mode::ReadWrite);
+    for (int i = 0; i < 4; ++i) {
+        call(u"petrov"_qs, u"guess"_qs);
+    }
+    db.execute(u"UPDATE signin_log SET at = strftime('%Y-%m-%dT%H:%M:%SZ', at, '-20 minutes')"_qs);
+    call(u"petrov"_qs, u"guess"_qs);
+    EXPECT_TRUE(text(call(u"petrov"_qs, u"Petrov15"_qs), 4).isEmpty());
+    // A successful sign-in starts the count anew.
+    for (int i = 0; i < 4; ++i) {
+        call(u"petrov"_qs, u"guess"_qs);
+    }
+    EXPECT_TRUE(text(call(u"petrov"_qs, u"Petrov15"_qs), 4).isEmpty());
+}
+
 TEST_F(SignIn, PasswordChangeRoundTrip) {
     const ResultSet changed = call(u"smirnov"_qs, u"Smirnov7"_qs, u"Новый-пароль1"_qs);
     EXPECT_TRUE(text(changed, 4).isEmpty());
