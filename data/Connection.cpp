@@ -2,6 +2,8 @@
 
 #include "data/Errors.h"
 
+#include <QRegularExpression>
+
 namespace zev {
 
 bool isEmbeddedDataSource(const QString& dataSource) {
@@ -139,7 +141,24 @@ ResultSet Connection::query(const QString& sql, const Params& params) {
 qint64 Connection::execute(const QString& sql, const Params& params) {
     ConnectionDriver& driver = requireOpen();
     const BoundStatement bound = bindMarkers(sql);
-    return driver.execute(bound.names.empty() ? sql : bound.sql, positionalArgs(bound, params));
+    const qint64 affected =
+        driver.execute(bound.names.empty() ? sql : bound.sql, positionalArgs(bound, params));
+    // A server under SET NOCOUNT ON reports no count (-1). For an UPDATE or DELETE the caller
+    // would take that for "no conflict" and call the change saved when it may have changed
+    // nothing.
+    if (affected < 0 && changesExistingRows(sql)) {
+        throw DatabaseError(QStringLiteral(
+            "The server did not report how many rows the statement changed, so the change cannot "
+            "be confirmed as saved. The database account must not run with SET NOCOUNT ON."));
+    }
+    return affected;
+}
+
+bool changesExistingRows(const QString& sql) {
+    static const QRegularExpression lead(
+        QStringLiteral(R"(^(?:\s+|--[^\n]*(?:\n|$)|/\*.*?\*/)*(UPDATE|DELETE)\b)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    return lead.match(sql).hasMatch();
 }
 
 }  // namespace zev

@@ -40,6 +40,9 @@ struct BoundStatement {
 };
 BoundStatement bindMarkers(const QString& sql);
 
+// True when the statement begins (after blanks and comments) with UPDATE or DELETE.
+bool changesExistingRows(const QString& sql);
+
 // The database connection (ADOCon): opened with connection settings, given as a value or as a
 // connection string in the form that ComposeConnectionString produces; the Data Source chooses
 // the driver.
@@ -68,7 +71,8 @@ public:
     // Runs a statement and returns its result. Every marker name must have a value in params;
     // a missing one is an error that names it.
     ResultSet query(const QString& sql, const Params& params = {});
-    // Runs a statement that returns no rows; answers the number of rows affected.
+    // Runs a statement that returns no rows; answers the number of rows affected. An UPDATE or
+    // DELETE whose count the server did not report fails with a DatabaseError.
     qint64 execute(const QString& sql, const Params& params = {});
 
     // Lets tests and tools put a driver of their own in place of the chosen one.

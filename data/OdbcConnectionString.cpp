@@ -72,8 +72,8 @@ QString microsoftServer(const ServerAddress& address) {
 
 }  // namespace
 
-OdbcOpenParameters composeOdbcParameters(const ConnectionSettings& settings,
-                                         const DriverChoice& driver, int loginTimeoutSeconds) {
+QString composeOdbcConnectionString(const ConnectionSettings& settings,
+                                    const DriverChoice& driver) {
     const ServerAddress address = parseDataSource(settings.dataSource);
     const QString& app = settings.applicationName;
     KeyList keys;
@@ -119,12 +119,7 @@ OdbcOpenParameters composeOdbcParameters(const ConnectionSettings& settings,
             break;
     }
 
-    OdbcOpenParameters parameters;
-    parameters.connectionString = driverKey + u';' + keys.joined();
-    parameters.connectOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_PACKET_SIZE=%2")
-                                    .arg(loginTimeoutSeconds)
-                                    .arg(settings.packetSize);
-    return parameters;
+    return driverKey + u';' + keys.joined();
 }
 
 DriverChoice defaultDriverChoice() {

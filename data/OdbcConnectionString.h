@@ -33,19 +33,10 @@ struct ServerAddress {
 };
 ServerAddress parseDataSource(const QString& dataSource);
 
-// What Qt's ODBC driver is given to open a connection: the DSN-less connection string (it holds
-// the password, so it is never logged as such) and the connection attributes set before the login.
-struct OdbcOpenParameters {
-    QString connectionString;
-    QString connectOptions;  // QSqlDatabase::setConnectOptions text
-};
-
-// Maps the connection settings onto the chosen driver's keys: server, port or instance, database,
-// login, application name, TDS 7.4, UTF-8 client character set, no encryption, packet size and the
-// login time-out.
-OdbcOpenParameters composeOdbcParameters(const ConnectionSettings& settings,
-                                         const DriverChoice& driver,
-                                         int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds);
+// The DSN-less ODBC connection string for the chosen driver: server, port or instance, database,
+// login, application name, TDS 7.4, UTF-8 client character set, no encryption and the packet
+// size. It holds the password, so it is never logged as such.
+QString composeOdbcConnectionString(const ConnectionSettings& settings, const DriverChoice& driver);
 
 // A value as an ODBC connection string may carry it: plain when harmless, otherwise in braces with
 // every closing brace doubled.

@@ -1,192 +1,321 @@
-// The SQL Server driver: Qt's QODBC over the platform's ODBC driver manager.
+// The SQL Server driver on the ODBC C API.
 //
-// Every statement is sent as one request. Qt's default scrollable queries run through server
-// cursors (several round trips per statement), so each query is forward-only; a statement without
-// parameters is executed directly (no separate prepare), and its result is read once into a
-// snapshot.
+// Each statement is one SQLExecDirectW: without parameters the driver sends it as one SQL batch,
+// with parameters (bound by SQLBindParameter) as one sp_executesql call. Nothing is prepared, no
+// server cursor is opened and nothing is asked of the server at connect but the login. Text
+// parameters are Unicode of a fixed declared size, so that Cyrillic survives a server of any
+// collation and every call of a statement shares one plan. Results are read once, forward-only,
+// into the snapshot.
 
 #include "data/OdbcDriver.h"
 
 #include "data/Errors.h"
+#include "data/OdbcDiagnostics.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include <sql.h>
+#include <sqlext.h>
 
-#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <string>
 
-namespace zev {
+namespace zev::odbc {
 
-namespace odbc {
 namespace {
 
-QString nextConnectionName() {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("zev-odbc-%1").arg(++counter);
+// Text parameters up to this many UTF-16 units are declared NVARCHAR(4000); longer ones
+// NVARCHAR(MAX).
+constexpr SQLULEN kDeclaredTextSize = 4000;
+
+std::u16string wide(const QString& text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size()));
 }
 
-ColumnType columnTypeOf(QMetaType type) {
-    switch (type.id()) {
-        case QMetaType::Bool:
-        case QMetaType::Char:
-        case QMetaType::SChar:
-        case QMetaType::UChar:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
+SQLWCHAR* wideArg(std::u16string& text) {
+    static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters are UTF-16");
+    return reinterpret_cast<SQLWCHAR*>(text.data());
+}
+
+// A statement handle freed on every way out.
+class Statement {
+public:
+    explicit Statement(SQLHDBC dbc) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) {
+            throw DatabaseError(diagnosticText(SQL_HANDLE_DBC, dbc));
+        }
+    }
+    ~Statement() { SQLFreeHandle(SQL_HANDLE_STMT, handle_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    SQLHSTMT get() const { return handle_; }
+
+    [[noreturn]] void fail() const {
+        throw DatabaseError(diagnosticText(SQL_HANDLE_STMT, handle_));
+    }
+    void check(SQLRETURN rc) const {
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+            fail();
+        }
+    }
+
+private:
+    SQLHSTMT handle_ = SQL_NULL_HSTMT;
+};
+
+// The bound values of one call: they must stay where they are until the statement has run.
+class Bindings {
+public:
+    void bind(const Statement& statement, const std::vector<Value>& args) {
+        SQLUSMALLINT number = 0;
+        for (const Value& arg : args) {
+            ++number;
+            Slot& slot = slots_.emplace_back();
+            SQLRETURN rc = SQL_SUCCESS;
+            if (const auto* i = std::get_if<std::int64_t>(&arg)) {
+                slot.integer = *i;
+                const bool fits32 = *i >= std::numeric_limits<std::int32_t>::min() &&
+                                    *i <= std::numeric_limits<std::int32_t>::max();
+                if (fits32) {
+                    slot.integer32 = static_cast<std::int32_t>(*i);
+                    rc = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_SLONG,
+                                          SQL_INTEGER, 10, 0, &slot.integer32, 0, &slot.indicator);
+                } else {
+                    rc = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_SBIGINT,
+                                          SQL_BIGINT, 19, 0, &slot.integer, 0, &slot.indicator);
+                }
+            } else if (const auto* d = std::get_if<double>(&arg)) {
+                slot.real = *d;
+                rc = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_DOUBLE,
+                                      SQL_DOUBLE, 15, 0, &slot.real, 0, &slot.indicator);
+            } else {
+                const auto* s = std::get_if<QString>(&arg);
+                if (s) {
+                    slot.text = wide(*s);
+                    slot.indicator = static_cast<SQLLEN>(slot.text.size() * sizeof(char16_t));
+                } else {
+                    slot.indicator = SQL_NULL_DATA;  // NULL travels as NULL
+                }
+                const bool longText = slot.text.size() > kDeclaredTextSize;
+                rc = SQLBindParameter(
+                    statement.get(), number, SQL_PARAM_INPUT, SQL_C_WCHAR,
+                    longText ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
+                    longText ? static_cast<SQLULEN>(slot.text.size()) : kDeclaredTextSize, 0,
+                    wideArg(slot.text), static_cast<SQLLEN>(slot.text.size() * sizeof(char16_t)),
+                    &slot.indicator);
+            }
+            statement.check(rc);
+        }
+    }
+
+private:
+    struct Slot {
+        std::int64_t integer = 0;
+        std::int32_t integer32 = 0;
+        double real = 0;
+        std::u16string text;
+        SQLLEN indicator = 0;
+    };
+    std::deque<Slot> slots_;  // a deque keeps each slot's address while others are added
+};
+
+ColumnType columnTypeOf(SQLSMALLINT sqlType) {
+    switch (sqlType) {
+        case SQL_BIT:
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT:
             return ColumnType::Integer;
-        case QMetaType::Float:
-        case QMetaType::Double:
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_NUMERIC:
+        case SQL_DECIMAL:
             return ColumnType::Float;
         default:
             return ColumnType::Text;
     }
 }
 
-Value toValue(const QVariant& v, ColumnType type) {
-    if (v.isNull() || !v.isValid()) {
-        return {};
-    }
+// One cell of the current row, read with SQLGetData in the column's own kind.
+Value readCell(const Statement& statement, SQLUSMALLINT column, ColumnType type) {
+    SQLLEN indicator = 0;
     switch (type) {
-        case ColumnType::Integer:
-            return static_cast<std::int64_t>(v.toLongLong());
-        case ColumnType::Float:
-            return v.toDouble();
+        case ColumnType::Integer: {
+            std::int64_t v = 0;
+            statement.check(SQLGetData(statement.get(), column, SQL_C_SBIGINT, &v, 0, &indicator));
+            return indicator == SQL_NULL_DATA ? Value{} : Value{v};
+        }
+        case ColumnType::Float: {
+            double v = 0;
+            statement.check(SQLGetData(statement.get(), column, SQL_C_DOUBLE, &v, 0, &indicator));
+            return indicator == SQL_NULL_DATA ? Value{} : Value{v};
+        }
         default:
-            return v.toString();
+            break;
     }
-}
-
-QVariant toVariant(const Value& value) {
-    if (const auto* i = std::get_if<std::int64_t>(&value)) {
-        return QVariant::fromValue(static_cast<qlonglong>(*i));
+    // Text in pieces: a long value comes back in as many calls as it needs.
+    std::u16string text;
+    char16_t buffer[1024];
+    for (;;) {
+        const SQLRETURN rc =
+            SQLGetData(statement.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA) {
+            break;
+        }
+        statement.check(rc);
+        if (indicator == SQL_NULL_DATA) {
+            return {};
+        }
+        const std::size_t capacity = sizeof buffer / sizeof(char16_t) - 1;  // less the NUL
+        const bool truncated = indicator == SQL_NO_TOTAL ||
+                               static_cast<std::size_t>(indicator) / sizeof(char16_t) > capacity;
+        const std::size_t got =
+            truncated ? capacity : static_cast<std::size_t>(indicator) / sizeof(char16_t);
+        text.append(buffer, got);
+        if (!truncated) {
+            break;
+        }
     }
-    if (const auto* d = std::get_if<double>(&value)) {
-        return QVariant(*d);
-    }
-    if (const auto* s = std::get_if<QString>(&value)) {
-        // A QString binds as a wide (Unicode) parameter, so Cyrillic survives any collation.
-        return QVariant(*s);
-    }
-    // A typed Null: the driver binds it as a Unicode text parameter holding NULL.
-    return QVariant(QMetaType::fromType<QString>());
-}
-
-// The most telling text of a Qt SQL error: the ODBC diagnostics when there are any.
-QString errorText(const QSqlError& error) {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty()) {
-        text = error.driverText().trimmed();
-    }
-    if (text.isEmpty()) {
-        text = QStringLiteral("Unknown SQL Server driver error");
-    }
-    return text;
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 class OdbcDriver final : public ConnectionDriver {
 public:
-    OdbcDriver(const OdbcOpenParameters& parameters, const QString& serverName,
-               const QString& secret)
-        : name_(nextConnectionName()), password_(secret) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name_);
-            if (!db.isValid()) {
-                QSqlDatabase::removeDatabase(name_);
-                throw DatabaseError(
-                    QStringLiteral("Qt's ODBC driver (QODBC) is not installed on this computer"));
-            }
-            db.setDatabaseName(parameters.connectionString);
-            db.setConnectOptions(parameters.connectOptions);
-            if (!db.open()) {
-                const QString text = maskConnectionPassword(errorText(db.lastError()));
-                db = QSqlDatabase();
-                QSqlDatabase::removeDatabase(name_);
-                throw DatabaseError(QStringLiteral("Cannot connect to SQL Server \"%1\": %2")
-                                        .arg(serverName, text));
-            }
+    OdbcDriver(const QString& connectionString, const QString& serverName, int loginTimeoutSeconds,
+               int packetSize) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        if (env_ == SQL_NULL_HENV) {
+            throw DatabaseError(QStringLiteral("The ODBC driver manager is not available"));
+        }
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
+            const QString text = diagnosticText(SQL_HANDLE_ENV, env_);
+            SQLFreeHandle(SQL_HANDLE_ENV, env_);
+            throw DatabaseError(text);
+        }
+        SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeoutSeconds)),
+                          0);
+        SQLSetConnectAttr(dbc_, SQL_ATTR_CONNECTION_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeoutSeconds)),
+                          0);
+        SQLSetConnectAttr(dbc_, SQL_ATTR_PACKET_SIZE,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(packetSize)), 0);
+        std::u16string text = wide(connectionString);
+        const SQLRETURN rc =
+            SQLDriverConnectW(dbc_, nullptr, wideArg(text), static_cast<SQLSMALLINT>(text.size()),
+                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            const QString reason = maskConnectionPassword(diagnosticText(SQL_HANDLE_DBC, dbc_));
+            freeHandles();
+            throw DatabaseError(
+                QStringLiteral("Cannot connect to SQL Server \"%1\": %2").arg(serverName, reason));
         }
     }
 
     ~OdbcDriver() override {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name_, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name_);
+        SQLDisconnect(dbc_);
+        freeHandles();
     }
 
     OdbcDriver(const OdbcDriver&) = delete;
     OdbcDriver& operator=(const OdbcDriver&) = delete;
 
     ResultSet query(const QString& sql, const std::vector<Value>& args) override {
-        QSqlQuery q = run(sql, args);
-        // A procedure body may report row counts before its result; skip to the first result
-        // that has columns.
-        while (!q.isSelect() && q.nextResult()) {
-        }
-        ResultSet result;
-        if (!q.isSelect()) {
-            return result;
-        }
-        const QSqlRecord record = q.record();
-        result.columns.reserve(record.count());
-        for (int i = 0; i < record.count(); ++i) {
-            const QSqlField field = record.field(i);
-            result.columns.push_back({field.name(), columnTypeOf(field.metaType())});
-        }
-        const int width = record.count();
-        while (q.next()) {
-            for (int i = 0; i < width; ++i) {
-                result.cells.push_back(toValue(q.value(i), result.columns[i].type));
+        Statement statement(dbc_);
+        Bindings bindings;
+        run(statement, bindings, sql, args);
+        // A procedure may report row counts before its rows: the first result with columns is
+        // the answer.
+        SQLSMALLINT width = 0;
+        statement.check(SQLNumResultCols(statement.get(), &width));
+        while (width == 0) {
+            const SQLRETURN rc = SQLMoreResults(statement.get());
+            if (rc == SQL_NO_DATA) {
+                return {};
             }
+            statement.check(rc);
+            statement.check(SQLNumResultCols(statement.get(), &width));
         }
-        if (q.lastError().isValid()) {
-            fail(q.lastError());
-        }
+        ResultSet result = readResult(statement, width);
+        drain(statement);
         return result;
     }
 
     qint64 execute(const QString& sql, const std::vector<Value>& args) override {
-        QSqlQuery q = run(sql, args);
-        return q.numRowsAffected();
+        Statement statement(dbc_);
+        Bindings bindings;
+        run(statement, bindings, sql, args);
+        SQLLEN count = -1;
+        statement.check(SQLRowCount(statement.get(), &count));
+        drain(statement);
+        return count;
     }
 
 private:
-    QSqlQuery run(const QString& sql, const std::vector<Value>& args) {
-        QSqlQuery q(QSqlDatabase::database(name_, false));
-        q.setForwardOnly(true);
-        bool ok = false;
-        if (args.empty()) {
-            ok = q.exec(sql);
-        } else {
-            ok = q.prepare(sql);
-            if (ok) {
-                for (const Value& arg : args) {
-                    q.addBindValue(toVariant(arg));
-                }
-                ok = q.exec();
+    void run(Statement& statement, Bindings& bindings, const QString& sql,
+             const std::vector<Value>& args) {
+        SQLSetStmtAttr(
+            statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kDefaultQueryTimeoutSeconds)), 0);
+        bindings.bind(statement, args);
+        std::u16string text = wide(sql);
+        const SQLRETURN rc =
+            SQLExecDirectW(statement.get(), wideArg(text), static_cast<SQLINTEGER>(text.size()));
+        // SQL_NO_DATA: a searched UPDATE or DELETE that found no row.
+        statement.check(rc);
+    }
+
+    static ResultSet readResult(const Statement& statement, SQLSMALLINT width) {
+        ResultSet result;
+        result.columns.reserve(width);
+        for (SQLUSMALLINT i = 1; i <= width; ++i) {
+            char16_t name[256] = {};
+            SQLSMALLINT nameLength = 0;
+            SQLSMALLINT type = 0;
+            SQLULEN size = 0;
+            SQLSMALLINT digits = 0;
+            SQLSMALLINT nullable = 0;
+            statement.check(SQLDescribeColW(statement.get(), i, reinterpret_cast<SQLWCHAR*>(name),
+                                            255, &nameLength, &type, &size, &digits, &nullable));
+            const qsizetype length = std::min<qsizetype>(nameLength, 255);
+            result.columns.push_back({QString::fromUtf16(name, length), columnTypeOf(type)});
+        }
+        for (;;) {
+            const SQLRETURN rc = SQLFetch(statement.get());
+            if (rc == SQL_NO_DATA) {
+                break;
+            }
+            statement.check(rc);
+            for (SQLUSMALLINT i = 1; i <= width; ++i) {
+                result.cells.push_back(readCell(statement, i, result.columns[i - 1].type));
             }
         }
-        if (!ok) {
-            fail(q.lastError());
+        return result;
+    }
+
+    // Reads the rest of the answer, so that an error the server reports after the first result
+    // (a failing statement later in a procedure) is not lost.
+    static void drain(const Statement& statement) {
+        for (;;) {
+            const SQLRETURN rc = SQLMoreResults(statement.get());
+            if (rc == SQL_NO_DATA) {
+                return;
+            }
+            statement.check(rc);
         }
-        return q;
     }
 
-    [[noreturn]] void fail(const QSqlError& error) const {
-        throw DatabaseError(maskConnectionPassword(errorText(error)));
+    void freeHandles() {
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
     }
 
-    QString name_;
-    QString password_;
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
 };
 
 }  // namespace
@@ -194,18 +323,21 @@ private:
 std::unique_ptr<ConnectionDriver> openOdbcDriver(const ConnectionSettings& settings,
                                                  const DriverChoice& driver,
                                                  int loginTimeoutSeconds) {
-    return std::make_unique<OdbcDriver>(
-        composeOdbcParameters(settings, driver, loginTimeoutSeconds), settings.dataSource,
-        settings.password);
+    return std::make_unique<OdbcDriver>(composeOdbcConnectionString(settings, driver),
+                                        settings.dataSource, loginTimeoutSeconds,
+                                        settings.packetSize);
 }
 
-std::unique_ptr<ConnectionDriver> openOdbcDriverWith(const OdbcOpenParameters& parameters,
+std::unique_ptr<ConnectionDriver> openOdbcDriverWith(const QString& odbcConnectionString,
                                                      const QString& serverName,
-                                                     const QString& secret) {
-    return std::make_unique<OdbcDriver>(parameters, serverName, secret);
+                                                     int loginTimeoutSeconds, int packetSize) {
+    return std::make_unique<OdbcDriver>(odbcConnectionString, serverName, loginTimeoutSeconds,
+                                        packetSize);
 }
 
-}  // namespace odbc
+}  // namespace zev::odbc
+
+namespace zev {
 
 std::unique_ptr<ConnectionDriver> openSqlServerDriver(const ConnectionSettings& settings) {
     return odbc::openOdbcDriver(settings, odbc::defaultDriverChoice());

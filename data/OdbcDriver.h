@@ -7,17 +7,21 @@
 
 namespace zev::odbc {
 
-// Opens a SQL Server connection through Qt's ODBC driver with the given driver and login
-// time-out; throws DatabaseError (password scrubbed) when the login fails.
+// Seconds a statement may run before the driver cancels it and reports a time-out; a blocked
+// server or a lost network must not hang the window for good.
+inline constexpr int kDefaultQueryTimeoutSeconds = 120;
+
+// Opens a SQL Server connection through the ODBC driver manager (unixODBC on Linux, the
+// system's ODBC on Windows) with the given driver and login time-out; throws DatabaseError with
+// the driver's diagnostics when the login fails.
 std::unique_ptr<ConnectionDriver> openOdbcDriver(
     const ConnectionSettings& settings, const DriverChoice& driver,
     int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds);
 
-// Opens a connection with ready-made ODBC parameters. serverName names the server in the error
-// text; secret is scrubbed from every error text. Lets tests drive the statement path through
-// another ODBC driver when no SQL Server is at hand.
-std::unique_ptr<ConnectionDriver> openOdbcDriverWith(const OdbcOpenParameters& parameters,
-                                                     const QString& serverName,
-                                                     const QString& secret);
+// Opens a connection with a ready-made ODBC connection string. serverName names the server in
+// the error text. Lets tests drive the statement path through another ODBC driver.
+std::unique_ptr<ConnectionDriver> openOdbcDriverWith(
+    const QString& odbcConnectionString, const QString& serverName,
+    int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds, int packetSize = 4096);
 
 }  // namespace zev::odbc

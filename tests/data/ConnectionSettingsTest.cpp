@@ -1,6 +1,7 @@
 // Connection settings as a value and their text form: the parser with ODBC brace quoting, the
 // quoting that keeps every value whole, and the password mask of error texts.
 #include "data/Connection.h"
+#include "tests/data/FakeDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,31 @@ TEST(PasswordMask, OnlyThePasswordValueOfAConnectionString) {
               "Password=***;User ID=u");
     EXPECT_EQ(maskConnectionPassword(QStringLiteral("bad string: pwd = secret")),
               "bad string: pwd = ***");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UnreportedRowCount, AnUpdateOrDeleteWithoutACountFails) {
+    auto server = std::make_shared<zev::test::FakeServer>();
+    server->rowsAffected = -1;  // as under SET NOCOUNT ON
+    Connection connection;
+    connection.openWithDriver(std::make_unique<zev::test::FakeDriver>(server));
+    for (const char* sql : {"UPDATE DisciplineForStudent SET subgroup = 1 WHERE 1 = 0",
+                            "  -- the rows of a student\n delete FROM Debts WHERE id_debts = :k",
+                            "/* c */ UPDATE t SET a = 1"}) {
+        try {
+            connection.execute(QString::fromUtf8(sql), {{"k", Value{std::int64_t{1}}}});
+            ADD_FAILURE() << "taken as success: " << sql;
+        } catch (const DatabaseError& e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("did not report"))) << sql;
+        }
+    }
+    // Other statements have no count to lose.
+    EXPECT_EQ(connection.execute(QStringLiteral("SET DATEFORMAT dmy")), -1);
+    EXPECT_EQ(connection.execute(QStringLiteral("INSERT INTO t VALUES (1)")), -1);
+    EXPECT_EQ(server->calls.size(), 5u);
 }
 
 }  // namespace

@@ -54,9 +54,8 @@ TEST(DataSource, SplitsHostInstanceAndPort) {
 }
 
 TEST(FreeTdsMapping, CarriesEveryConnectionSetting) {
-    const OdbcOpenParameters p =
-        composeOdbcParameters(settingsFor(QStringLiteral("db.example.edu,14330")), kFreeTds, 5);
-    const QString& s = p.connectionString;
+    const QString s =
+        composeOdbcConnectionString(settingsFor(QStringLiteral("db.example.edu,14330")), kFreeTds);
     EXPECT_TRUE(s.startsWith("DRIVER={/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so};"))
         << s.toStdString();
     EXPECT_TRUE(s.contains(";SERVER=db.example.edu;PORT=14330;")) << s.toStdString();
@@ -67,20 +66,15 @@ TEST(FreeTdsMapping, CarriesEveryConnectionSetting) {
     EXPECT_TRUE(s.contains(";ClientCharset=UTF-8;"));
     EXPECT_TRUE(s.contains(";Encryption=off;"));
     EXPECT_TRUE(s.endsWith(";PacketSize=4096"));
-    EXPECT_TRUE(p.connectOptions.contains("SQL_ATTR_LOGIN_TIMEOUT=5"));
-    EXPECT_TRUE(p.connectOptions.contains("SQL_ATTR_PACKET_SIZE=4096"));
 }
 
 TEST(FreeTdsMapping, DefaultPortAndNamedInstance) {
     const QString plain =
-        composeOdbcParameters(settingsFor(QStringLiteral("dbhost")), kFreeTds).connectionString;
+        composeOdbcConnectionString(settingsFor(QStringLiteral("dbhost")), kFreeTds);
     EXPECT_TRUE(plain.contains(";SERVER=dbhost;PORT=1433;"));
-    EXPECT_TRUE(composeOdbcParameters(settingsFor(QStringLiteral("dbhost")), kFreeTds)
-                    .connectOptions.contains("SQL_ATTR_LOGIN_TIMEOUT=15"));
 
     const QString named =
-        composeOdbcParameters(settingsFor(QStringLiteral("dbhost\\SQLEXPRESS")), kFreeTds)
-            .connectionString;
+        composeOdbcConnectionString(settingsFor(QStringLiteral("dbhost\\SQLEXPRESS")), kFreeTds);
     EXPECT_TRUE(named.contains(";SERVER=dbhost\\SQLEXPRESS;DATABASE=")) << named.toStdString();
     EXPECT_FALSE(named.contains("PORT="));
 }
@@ -90,7 +84,7 @@ TEST(FreeTdsMapping, PasswordWithSeparatorsIsBraced) {
     EXPECT_EQ(settingsFor(QStringLiteral("h")).password, "s3cr;et");
     ConnectionSettings settings = settingsFor(QStringLiteral("h"));
     settings.password = QStringLiteral("a;b}c");
-    const QString s = composeOdbcParameters(settings, kFreeTds).connectionString;
+    const QString s = composeOdbcConnectionString(settings, kFreeTds);
     EXPECT_TRUE(s.contains(";PWD={a;b}}c};")) << s.toStdString();
     EXPECT_EQ(quoteOdbcValue(QStringLiteral("plain")), "plain");
     EXPECT_EQ(quoteOdbcValue(QStringLiteral(" lead")), "{ lead}");
@@ -99,14 +93,13 @@ TEST(FreeTdsMapping, PasswordWithSeparatorsIsBraced) {
 
 TEST(MicrosoftMapping, ServerForms) {
     const QString withPort =
-        composeOdbcParameters(settingsFor(QStringLiteral("h,1500")), kMicrosoft).connectionString;
+        composeOdbcConnectionString(settingsFor(QStringLiteral("h,1500")), kMicrosoft);
     EXPECT_TRUE(withPort.startsWith("DRIVER={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"))
         << withPort.toStdString();
     EXPECT_TRUE(withPort.contains(";Database=ZEV;UID=zev_signin;"));
     EXPECT_TRUE(withPort.contains(";APP=ZEV 32;Encrypt=no"));
     const QString named =
-        composeOdbcParameters(settingsFor(QStringLiteral("h\\SQLEXPRESS")), kMicrosoft)
-            .connectionString;
+        composeOdbcConnectionString(settingsFor(QStringLiteral("h\\SQLEXPRESS")), kMicrosoft);
     EXPECT_TRUE(named.contains(";Server=h\\SQLEXPRESS;"));
 }
 

@@ -23,12 +23,10 @@ protected:
             GTEST_SKIP() << "the SQLite ODBC driver (libsqliteodbc) is not installed";
         }
         ASSERT_TRUE(dir_.isValid());
-        OdbcOpenParameters p;
-        p.connectionString = QStringLiteral("DRIVER={%1};Database=%2")
-                                 .arg(QString::fromLatin1(kSqliteOdbc), dir_.filePath("t.db"));
-        p.connectOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5");
         connection_.openWithDriver(
-            openOdbcDriverWith(p, QStringLiteral("test"), QStringLiteral("TopSecret")));
+            openOdbcDriverWith(QStringLiteral("DRIVER={%1};Database=%2")
+                                   .arg(QString::fromLatin1(kSqliteOdbc), dir_.filePath("t.db")),
+                               QStringLiteral("test"), 5));
         connection_.execute(QStringLiteral(
             "CREATE TABLE t (id INTEGER PRIMARY KEY, name VARCHAR(50), score DOUBLE)"));
     }
@@ -74,8 +72,9 @@ TEST_F(OdbcStatements, RowsAffectedAndErrors) {
         connection_.query(QStringLiteral("SELECT * FROM no_such_table WHERE x = 'TopSecret'"));
         FAIL() << "the statement must fail";
     } catch (const DatabaseError& e) {
+        // The driver's own text, without the driver manager's bracketed prefixes.
         EXPECT_TRUE(e.text().contains("no_such_table")) << e.text().toStdString();
-        EXPECT_FALSE(e.text().contains("TopSecret")) << e.text().toStdString();
+        EXPECT_FALSE(e.text().startsWith(u'[')) << e.text().toStdString();
     }
 }
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <sql.h>
+
+namespace zev::odbc {
+
+// The messages of a handle's diagnostic records, one a line, each without the "[vendor]
+// [component]" prefixes that the driver manager and the driver put before the server's own
+// text. A record that repeats an earlier one is left out.
+QString diagnosticText(SQLSMALLINT handleType, SQLHANDLE handle);
+
+// The message of one diagnostic record without its leading bracketed prefixes.
+QString withoutVendorPrefixes(const QString& message);
+
+}  // namespace zev::odbc
