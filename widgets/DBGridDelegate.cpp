@@ -76,6 +76,12 @@ bool forwardedToGrid(const QKeyEvent& key) {
     }
 }
 
+// The keys with which a text editor copies, cuts and pastes its own text.
+bool isClipboardKey(const QKeyEvent& key) {
+    return key.matches(QKeySequence::Copy) || key.matches(QKeySequence::Cut) ||
+           key.matches(QKeySequence::Paste);
+}
+
 }  // namespace
 
 DBGridDelegate::DBGridDelegate(DBGridEh& grid, QObject* parent)
@@ -294,6 +300,11 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
         if (forwardedToGrid(*key)) {
             grid_.handleKey(key);
             return true;
+        }
+        // A text editor keeps its own clipboard keys: they work on the text being typed, not on
+        // the grid's rows.
+        if (qobject_cast<QLineEdit*>(object) != nullptr && isClipboardKey(*key)) {
+            return QStyledItemDelegate::eventFilter(object, event);
         }
         if (!grid_.notifyKeyDown(key)) {
             return true;

@@ -442,6 +442,12 @@ QWidget* DBGridEh::cellEditor() const {
     return state() == QAbstractItemView::EditingState ? delegate_->openEditor() : nullptr;
 }
 
+void DBGridEh::commitCellEditor() {
+    if (QWidget* editor = cellEditor()) {
+        commitData(editor);
+    }
+}
+
 void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QTableView::closeEditor(editor, hint);
     if (editor == delegate_->openEditor()) {
@@ -841,9 +847,14 @@ void DBGridEh::handleKey(QKeyEvent* event) {
         guarded([this] { selectedRows_.selectAll(); });
         return;
     }
-    if (ctrl && event->key() == Qt::Key_C && editActions_.testFlag(GridEditAction::Copy)) {
-        if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard && row >= 0) {
-            clipboard->setText(model_->cellText(row, currentDataColumn()));
+    if (event->matches(QKeySequence::Copy)) {
+        // The grid copies a cell only when copying is one of its own edit actions; otherwise the
+        // key must not reach the table view underneath, whose own copy would replace whatever
+        // the user holds on the clipboard.
+        if (editActions_.testFlag(GridEditAction::Copy) && row >= 0) {
+            if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+                clipboard->setText(model_->cellText(row, currentDataColumn()));
+            }
         }
         return;
     }

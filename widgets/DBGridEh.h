@@ -203,6 +203,9 @@ public:
     void setCurrentDataColumn(int dataCol);
     // The cell editor open right now (a QComboBox for a lookup column, a QLineEdit otherwise).
     QWidget* cellEditor() const;
+    // Writes what the open cell editor holds into the row (through the column's commit hook),
+    // leaving the editor open: a command that moves the dataset keeps what was typed.
+    void commitCellEditor();
     // Searches the visible columns' texts, from the cell after the current one on, wrapping
     // round; makes the first match current. Letter case is ignored.
     bool findNext(const QString& text);
