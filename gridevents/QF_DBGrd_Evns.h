@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace zev {
 
@@ -139,10 +141,31 @@ private:
     void report(quint16 errorId);
     // The checks every action runs first (codes 4, 1, 2, 5, 3); answers the dataset or nullptr.
     Dataset* checkedDataset();
+    QWidget* ownerWindow() const;
     bool confirm(zev::DBGridEh& sender, const QString& question);
-    QByteArray rowPayload(Dataset& dataset) const;
-    void deleteByUniqueValues(Dataset& dataset, const QString& uniqueName,
-                              const std::vector<Value>& values, bool cut);
+    // Appends the current record's row to the payload; answers why not when a value cannot
+    // travel in it, leaving the payload as it was.
+    std::optional<QString> appendRowPayload(Dataset& dataset, QByteArray& payload) const;
+
+    // A selected record that cut or delete is to remove, taken before the first deletion.
+    struct RowTarget {
+        Dataset::Bookmark selected;  // the entry of the grid's selected-rows list
+        Dataset::Bookmark bookmark;  // the record, in the open the selection was made in
+        int recNo = 0;
+        Value value;  // of UniqueField
+        QString text;
+        bool findable = false;  // the value is not Null and no other record holds it
+        bool deleted = false;
+    };
+    RowTarget targetOfCurrent(Dataset& dataset, const Dataset::Bookmark& selected) const;
+    // Marks which targets can be found again by value; answers why the rows must not be
+    // deleted when several are selected and one of them could not be found after a reload.
+    std::optional<QString> unsafeTargets(Dataset& dataset, std::vector<RowTarget>& targets) const;
+    bool gotoTarget(Dataset& dataset, const RowTarget& target) const;
+    bool stillPresent(Dataset& dataset, const RowTarget& target,
+                      const Dataset::Bookmark& deleting) const;
+    bool deleteTargets(Dataset& dataset, std::vector<RowTarget>& targets, bool cut);
+    void keepSelectedThatRemain(Dataset& dataset, const std::vector<RowTarget>& targets);
     bool isListedColumn(const DBGridColumnEh& column) const;
 
     TQFDBAttributes attributes_;

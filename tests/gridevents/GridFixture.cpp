@@ -6,11 +6,11 @@ namespace zevtest {
 
 using namespace zev;
 
-void MemoryDataset::dropRow(const Value& id) {
+void MemoryDataset::dropRow(const Value& value, int column) {
     ResultSet kept;
     kept.columns = rows.columns;
     for (int r = 0; r < rows.rowCount(); ++r) {
-        if (valuesEqual(rows.at(r, 0), id)) {
+        if (valuesEqual(rows.at(r, column), value)) {
             continue;
         }
         for (int c = 0; c < rows.columnCount(); ++c) {

@@ -24,8 +24,9 @@ public:
     explicit MemoryDataset(QObject* parent = nullptr) : zev::Dataset(nullptr, parent) {}
     zev::ResultSet rows;
 
-    // Removes the stored row whose first column equals id (as a server-side DELETE would).
-    void dropRow(const zev::Value& id);
+    // Removes the stored rows whose column (the first unless told) holds the value, as a
+    // server-side DELETE would.
+    void dropRow(const zev::Value& value, int column = 0);
 
 protected:
     zev::ResultSet fetch() override { return rows; }
