@@ -30,6 +30,26 @@ int AlignedTextX(const QRect& rect, Qt::Alignment alignment, int textWidth) {
     }
 }
 
+namespace {
+
+// Adds a field's text value to a duplicate key. The values are joined by a separator, and a
+// separator or backslash inside a value is escaped, so that two different lists of values never
+// make the same key: ('12', 3) and ('1', 23) stay apart.
+void appendKeyPart(QString& key, const QString& text, bool first) {
+    constexpr QChar kSeparator = u'|';
+    if (!first) {
+        key += kSeparator;
+    }
+    for (const QChar c : text) {
+        if (c == kSeparator || c == u'\\') {
+            key += u'\\';
+        }
+        key += c;
+    }
+}
+
+}  // namespace
+
 // --- the list of duplicate fields
 
 void DuplicateFieldList::append(Field* field) {
@@ -236,7 +256,7 @@ void TQFDBGridEvents::scanDuplicates(Dataset& dataset) {
         Record record;
         for (Field* field : duplicateFields_) {
             const QString text = field->text();
-            record.key += text;
+            appendKeyPart(record.key, text, record.match.empty());
             if (field->isStringType()) {
                 record.matchable = record.matchable && !field->isNull();
                 record.match.push_back(text.toCaseFolded());
@@ -272,9 +292,11 @@ bool TQFDBGridEvents::BuildDuplicateFilter(QString& key, QString& filter) const 
     key.clear();
     filter.clear();
     bool valid = true;
+    bool first = true;
     for (Field* field : duplicateFields_) {
         const QString text = field->text();
-        key += text;
+        appendKeyPart(key, text, first);
+        first = false;
         filter += field->fieldName();
         filter += u'=';
         if (field->isStringType()) {

@@ -102,7 +102,7 @@ TEST_F(DuplicatesTest, FilterDoublesQuotesAndJoinsFields) {
     QString key;
     QString filter;
     EXPECT_TRUE(events->BuildDuplicateFilter(key, filter));
-    EXPECT_EQ(key, QStringLiteral("O'Brien7"));
+    EXPECT_EQ(key, QStringLiteral("O'Brien|7"));
     EXPECT_EQ(filter, QStringLiteral("p34='O''Brien' and descGroupNum=7"));
     // The filter is one the dataset accepts, and it selects the record.
     electives->setFilter(filter);
@@ -170,8 +170,30 @@ TEST_F(DuplicatesTest, ScanAgreesWithCheckingEveryRecord) {
     }
     EXPECT_EQ(scanned, checker.DuplicateKeys());
     EXPECT_EQ(scanned,
-              QStringList({QStringLiteral("b2"), QStringLiteral("a1"), QStringLiteral("b3")}));
+              QStringList({QStringLiteral("b|2"), QStringLiteral("a|1"), QStringLiteral("b|3")}));
     checker.setDBGridEh(nullptr);
+}
+
+// ('12', 3) and ('1', 23) are different keys: neither is painted as the other's duplicate, and
+// deleting one leaves the other's mark alone.
+TEST_F(DuplicatesTest, TheFieldsOfAKeyStayApart) {
+    addRow(1, 12, 3);
+    addRow(2, 12, 3);
+    addRow(3, 1, 23);
+    addRow(4, 1, 2);
+    addRow(5, 12, 3);
+    events->DuplicateFields().append(electives->findField(QStringLiteral("id_discipline")));
+    openAndShow();
+    ASSERT_EQ(events->DuplicateKeys().size(), 1);
+    gotoRec(4);
+    const QImage image = grabViewport();
+    const QColor green(0, 128, 0);
+    EXPECT_EQ(cellBackground(image, 0, 2), green);
+    EXPECT_EQ(cellBackground(image, 1, 2), green);
+    EXPECT_NE(cellBackground(image, 2, 2), green);
+    deleteRecordsOfIds({3});
+    EXPECT_EQ(events->DuplicateKeys().size(), 1);
+    EXPECT_EQ(cellBackground(grabViewport(), 1, 2), green);
 }
 
 TEST_F(DuplicatesTest, DestroyedFieldsLeaveTheComponent) {
