@@ -184,21 +184,26 @@ void TForm1::FilterSubGroups() {
 
     const Value discipline = row.fieldByName(QStringLiteral("id_discipline")).value();
     const QString teacher = text(row, QStringLiteral("id_teacher"));
+    std::optional<ElectivesSql::StreamKeys> keys;
     if (!valueText(discipline).isEmpty() && !teacher.isEmpty() &&
         disciplines.locate(QStringLiteral("id_discipline"), discipline) &&
         semesters.locate(QStringLiteral("id_semester"),
                          row.fieldByName(QStringLiteral("id_semester")).value())) {
-        streams.setFilter(ElectivesSql::streamFilter({
+        keys = ElectivesSql::StreamKeys{
             text(disciplines, QStringLiteral("id_kafedra")),
             teacher,
             valueText(discipline),
             text(disciplines, QStringLiteral("id_examination")),
             text(row, QStringLiteral("id_a_year")),
             text(semesters, QStringLiteral("id_w_s")),
-        }));
-    } else {
-        streams.setFilter(ElectivesSql::noStreamFilter());
+        };
     }
+    // Every piece may be missing (the columns are nullable): then no stream fits the row, and
+    // the filter says so instead of leaving a comparison without a value.
+    const bool complete = keys && !keys->kafedra.isEmpty() && !keys->examination.isEmpty() &&
+                          !keys->year.isEmpty() && !keys->idWs.isEmpty();
+    streams.setFilter(complete ? ElectivesSql::streamFilter(*keys)
+                               : ElectivesSql::noStreamFilter());
     streams.setFiltered(true);
 }
 
