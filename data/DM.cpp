@@ -105,6 +105,8 @@ TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
                           QStringLiteral("SELECT s_g.id_student, s_fio.s_fio FROM s_g, s_fio WHERE "
                                          "s_g.id_student = s_fio.id_student AND s_g.id_group "
                                          "=:id_group"));
+    // The server gives the group's students in its own order; the drop-down lists them by name.
+    ADOQ_Students->setSort(QStringLiteral("s_fio"));
 
     // --- the electives' lookup lists
     ADOQ_DisciplineForStudent =

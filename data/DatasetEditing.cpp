@@ -49,11 +49,11 @@ void Dataset::Impl::writeBack() {
         if (!writable) {
             continue;
         }
-        if (state == DatasetState::Insert) {
-            columns.push_back({f->fieldName(), Value{}, buffer[column]});
-        } else if (!valuesEqual(original[column], buffer[column])) {
-            columns.push_back({f->fieldName(), original[column], buffer[column]});
-        }
+        // An update hands on every written column as read: the changed ones are set, and all
+        // of them must still hold what was read.
+        columns.push_back({f->fieldName(),
+                           state == DatasetState::Insert ? Value{} : original[column],
+                           buffer[column]});
     }
     if (state == DatasetState::Insert) {
         const Value key = writeInsert(*connection, updateTable, updateKey, columns);

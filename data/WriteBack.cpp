@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace zev {
 
 namespace {
@@ -19,6 +21,10 @@ QString columnName(const QString& name) {
     return name;
 }
 
+bool changed(const ColumnChange& column) {
+    return !valuesEqual(column.original, column.value);
+}
+
 }  // namespace
 
 QString writeConflictText() {
@@ -29,13 +35,15 @@ QString writeConflictText() {
 }
 
 QString updateStatement(const QString& table, const QString& keyColumn,
-                        const std::vector<ColumnChange>& changes) {
+                        const std::vector<ColumnChange>& columns) {
     QStringList sets;
     QStringList conditions{columnName(keyColumn) + QStringLiteral(" = :k")};
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        const QString name = columnName(changes[i].column);
-        sets << QStringLiteral("%1 = :p%2").arg(name).arg(i);
-        conditions << (isNull(changes[i].original) ? name + QStringLiteral(" IS NULL")
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const QString name = columnName(columns[i].column);
+        if (changed(columns[i])) {
+            sets << QStringLiteral("%1 = :p%2").arg(name).arg(i);
+        }
+        conditions << (isNull(columns[i].original) ? name + QStringLiteral(" IS NULL")
                                                    : QStringLiteral("%1 = :o%2").arg(name).arg(i));
     }
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3")
@@ -60,21 +68,23 @@ QString insertStatement(const QString& table, const QString& keyColumn,
 }
 
 void writeUpdate(Connection& connection, const QString& table, const QString& keyColumn,
-                 const Value& key, const std::vector<ColumnChange>& changes) {
-    if (changes.empty()) {
+                 const Value& key, const std::vector<ColumnChange>& columns) {
+    if (std::none_of(columns.begin(), columns.end(), changed)) {
         return;
     }
     if (isNull(key)) {
         throw Error(QStringLiteral("Строку нельзя сохранить: её ключ \"%1\" пуст.").arg(keyColumn));
     }
     Params params{{QStringLiteral("k"), key}};
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        params.push_back({QStringLiteral("p%1").arg(i), changes[i].value});
-        if (!isNull(changes[i].original)) {
-            params.push_back({QStringLiteral("o%1").arg(i), changes[i].original});
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (changed(columns[i])) {
+            params.push_back({QStringLiteral("p%1").arg(i), columns[i].value});
+        }
+        if (!isNull(columns[i].original)) {
+            params.push_back({QStringLiteral("o%1").arg(i), columns[i].original});
         }
     }
-    if (connection.execute(updateStatement(table, keyColumn, changes), params) == 0) {
+    if (connection.execute(updateStatement(table, keyColumn, columns), params) == 0) {
         throw Error(writeConflictText());
     }
 }

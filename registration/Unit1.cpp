@@ -128,6 +128,19 @@ void TForm1::buildPanel() {
     DBLookupComboBox6 = dropDown(dm_.DS_Students, QStringLiteral("id_student"),
                                  QStringLiteral("s_fio"), QRect(132, 89, 641, 21), 20, Panel5);
 
+    // Each drop-down is named by its caption, for the keyboard and for screen readers.
+    const std::pair<QLabel*, DBLookupComboBox*> captions[] = {
+        {Label1, DBLookupComboBox1}, {Label7, DBLookupComboBox7}, {Label3, DBLookupComboBox4},
+        {Label2, DBLookupComboBox2}, {Label5, DBLookupComboBox5}, {Label4, DBLookupComboBox3},
+        {Label6, DBLookupComboBox6},
+    };
+    for (const auto& [label, box] : captions) {
+        label->setBuddy(box);
+        QString name = label->text();
+        name.chop(1);  // the colon
+        box->setAccessibleName(name);
+    }
+
     // Tab order: group, faculty, year, speciality, semester, student, form of education.
     QWidget::setTabOrder(DBLookupComboBox3, DBLookupComboBox1);
     QWidget::setTabOrder(DBLookupComboBox1, DBLookupComboBox2);
@@ -146,6 +159,7 @@ void TForm1::buildPanel() {
         {DBLookupComboBox6, &TForm1::DBLookupComboBox6Click},
     };
     for (const auto& [box, handler] : clicks) {
+        box->canChoose = [this] { return settlePendingEdits(); };
         box->onClick = [this, handler = handler] { guarded([&] { (this->*handler)(); }); };
         box->onEnter = [this] { guarded([this] { DBLookupComboBox1Enter(); }); };
         if (box != DBLookupComboBox7) {  // the form of education has no exit rule
@@ -216,13 +230,23 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TForm1::FormCloseQuery() {
-    const DatasetState state = dm_.ADOQ_SelectDisciplineForStudent->state();
-    if (state == DatasetState::Edit || state == DatasetState::Insert) {
+    Dataset& electives = *dm_.ADOQ_SelectDisciplineForStudent;
+    if (electives.state() == DatasetState::Insert) {
         notify(this, QStringLiteral("Вы ни выбрали поток.\rВы должны заполнить поток!"),
                NoticeIcon::Information);
         return false;
     }
-    return true;
+    if (electives.state() == DatasetState::Edit) {
+        // The row is posted as when the window goes; a post that fails is answered by the
+        // post-error rule, which names the reason (no stream, a conflict, a server refusal),
+        // and the window stays.
+        try {
+            electives.post();
+        } catch (const Abort&) {
+            return false;
+        }
+    }
+    return settlePendingRow(*dm_.ADOQ_disciplineForStudent2);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -2,11 +2,11 @@
 
 #include "data/RecordRulesHost.h"
 #include "gridevents/QF_DBGrd_Evns.h"
+#include "registration/ListNames.h"
 #include "signin/SignedInUser.h"
 #include "widgets/DBGridEh.h"
 #include "widgets/DBLookupComboBox.h"
 
-#include <QHash>
 #include <QMainWindow>
 
 class QLabel;
@@ -75,6 +75,12 @@ public:
     void DBGridEh1Columns0UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
     void DBGridEh1Columns2UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
 
+    // --- pending edits
+    // Before a choice in the top panel: a pending row of either grid is posted; a row that
+    // cannot be posted is discarded only when the user agrees. False while a row stays pending:
+    // the choice is then refused.
+    bool settlePendingEdits();
+
     // --- what the record rules read
     Value studentKey() const override;
     Value yearKey() const override;
@@ -103,6 +109,10 @@ private:
     void deactivate();
     void closeStreamList();
     void readChosenDisciplines();
+    // The chosen-disciplines rows belong to one student: they go with every choice above him.
+    void closeChosenRows();
+    bool settlePendingRow(Dataset& rows);
+    bool postOrDiscard(Dataset& rows);
     void rememberTeacherNames();
     void paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column);
 
@@ -110,7 +120,13 @@ private:
     // Every teacher's name, read with the full teacher list at each student choice. The teacher
     // list itself is narrowed to one department at every row change; rows whose teacher lies
     // outside it still show the name through these.
-    QHash<qint64, QString> teacherNames_;
+    ListNames teacherNames_;
+    // The chosen-disciplines grid's disciplines, teachers and streams as read for the whole
+    // half-year; the department and teacher columns narrow the lists to one department or
+    // teacher, and the other rows keep their names through these.
+    ListNames chosenDisciplineNames_;
+    ListNames chosenTeacherNames_;
+    ListNames chosenStreamNames_;
 };
 
 }  // namespace zev

@@ -47,6 +47,7 @@ void TForm1::closeStreamList() {
 
 void TForm1::DBLookupComboBox1Click() {
     closeStreamList();
+    closeChosenRows();
     clearAndDisable(*DBLookupComboBox4);
     clearAndDisable(*DBLookupComboBox2);
     clearAndDisable(*DBLookupComboBox5);
@@ -65,6 +66,7 @@ void TForm1::DBLookupComboBox1Click() {
 void TForm1::DBLookupComboBox7Click() {
     deactivate();
     closeStreamList();
+    closeChosenRows();
     clearAndDisable(*DBLookupComboBox2);
     clearAndDisable(*DBLookupComboBox5);
     clearAndDisable(*DBLookupComboBox3);
@@ -84,6 +86,7 @@ void TForm1::DBLookupComboBox7Click() {
 void TForm1::DBLookupComboBox4Click() {
     deactivate();
     closeStreamList();
+    closeChosenRows();
     clearAndDisable(*DBLookupComboBox3);
     clearAndDisable(*DBLookupComboBox5);
     clearAndDisable(*DBLookupComboBox6);
@@ -104,6 +107,7 @@ void TForm1::DBLookupComboBox4Click() {
 void TForm1::DBLookupComboBox2Click() {
     deactivate();
     closeStreamList();
+    closeChosenRows();
     clearAndDisable(*DBLookupComboBox3);
     clearAndDisable(*DBLookupComboBox6);
     if (isNullKey(*DBLookupComboBox2)) {
@@ -115,6 +119,7 @@ void TForm1::DBLookupComboBox2Click() {
 void TForm1::DBLookupComboBox5Click() {
     deactivate();
     closeStreamList();
+    closeChosenRows();
     clearAndDisable(*DBLookupComboBox6);
     if (isNullKey(*DBLookupComboBox5)) {
         return;
@@ -131,6 +136,7 @@ void TForm1::DBLookupComboBox5Click() {
 void TForm1::DBLookupComboBox3Click() {
     deactivate();
     closeStreamList();
+    closeChosenRows();
     if (isNullKey(*DBLookupComboBox3)) {
         return;
     }
@@ -144,6 +150,9 @@ void TForm1::DBLookupComboBox6Click() {
     if (isNullKey(*DBLookupComboBox6)) {
         return;
     }
+    // The rows of the student chosen before go first: should a step below fail, the grid must
+    // not offer them under the new student.
+    closeChosenRows();
     Query& electives = *dm_.ADOQ_SelectDisciplineForStudent;
     {
         ReloadTag reloading(electives);

@@ -36,16 +36,27 @@ void TForm1::buildChosenGrid() {
     department.onUpdateData = [this](DBGridColumnEh& c, ColumnUpdate& u) {
         DBGridEh1Columns0UpdateData(c, u);
     };
-    DBGridEh1->addColumn(QStringLiteral("Discipline"), QStringLiteral("Дисциплина"), 230);
+    DBGridColumnEh& discipline =
+        DBGridEh1->addColumn(QStringLiteral("Discipline"), QStringLiteral("Дисциплина"), 230);
     DBGridColumnEh& teacher =
         DBGridEh1->addColumn(QStringLiteral("Teacher"), QStringLiteral("Преподаватель"), 247);
     teacher.onUpdateData = [this](DBGridColumnEh& c, ColumnUpdate& u) {
         DBGridEh1Columns2UpdateData(c, u);
     };
-    DBGridEh1->addColumn(QStringLiteral("potok"), QStringLiteral("Поток"), 100);
+    DBGridColumnEh& stream =
+        DBGridEh1->addColumn(QStringLiteral("potok"), QStringLiteral("Поток"), 100);
     for (int i = 0; i < DBGridEh1->columnCount(); ++i) {
         DBGridEh1->column(i).alignment = Qt::AlignLeft;
     }
+    // The department and teacher columns narrow the discipline, teacher and stream lists; the
+    // rows outside them show the names read with the full lists.
+    discipline.emptyCellText = [this](const Field& f) { return chosenDisciplineNames_.nameFor(f); };
+    teacher.emptyCellText = [this](const Field& f) { return chosenTeacherNames_.nameFor(f); };
+    stream.emptyCellText = [this](const Field& f) { return chosenStreamNames_.nameFor(f); };
+}
+
+void TForm1::closeChosenRows() {
+    dm_.ADOQ_disciplineForStudent2->close();
 }
 
 void TForm1::readChosenDisciplines() {
@@ -69,6 +80,12 @@ void TForm1::readChosenDisciplines() {
     reopen(*dm_.ADOQ_Teacher2, cds::teachers(year, IdWS));
     reopen(*dm_.ADOQ_potoki, cds::streams(year, IdWS));
     dm_.ADOQ_potoki->setSort(QStringLiteral("subgroup"));
+    chosenDisciplineNames_.remember(*dm_.ADOQ_Discipline, QStringLiteral("id_discipline"),
+                                    QStringLiteral("p34"));
+    chosenTeacherNames_.remember(*dm_.ADOQ_Teacher2, QStringLiteral("id_teacher"),
+                                 QStringLiteral("t_fio"));
+    chosenStreamNames_.remember(*dm_.ADOQ_potoki, QStringLiteral("subgroup"),
+                                QStringLiteral("subgroup"));
     reopen(*dm_.ADOQ_disciplineForStudent2,
            cds::rows(DBLookupComboBox6->keyText(), year, DBLookupComboBox5->keyText()));
 }

@@ -7,8 +7,6 @@
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
-#include <optional>
-
 namespace zev {
 
 namespace {
@@ -17,13 +15,6 @@ constexpr int kStreamColumn = 6;
 
 QString text(const Dataset& dataSet, const QString& field) {
     return dataSet.fieldByName(field).text();
-}
-
-// A key field's value as a number; nothing for null or a text that is not one.
-std::optional<qint64> toInt64(const Value& value) {
-    bool ok = false;
-    const qint64 key = valueText(value).toLongLong(&ok);
-    return ok ? std::optional<qint64>(key) : std::nullopt;
 }
 
 void editIfBrowsing(Dataset& dataSet) {
@@ -128,14 +119,8 @@ void TForm1::configureGridEvents() {
 }
 
 void TForm1::rememberTeacherNames() {
-    Dataset& teachers = *dm_.ADOQ_Teacher;
-    teacherNames_.clear();
-    for (int row = 0; row < teachers.recordCount(); ++row) {
-        const Dataset::DisplayRow shown(teachers, row);
-        if (const auto id = toInt64(teachers.fieldByName(QStringLiteral("id_teacher")).value())) {
-            teacherNames_.insert(*id, text(teachers, QStringLiteral("t_fio")));
-        }
-    }
+    teacherNames_.remember(*dm_.ADOQ_Teacher, QStringLiteral("id_teacher"),
+                           QStringLiteral("t_fio"));
 }
 
 void TForm1::paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column) {
@@ -148,8 +133,7 @@ void TForm1::paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridCol
     if (shown == nullptr || !shown->text().isEmpty()) {
         return;
     }
-    const auto id = toInt64(shown->dataset().fieldByName(QStringLiteral("id_teacher")).value());
-    const QString name = id ? teacherNames_.value(*id) : QString();
+    const QString name = teacherNames_.nameFor(*shown);
     if (name.isEmpty()) {
         return;
     }

@@ -38,6 +38,7 @@ QString currentText(Dataset& dataSet, const QString& field) {
 TForm2::TForm2(TDM_MB& dm, std::function<void()> reopenSubGroups, QWidget* parent)
     : QDialog(parent), dm_(dm), reopenSubGroups_(std::move(reopenSubGroups)) {
     setWindowTitle(QStringLiteral("Новый поток"));
+    useDialogFrame(*this);
     setFont(defaultUiFont());
     setFixedSize(263, 86);  // a fixed dialog border: not resizable
 

@@ -99,6 +99,7 @@ void Tour::run() {
     newStreamDialog();
     postWithoutStream();
     deleteTwoRows();
+    chosenDepartment();
 }
 
 void Tour::signIn() {
@@ -177,8 +178,20 @@ void Tour::cascade() {
 }
 
 void Tour::chooseStudent() {
-    // The first student of a group has a chosen row without a stream.
-    chooseFromOpenList(*form_->DBLookupComboBox6, QString(), QStringLiteral("student-list"));
+    // The group's first student (the lowest key) has a chosen row without a stream; the list
+    // shows the students by name.
+    const Dataset& students = *dm_->ADOQ_Students;
+    QString name;
+    qint64 first = 0;
+    for (int row = 0; row < students.recordCount(); ++row) {
+        Dataset::DisplayRow display(students, row);
+        const qint64 key = fieldText(students, QStringLiteral("id_student")).toLongLong();
+        if (name.isEmpty() || key < first) {
+            first = key;
+            name = fieldText(students, QStringLiteral("s_fio"));
+        }
+    }
+    chooseFromOpenList(*form_->DBLookupComboBox6, name, QStringLiteral("student-list"));
     if (dm_->ADOQ_SelectDisciplineForStudent->isEmpty()) {
         throw Error(QStringLiteral("The chosen student has no electives"));
     }
@@ -340,6 +353,7 @@ void Tour::postWithoutStream() {
                       grid.cellRect(below, kDisciplineColumn).center());
     settle();
     shots_.save(QStringLiteral("row-stays-in-edit"), {form_.get()});
+    discardQuestion();
     // Escape gives the row up and leaves the grid as it was.
     QWidget* editor = grid.cellEditor();
     QTest::keyClick(editor ? editor : static_cast<QWidget*>(&grid), Qt::Key_Escape);
@@ -347,6 +361,31 @@ void Tour::postWithoutStream() {
     if (e.state() != DatasetState::Browse) {
         QTest::keyClick(&grid, Qt::Key_Escape);
         settle();
+    }
+}
+
+void Tour::discardQuestion() {
+    // Another student while the row waits for its stream: the post is tried again, and then the
+    // user is asked whether to give the row up. "No" keeps the row and the student.
+    DBLookupComboBox& students = *form_->DBLookupComboBox6;
+    const QString student = students.keyText();
+    const Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    onNextModal(QStringLiteral("no stream notice again"), [this](QWidget& box) {
+        onNextModal(QStringLiteral("discard question"), [this](QWidget& question) {
+            shots_.save(QStringLiteral("discard-question"), {form_.get(), &question});
+            press(boxButton(question, QMessageBox::No), QStringLiteral("No"));
+        });
+        press(boxButton(box, QMessageBox::Ok), QStringLiteral("OK"));
+    });
+    students.dropDown();
+    settle();
+    QListWidget& list = *students.listWidget();
+    const int other = list.currentRow() == 0 ? 1 : 0;
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                      list.visualItemRect(list.item(other)).center());
+    settle();
+    if (students.keyText() != student || e.state() != DatasetState::Edit) {
+        throw Error(QStringLiteral("The choice of another student dropped the pending row"));
     }
 }
 
@@ -379,6 +418,54 @@ void Tour::deleteTwoRows() {
             QStringLiteral("Ctrl+Delete left %1 of %2 rows").arg(e.recordCount()).arg(rows));
     }
     shots_.save(QStringLiteral("two-rows-deleted"), {form_.get()});
+}
+
+void Tour::chosenDepartment() {
+    // A new row of the chosen-disciplines grid: its department narrows the discipline and
+    // teacher lists, and the other rows keep their names.
+    DBGridEh& grid = *form_->DBGridEh1;
+    Dataset& chosen = *dm_->ADOQ_disciplineForStudent2;
+    const int rows = chosen.recordCount();
+    if (rows == 0) {
+        throw Error(QStringLiteral("The student has no chosen disciplines"));
+    }
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(rows - 1, 0).center());
+    settle();
+    QTest::keyClick(&grid, Qt::Key_Down);  // below the last row: a new row
+    settle();
+    if (chosen.state() != DatasetState::Insert) {
+        throw Error(QStringLiteral("No new row in the chosen-disciplines grid"));
+    }
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(rows, 0).center());
+    settle();
+    auto* departments = qobject_cast<QComboBox*>(grid.cellEditor());
+    if (departments == nullptr) {
+        throw Error(QStringLiteral("The department cell shows no drop-down"));
+    }
+    // A department that none of the rows is of.
+    std::map<QString, bool> used;
+    for (int row = 0; row < rows; ++row) {
+        Dataset::DisplayRow display(chosen, row);
+        used[fieldText(chosen, QStringLiteral("Kafedra"))] = true;
+    }
+    int entry = -1;
+    for (int i = 0; i < departments->count() && entry < 0; ++i) {
+        if (!used[departments->itemText(i)]) {
+            entry = i;
+        }
+    }
+    departments->showPopup();
+    settle();
+    chooseInOpenCellList(*departments, std::max(entry, 0));
+    for (int row = 0; row < rows; ++row) {
+        Dataset::DisplayRow display(chosen, row);
+        if (fieldText(chosen, QStringLiteral("Discipline")).isEmpty() &&
+            !fieldText(chosen, QStringLiteral("id_discipline")).isEmpty() &&
+            grid.model()->index(row, 2).data().toString().isEmpty()) {
+            throw Error(QStringLiteral("Row %1 lost its discipline").arg(row));
+        }
+    }
+    shots_.save(QStringLiteral("chosen-after-department"), {form_.get()});
 }
 
 }  // namespace zev::tour

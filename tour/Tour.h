@@ -23,7 +23,8 @@ class Screenshots;
 // Walks the real client through its screens as a user would, on a demo database, and pictures
 // each screen: the sign-in window, the selection cascade with each list open, a chosen student,
 // the discipline list of the electives grid, the stream button's dialog and notice, posting
-// without a stream, and deleting two rows with Ctrl+Delete.
+// without a stream and the question when another student is chosen meanwhile, deleting two rows
+// with Ctrl+Delete, and a department chosen in the chosen-disciplines grid.
 class Tour {
 public:
     Tour(Screenshots& shots, const server::GeneratedDatabase& demo);
@@ -40,7 +41,9 @@ private:
     void newStreamDialog();
     void streamButtonNotice();
     void postWithoutStream();
+    void discardQuestion();
     void deleteTwoRows();
+    void chosenDepartment();
 
     // The open list of a drop-down: highlight the entry, picture it, click it.
     void chooseFromOpenList(DBLookupComboBox& box, const QString& entry, const QString& shot);

@@ -306,6 +306,14 @@ bool DBGridDelegate::eventFilter(QObject* object, QEvent* event) {
         if (qobject_cast<QLineEdit*>(object) != nullptr && isClipboardKey(*key)) {
             return QStyledItemDelegate::eventFilter(object, event);
         }
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            // Escape undoes the cell (the editor closes without committing) and then, as in the
+            // grid itself, the row's edits; an always-shown editor comes back on the row as it
+            // was.
+            QStyledItemDelegate::eventFilter(object, event);
+            grid_.handleKey(key);
+            return true;
+        }
         if (!grid_.notifyKeyDown(key)) {
             return true;
         }

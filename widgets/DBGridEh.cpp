@@ -158,6 +158,7 @@ DBGridEh::DBGridEh(QWidget* parent) : QTableView(parent) {
         selectedCacheValid_ = false;
         applyColumnLayout();
         syncCurrentFromDataset();
+        restoreEditorLater();
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int section, int, int size) {
@@ -296,8 +297,10 @@ GridCanvas& DBGridEh::canvas() {
 
 void DBGridEh::applyEditTriggers() {
     if (options_.testFlag(GridOption::Editing)) {
-        setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
-                        QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+        // A click on the current cell opens its editor at once (mouseReleaseEvent); the view's
+        // own delayed opening would swallow a key pressed before it.
+        setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                        QAbstractItemView::AnyKeyPressed);
     } else {
         setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
@@ -453,6 +456,17 @@ void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint h
     if (editor == delegate_->openEditor()) {
         delegate_->forgetEditor();
     }
+    restoreEditorLater();
+}
+
+void DBGridEh::restoreEditorLater() {
+    // With the editor always shown, a cell left bare (Escape, a delete, a re-read) gets its
+    // editor back once the grid has settled, as long as the focus is in the grid.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && gridHasFocus()) {
+            showEditorIfAlways();
+        }
+    });
 }
 
 void DBGridEh::syncCurrentFromDataset() {

@@ -92,6 +92,9 @@ public:
     std::function<void(DBGridColumnEh& column, ColumnUpdate& update)> onUpdateData;
     // Click on the column's ellipsis button.
     std::function<void(DBGridColumnEh& column)> onEditButtonClick;
+    // The text of a cell whose field reads empty, for instance a lookup whose list no longer
+    // holds the row's key; the field's dataset reads the painted row.
+    std::function<QString(const Field& field)> emptyCellText;
 
     DBGridEh* grid() const { return grid_; }
     // The field the column shows, found by name in the grid's dataset; nullptr when none.
@@ -262,6 +265,7 @@ private:
     void cancelEdits();
     void moveByTab(bool backwards);
     void showEditorIfAlways();
+    void restoreEditorLater();
     void applyEditTriggers();
     void commitUpdate(DBGridColumnEh& column, ColumnUpdate update);
     bool gridHasFocus() const;

@@ -61,16 +61,21 @@ QString DBGridModel::cellText(int row, int dataCol) const {
     if (field == nullptr) {
         return {};
     }
+    const DBGridColumnEh& column = grid_.column(dataCol);
+    const auto shown = [&] {
+        const QString text = field->text();
+        return text.isEmpty() && column.emptyCellText ? column.emptyCellText(*field) : text;
+    };
     try {
         // The current row is read as it stands, edit buffer included.
         if (row == dataset_->recNo() - 1) {
-            return field->text();
+            return shown();
         }
         if (row < 0 || row >= dataset_->recordCount()) {
             return {};
         }
         Dataset::DisplayRow display(*dataset_, row);
-        return field->text();
+        return shown();
     } catch (const std::exception&) {
         return {};  // a cell that cannot be read shows blank rather than breaking the paint
     }

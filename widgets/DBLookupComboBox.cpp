@@ -206,34 +206,57 @@ void DBLookupComboBox::fillList() {
     }
 }
 
+int DBLookupComboBox::listRowOfKey() const {
+    if (!key_) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < d->popup->keys.size(); ++i) {
+        if (keyOf(d->popup->keys[i]) == key_) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void DBLookupComboBox::placePopup(int rows) {
+    QListWidget* list = d->popup->list();
+    const int frame = 2 * d->popup->frameWidth() + 2;
+    const int rowHeight = std::max(list->sizeHintForRow(0), QFontMetrics(font()).height() + 2);
+    const int shownRows = std::clamp(rows, 1, std::max(dropDownRows_, 1));
+    // Wide enough for the longest entry, with room for the scroll bar when not all rows show.
+    int longest = 0;
+    const QFontMetrics metrics(list->font());
+    for (int row = 0; row < list->count(); ++row) {
+        longest = std::max(longest, metrics.horizontalAdvance(list->item(row)->text()));
+    }
+    const int scrollBar =
+        rows > shownRows ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list)
+                         : 0;
+    int width = std::max({dropDownWidth_, this->width(), longest + 8 + scrollBar + frame});
+    const int height = shownRows * rowHeight + frame;
+
+    // Below the box, or above it where the screen ends; always inside the screen.
+    QPoint at = mapToGlobal(QPoint(0, this->height()));
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        width = std::min(width, area.width());
+        if (at.y() + height > area.bottom() + 1) {
+            at.setY(std::max(area.top(), mapToGlobal(QPoint(0, 0)).y() - height));
+        }
+        at.setX(std::clamp(at.x(), area.left(), area.right() + 1 - width));
+    }
+    d->popup->setGeometry(QRect(at, QSize(width, height)));
+}
+
 void DBLookupComboBox::dropDown() {
     if (!isEnabled() || listVisible()) {
         return;
     }
     fillList();
     QListWidget* list = d->popup->list();
-    int current = -1;
-    if (key_) {
-        for (std::size_t i = 0; i < d->popup->keys.size(); ++i) {
-            if (keyOf(d->popup->keys[i]) == key_) {
-                current = static_cast<int>(i);
-                break;
-            }
-        }
-    }
+    const int current = listRowOfKey();
     list->setCurrentRow(current >= 0 ? current : (list->count() > 0 ? 0 : -1));
-    const int rowHeight = std::max(list->sizeHintForRow(0), QFontMetrics(font()).height() + 2);
-    const int shownRows = std::clamp(list->count(), 1, std::max(dropDownRows_, 1));
-    const int width = std::max(dropDownWidth_, this->width());
-    d->popup->resize(width, shownRows * rowHeight + 2 * d->popup->frameWidth() + 2);
-    QPoint below = mapToGlobal(QPoint(0, height()));
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        if (below.y() + d->popup->height() > area.bottom()) {
-            below.setY(mapToGlobal(QPoint(0, 0)).y() - d->popup->height());
-        }
-    }
-    d->popup->move(below);
+    placePopup(list->count());
     d->popup->show();
     list->setFocus(Qt::PopupFocusReason);
     if (current >= 0) {
@@ -254,6 +277,14 @@ void DBLookupComboBox::chooseRow(int row) {
         return;
     }
     const Value chosen = d->popup->keys[static_cast<std::size_t>(row)];
+    if (canChoose) {
+        bool allowed = false;
+        guarded([&] { allowed = canChoose(); });
+        if (!allowed) {
+            refreshText();
+            return;
+        }
+    }
     key_ = keyOf(chosen);
     guarded([&] {
         // The chosen entry becomes the list's current row, where the window reads its columns.
@@ -286,6 +317,23 @@ void DBLookupComboBox::paintEvent(QPaintEvent*) {
         option.state |= QStyle::State_On;
     }
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    if (hasFocus() && !listVisible()) {
+        // The focus mark, whether the focus came by mouse or by keyboard: the text field in the
+        // selection colours with a dotted frame, as a focused drop-down list shows it.
+        const QRect field =
+            style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+                .adjusted(1, 1, -1, -1);
+        painter.fillRect(field, palette().color(QPalette::Highlight));
+        option.palette.setColor(QPalette::ButtonText, palette().color(QPalette::HighlightedText));
+        option.palette.setColor(QPalette::Text, palette().color(QPalette::HighlightedText));
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        QPen dotted(palette().color(QPalette::HighlightedText), 1, Qt::DotLine);
+        painter.setPen(dotted);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(field.adjusted(0, 0, -1, -1));
+        return;
+    }
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
@@ -307,6 +355,18 @@ void DBLookupComboBox::keyPressEvent(QKeyEvent* event) {
     const bool alt = event->modifiers().testFlag(Qt::AltModifier);
     if (event->key() == Qt::Key_F4 || (alt && event->key() == Qt::Key_Down)) {
         dropDown();
+        return;
+    }
+    // Up and Down on the closed list choose the previous or the next entry.
+    if (!alt && !listVisible() && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        if (isEnabled()) {
+            fillList();
+            const int at = listRowOfKey();
+            const int next = event->key() == Qt::Key_Down ? at + 1 : (at < 0 ? -1 : at - 1);
+            if (next >= 0 && next < listRowCount()) {
+                chooseRow(next);
+            }
+        }
         return;
     }
     // Typing the first letters of an entry opens the list on it; Enter then chooses it.

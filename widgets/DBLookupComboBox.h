@@ -42,9 +42,12 @@ public:
     void dropDown();  // opens the list
     void closeUp();   // closes the list without accepting the highlighted entry
     bool listVisible() const;
-    // Chooses the entry at view row `row` as a user would (fires onClick).
+    // Chooses the entry at view row `row` as a user would (asks canChoose, fires onClick).
     void chooseRow(int row);
 
+    // Asked before an entry chosen by the user takes effect; false refuses the choice, and the
+    // drop-down keeps the entry it had.
+    std::function<bool()> canChoose;
     // Events: an entry was chosen by the user (the key is set and the list dataset's current
     // row moved to it); focus entered; focus left.
     std::function<void()> onClick;
@@ -69,6 +72,8 @@ private:
     void bindDataset();
     void refreshText();
     void fillList();
+    int listRowOfKey() const;  // the row of the chosen entry in the filled list, -1 when none
+    void placePopup(int rows);
 
     QPointer<DataSource> listSource_;
     QString keyField_;

@@ -37,18 +37,21 @@ public:
     void message(QWidget* owner, const QString& text, const QString& caption,
                  NoticeIcon icon) override {
         QMessageBox box(boxIcon(icon), caption, forDisplay(text), QMessageBox::Ok, owner);
+        useDialogFrame(box);
         box.exec();
     }
 
     bool askYesNo(QWidget* owner, const QString& text, const QString& caption) override {
         QMessageBox box(QMessageBox::Question, caption, forDisplay(text),
                         QMessageBox::Yes | QMessageBox::No, owner);
+        useDialogFrame(box);
         return box.exec() == QMessageBox::Yes;
     }
 
     void showError(const QString& text) override {
         QMessageBox box(QMessageBox::Critical, ApplicationTitle(), forDisplay(text),
                         QMessageBox::Ok, QApplication::activeWindow());
+        useDialogFrame(box);
         box.exec();
     }
 };
@@ -56,6 +59,11 @@ public:
 Notices* installed = nullptr;
 
 }  // namespace
+
+void useDialogFrame(QWidget& dialog) {
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+}
 
 Notices& Notices::instance() {
     static ScreenNotices screen;

@@ -36,6 +36,11 @@ public:
 // The application's title: the caption of the general error display and of the main window.
 QString ApplicationTitle();
 
+// Gives a modal window the frame of a dialog: a title and a close button, no minimise or
+// maximise button. A modal window minimised on its own would leave its blocked owner with no way
+// back to it.
+void useDialogFrame(QWidget& dialog);
+
 // Shows the notice with the caption "Уведомление" and an OK button.
 void notify(QWidget* owner, const QString& text, NoticeIcon icon = NoticeIcon::Information);
 

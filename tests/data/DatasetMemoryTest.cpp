@@ -459,7 +459,9 @@ TEST_F(DatasetMemory, ParametersBindByNameAndTypedOnesHoldIntegers) {
     EXPECT_TRUE(isNull(query.paramByName(QStringLiteral("a")).value()));
 }
 
-TEST_F(DatasetMemory, WriteBackSendsOnlyChangedColumnsWithTheirOriginals) {
+// The changed columns are set; every column the row was read with must still hold what was
+// read, so that a change made meanwhile to another column is a conflict too.
+TEST_F(DatasetMemory, WriteBackSetsChangedColumnsAndChecksEveryOriginal) {
     declare();
     query.setUpdateTable(QStringLiteral("T"), QStringLiteral("id"));
     query.open();
@@ -467,8 +469,9 @@ TEST_F(DatasetMemory, WriteBackSendsOnlyChangedColumnsWithTheirOriginals) {
     query.fieldByName(QStringLiteral("grp")).setValue(I(9));
     query.post();
     const auto& call = server->calls.back();
-    EXPECT_EQ(call.sql, QStringLiteral("UPDATE T SET grp = ? WHERE id = ? AND grp = ?"));
-    EXPECT_EQ(call.args, (std::vector<Value>{I(9), I(1), I(7)}));
+    EXPECT_EQ(call.sql,
+              QStringLiteral("UPDATE T SET grp = ? WHERE id = ? AND name = ? AND grp = ?"));
+    EXPECT_EQ(call.args, (std::vector<Value>{I(9), I(1), S("Иванов"), I(7)}));
 
     // Null originals compare with IS NULL.
     query.last();

@@ -330,7 +330,7 @@ TEST_F(ServerDataModule, ABadFilterKeepsTheOldOneAndBookmarksSurviveFilters) {
     EXPECT_FALSE(semesters.bookmarkValid(mark));
 }
 
-TEST_F(ServerDataModule, WriteBackSendsOnlyTheChangedColumns) {
+TEST_F(ServerDataModule, WriteBackSetsTheChangedColumnsAndChecksEveryColumnRead) {
     std::vector<QString> writes;
     auto dm = module(&writes);
     const StudentKeys k = someStudent(dm->ADOCon);
@@ -347,8 +347,15 @@ TEST_F(ServerDataModule, WriteBackSendsOnlyTheChangedColumns) {
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_TRUE(writes[0].startsWith(
         QStringLiteral("UPDATE DisciplineForStudent SET id_teacher = ?, subgroup = ? WHERE "
-                       "id_disciplineForStudent = ? AND id_teacher ")))
+                       "id_disciplineForStudent = ? AND id_discipline ")))
         << writes[0].toStdString();
+    // Every written column is compared with what was read, the unchanged ones included.
+    for (const char* column : {"id_discipline", "id_teacher", "ZEV_user", "id_examination",
+                               "subgroup", "id_semester", "id_a_year"}) {
+        EXPECT_TRUE(writes[0].contains(QStringLiteral(" AND %1 ").arg(QLatin1String(column))))
+            << column << ": " << writes[0].toStdString();
+    }
+    EXPECT_FALSE(writes[0].contains(QStringLiteral("descGroupNum"))) << writes[0].toStdString();
 
     // The server holds the new values and an unchanged column kept its own.
     const ResultSet row = dm->ADOCon.query(
@@ -412,6 +419,54 @@ TEST_F(ServerDataModule, TwoUsersEditingOneElectiveRowConflict) {
                                               "id_disciplineForStudent = ") +
                                    valueText(id))),
               QStringLiteral("22"));
+}
+
+// Two windows of one login, the second one stale: one changes the discipline, the other the
+// teacher. The second post must not go through, or the row would hold a teacher chosen for
+// another discipline.
+TEST_F(ServerDataModule, TwoWindowsOfOneUserChangingDifferentColumnsConflict) {
+    auto first = module();
+    auto second = module();
+    const StudentKeys k = someStudent(first->ADOCon);
+    openElectives(*first, k);
+    openElectives(*second, k);
+    Query& a = *first->ADOQ_SelectDisciplineForStudent;
+    Query& b = *second->ADOQ_SelectDisciplineForStudent;
+    const Value id = a.fieldByName(QStringLiteral("id_disciplineForStudent")).value();
+    const QString where = QStringLiteral(
+                              " FROM DisciplineForStudent WHERE "
+                              "id_disciplineForStudent = ") +
+                          valueText(id);
+    // A value of `table` other than the row's own.
+    const auto another = [&](const QString& column, const QString& table) {
+        const Value own = a.fieldByName(column).value();
+        const Value highest =
+            scalar(first->ADOCon, QStringLiteral("SELECT MAX(%1) FROM %2").arg(column, table));
+        return valuesEqual(highest, own)
+                   ? scalar(first->ADOCon,
+                            QStringLiteral("SELECT MIN(%1) FROM %2").arg(column, table))
+                   : highest;
+    };
+    const Value otherDiscipline =
+        another(QStringLiteral("id_discipline"), QStringLiteral("discipline"));
+    const Value otherTeacher = another(QStringLiteral("id_teacher"), QStringLiteral("teacher"));
+    ASSERT_FALSE(isNull(otherDiscipline));
+    ASSERT_FALSE(isNull(otherTeacher));
+
+    a.edit();
+    a.fieldByName(QStringLiteral("id_discipline")).setValue(otherDiscipline);
+    a.fieldByName(QStringLiteral("ZEV_user")).setText(QStringLiteral("ivanova"));
+    a.post();
+
+    b.edit();
+    b.fieldByName(QStringLiteral("id_teacher")).setValue(otherTeacher);
+    b.fieldByName(QStringLiteral("ZEV_user")).setText(QStringLiteral("ivanova"));
+    EXPECT_THROW(b.post(), Error);
+    EXPECT_EQ(b.state(), DatasetState::Edit);
+    EXPECT_TRUE(valuesEqual(scalar(first->ADOCon, QStringLiteral("SELECT id_discipline") + where),
+                            otherDiscipline));
+    EXPECT_FALSE(valuesEqual(scalar(first->ADOCon, QStringLiteral("SELECT id_teacher") + where),
+                             otherTeacher));
 }
 
 TEST_F(ServerDataModule, SubgroupRangeAndRequiredCheck) {

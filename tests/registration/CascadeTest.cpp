@@ -4,7 +4,9 @@
 #include "data/DM.h"
 
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QScreen>
+#include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
@@ -101,7 +103,9 @@ TEST_F(Cascade, EachChoiceOpensTheNextListAndDisablesTheRest) {
     EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
 }
 
-TEST_F(Cascade, ARechoiceAboveTheStudentEmptiesTheUpperGridButNotTheLower) {
+// The chosen-disciplines rows belong to the student chosen before: a choice above the student
+// takes them away with the electives, so that nothing can be edited or posted without him.
+TEST_F(Cascade, ARechoiceAboveTheStudentEmptiesBothGrids) {
     walkToGroup();
     chooseStudent(0);
     ASSERT_GT(window->QFDBGridEh1->model()->rowCount(), 0);
@@ -111,7 +115,11 @@ TEST_F(Cascade, ARechoiceAboveTheStudentEmptiesTheUpperGridButNotTheLower) {
     choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), QStringLiteral("3"));
     EXPECT_FALSE(dm->ADOQ_SelectDisciplineForStudent->isOpen());
     EXPECT_EQ(window->QFDBGridEh1->model()->rowCount(), 0);
-    EXPECT_EQ(window->DBGridEh1->model()->rowCount(), chosenRows);
+    EXPECT_FALSE(dm->ADOQ_disciplineForStudent2->isOpen());
+    EXPECT_EQ(window->DBGridEh1->model()->rowCount(), 0);
+    // Down in the empty lower grid adds no row to post without a student.
+    QTest::keyClick(window->DBGridEh1, Qt::Key_Down);
+    EXPECT_EQ(window->DBGridEh1->model()->rowCount(), 0);
     EXPECT_FALSE(window->DBLookupComboBox6->isEnabled());
     EXPECT_FALSE(window->DBLookupComboBox6->keyValue().has_value());
     EXPECT_TRUE(window->DBLookupComboBox3->isEnabled());
@@ -125,7 +133,86 @@ TEST_F(Cascade, ARechoiceAboveTheStudentEmptiesTheUpperGridButNotTheLower) {
         EXPECT_FALSE(box->keyValue().has_value());
     }
     EXPECT_EQ(window->QFDBGridEh1->model()->rowCount(), 0);
+    EXPECT_EQ(window->DBGridEh1->model()->rowCount(), 0);
+
+    // The next student choice fills it again.
+    choose(*window->DBLookupComboBox7, QStringLiteral("id_f_educ"), QStringLiteral("1"));
+    choose(*window->DBLookupComboBox4, QStringLiteral("id_speciality"), QStringLiteral("1"));
+    choose(*window->DBLookupComboBox2, QStringLiteral("p32"), QStringLiteral("2024/2025"));
+    choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), QStringLiteral("3"));
+    choose(*window->DBLookupComboBox3, QStringLiteral("p20"), QStringLiteral("ИВТ-24"));
+    chooseStudent(0);
     EXPECT_EQ(window->DBGridEh1->model()->rowCount(), chosenRows);
+    EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
+}
+
+TEST_F(Cascade, TheStudentsAreListedByNameWithTheStatementUnchanged) {
+    walkToGroup();
+    const QStringList names = column(*dm->ADOQ_Students, QStringLiteral("s_fio"));
+    ASSERT_EQ(names.size(), 6);
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    EXPECT_EQ(names, sorted);
+    for (int row = 0; row < names.size(); ++row) {
+        EXPECT_EQ(window->DBLookupComboBox6->listText(row), names[row]);
+    }
+    EXPECT_FALSE(dm->ADOQ_Students->sql().contains(QStringLiteral("ORDER BY")));
+}
+
+TEST_F(Cascade, UpAndDownOnAClosedDropDownChooseThePreviousAndNextEntry) {
+    choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));
+    DBLookupComboBox& form = *window->DBLookupComboBox7;
+    form.closeUp();
+    form.setFocus();
+    QTest::keyClick(&form, Qt::Key_Down);  // nothing chosen yet: the first entry
+    EXPECT_FALSE(form.listVisible());
+    const QStringList keys = column(*dm->ADOQ_f_educ, QStringLiteral("id_f_educ"));
+    ASSERT_EQ(keys.size(), 2);
+    EXPECT_EQ(form.keyText(), keys[0]);
+    // Each choice runs the cascade: the speciality list is opened for it.
+    EXPECT_TRUE(window->DBLookupComboBox4->isEnabled());
+    window->DBLookupComboBox4->closeUp();
+    QTest::keyClick(&form, Qt::Key_Down);
+    EXPECT_EQ(form.keyText(), keys[1]);
+    QTest::keyClick(&form, Qt::Key_Down);  // the last entry stays
+    EXPECT_EQ(form.keyText(), keys[1]);
+    window->DBLookupComboBox4->closeUp();
+    QTest::keyClick(&form, Qt::Key_Up);
+    EXPECT_EQ(form.keyText(), keys[0]);
+    EXPECT_TRUE(notices.errors.empty());
+}
+
+TEST_F(Cascade, EveryDropDownIsNamedByItsCaption) {
+    const std::pair<DBLookupComboBox*, const char*> named[] = {
+        {window->DBLookupComboBox1, "Факультет"},     {window->DBLookupComboBox7, "Форма обученя"},
+        {window->DBLookupComboBox4, "Специальность"}, {window->DBLookupComboBox2, "Учебный год"},
+        {window->DBLookupComboBox5, "Семестр"},       {window->DBLookupComboBox3, "Группа"},
+        {window->DBLookupComboBox6, "Студент"},
+    };
+    for (const auto& [box, name] : named) {
+        EXPECT_EQ(box->accessibleName(), QString::fromUtf8(name));
+    }
+    EXPECT_EQ(window->Label6->buddy(), window->DBLookupComboBox6);
+}
+
+TEST_F(Cascade, TheSpecialityListStaysOnTheScreenAndFitsItsLongestEntry) {
+    choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));
+    choose(*window->DBLookupComboBox7, QStringLiteral("id_f_educ"), QStringLiteral("1"));
+    DBLookupComboBox& speciality = *window->DBLookupComboBox4;
+    ASSERT_TRUE(speciality.listVisible());
+    QWidget& popup = *speciality.listWidget()->window();
+    const QRect screen = speciality.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(popup.frameGeometry()))
+        << popup.frameGeometry().x() << " " << popup.frameGeometry().width();
+    const QFontMetrics metrics(speciality.listWidget()->font());
+    int longest = 0;
+    for (int row = 0; row < speciality.listRowCount(); ++row) {
+        longest = std::max(longest, metrics.horizontalAdvance(speciality.listText(row)));
+    }
+    EXPECT_GE(speciality.listWidget()->viewport()->width(), longest);
+    EXPECT_GE(popup.width(), 700);  // the list's own width where the screen has room
 }
 
 TEST_F(Cascade, AFailureInTheMiddleOfAStudentChoiceReleasesTheAfterScrollRule) {

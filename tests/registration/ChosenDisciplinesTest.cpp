@@ -3,9 +3,11 @@
 #include "RegistrationFixture.h"
 
 #include "data/DM.h"
+#include "widgets/DBGridModel.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QTest>
 
 #include <algorithm>
 
@@ -21,6 +23,9 @@ protected:
         ASSERT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
     }
     Dataset& chosen() const { return *dm->ADOQ_disciplineForStudent2; }
+    void keepPicture(const QString& name) const {
+        window->DBGridEh1->grab().save(QDir::current().filePath(name));
+    }
     QString stored(const QString& where) const {
         return dbValue(QStringLiteral("SELECT count(*) FROM DisciplineForStudent2 WHERE ") + where);
     }
@@ -94,6 +99,48 @@ TEST_F(ChosenDisciplines, PostingAChosenDisciplineRereadsTheListsAndEndsOnTheLas
     EXPECT_EQ(chosen().recordCount(), before + 1);
     EXPECT_EQ(chosen().recNo(), chosen().recordCount());
     EXPECT_EQ(grid.currentRowIndex(), chosen().recordCount() - 1);
+}
+
+// The department and teacher columns narrow the lists to one department or teacher; the other
+// rows still show their disciplines, teachers and streams, also after the new row is undone.
+TEST_F(ChosenDisciplines, ADepartmentChoiceKeepsTheNamesOfTheOtherRows) {
+    DBGridEh& grid = *window->DBGridEh1;
+    const int rows = chosen().recordCount();
+    ASSERT_GT(rows, 0);
+    const auto shown = [&] {
+        QStringList texts;
+        for (int row = 0; row < rows; ++row) {
+            for (int col = 0; col < grid.columnCount(); ++col) {
+                texts << grid.gridModel().cellText(row, col);
+            }
+        }
+        return texts;
+    };
+    const QStringList before = shown();
+    EXPECT_FALSE(before.contains(QString()));
+
+    // A department none of the rows is of, so that every row's discipline and teacher leave
+    // the narrowed lists.
+    const QStringList rowDepartments = column(chosen(), QStringLiteral("id_kafedra"));
+    QString department;
+    for (const QString& listed : column(*dm->ADOQ_kafedra, QStringLiteral("id_kafedra"))) {
+        if (!rowDepartments.contains(listed)) {
+            department = listed;
+        }
+    }
+    ASSERT_FALSE(department.isEmpty());
+    grid.setFocus();
+    chosen().append();
+    grid.commitLookupChoice(grid.column(0), Value{department.toLongLong()}, QString());
+    const QString teacher = column(*dm->ADOQ_Teacher2, QStringLiteral("id_teacher")).first();
+    grid.commitLookupChoice(grid.column(2), Value{teacher.toLongLong()}, QString());
+    ASSERT_FALSE(dm->ADOQ_Discipline->isEmpty());
+    EXPECT_EQ(shown(), before);
+    keepPicture(QStringLiteral("chosen-after-department.png"));
+
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    EXPECT_EQ(chosen().recordCount(), rows);
+    EXPECT_EQ(shown(), before);
 }
 
 TEST_F(RegistrationWindow, AnEvenSemesterGivesTheFirstHalfYearCode) {

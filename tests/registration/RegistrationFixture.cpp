@@ -3,6 +3,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace zev::testing {
@@ -74,9 +76,20 @@ void RegistrationWindow::walkToGroup(const QString& semester) {
     choose(*window->DBLookupComboBox3, QStringLiteral("p20"), QStringLiteral("ИВТ-24"));
 }
 
-void RegistrationWindow::chooseStudent(int studentRow) {
+int RegistrationWindow::listRowOfStudent(int student) {
+    // The list shows the students by name; the group's students are counted by their keys.
+    QStringList keys = column(*dm->ADOQ_Students, QStringLiteral("id_student"));
+    const QStringList listed = keys;
+    std::sort(keys.begin(), keys.end(),
+              [](const QString& a, const QString& b) { return a.toLongLong() < b.toLongLong(); });
+    return student < keys.size() ? int(listed.indexOf(keys[student])) : -1;
+}
+
+void RegistrationWindow::chooseStudent(int student) {
     ASSERT_TRUE(window->DBLookupComboBox6->isEnabled());
-    window->DBLookupComboBox6->chooseRow(studentRow);
+    const int row = listRowOfStudent(student);
+    ASSERT_GE(row, 0) << "the group has no student " << student;
+    window->DBLookupComboBox6->chooseRow(row);
 }
 
 std::vector<QString> RegistrationWindow::sentContaining(const QString& part) const {

@@ -90,9 +90,11 @@ protected:
     // Chooses the entry of `box` whose list row has `value` in `field`, as a user picks it.
     void choose(DBLookupComboBox& box, const QString& field, const QString& value);
     // Faculty 1, form 1, speciality 1, 2024/2025, semester 3, group ИВТ-24; the student is the
-    // group's `studentRow`-th (0: the first, who has a chosen row without a stream).
+    // group's `student`-th in the order of their keys (0: the first, who has a chosen row
+    // without a stream), wherever the list shows him.
     void walkToGroup(const QString& semester = QStringLiteral("3"));
-    void chooseStudent(int studentRow);
+    void chooseStudent(int student);
+    int listRowOfStudent(int student);
     // The texts of a list dataset's `field`, in view order, leaving its current row in place.
     static QStringList column(Dataset& list, const QString& field);
 

@@ -182,5 +182,19 @@ TEST_F(StreamButton, OnARowWithoutADisciplineItDoesNothing) {
     EXPECT_TRUE(notices.messages.empty());
 }
 
+// A modal dialog minimised on its own hid the window behind it with no way back: the dialog
+// offers a title and a close button only.
+TEST_F(RegistrationWindow, TheNewStreamDialogHasNoMinimiseOrMaximiseButton) {
+    TForm2 dialog(
+        *dm, [] {}, window.get());
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+}
+
 }  // namespace
 }  // namespace zev::testing

@@ -2,6 +2,8 @@
 
 #include "widgets/DBGridEh.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -404,6 +406,55 @@ TEST_F(GridTest, DefaultDrawingLooksRight) {
     const QPoint plain =
         grid->viewport()->mapTo(grid, grid->cellRect(2, 2).topLeft() + QPoint(1, 1));
     EXPECT_NE(image.pixelColor(inRow), image.pixelColor(plain));  // the current row stands out
+}
+
+TEST_F(GridTest, ASecondClickOpensTheEditorAtOnceAndF4DropsItsListDown) {
+    grid->setOptions(grid->options() | zev::GridOption::Editing);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QPoint cell = grid->cellRect(1, 0).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    ASSERT_EQ(grid->currentRowIndex(), 1);
+    ASSERT_EQ(grid->cellEditor(), nullptr);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);  // a click on the current cell
+    auto* editor = qobject_cast<QComboBox*>(grid->cellEditor());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
+    EXPECT_TRUE(editor->view()->isVisible());
+    editor->hidePopup();
+    QTest::keyClick(editor, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_TRUE(editor->view()->isVisible());
+    editor->hidePopup();
+}
+
+// With the editor always shown, the focused cell is covered by its editor; Escape and a delete
+// must not leave the cell bare.
+TEST_F(GridTest, TheAlwaysShownEditorComesBackAfterEscapeAndDelete) {
+    grid->setOptions(grid->options() | zev::GridOption::Editing |
+                     zev::GridOption::AlwaysShowEditor | zev::GridOption::ConfirmDelete);
+    notices.answer = true;
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    grid->setFocus();
+    gotoCell(0, 1);
+    QCoreApplication::processEvents();
+    auto* line = qobject_cast<QLineEdit*>(grid->cellEditor());
+    ASSERT_NE(line, nullptr);
+    line->setText(QStringLiteral("typed"));
+    QTest::keyClick(line, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    line = qobject_cast<QLineEdit*>(grid->cellEditor());
+    ASSERT_NE(line, nullptr) << "no editor after Escape";
+    EXPECT_EQ(line->text(), QStringLiteral("first"));
+
+    QTest::keyClick(line, Qt::Key_Delete, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(rows->recordCount(), 2);
+    QWidget* editor = grid->cellEditor();
+    ASSERT_NE(editor, nullptr) << "no editor after the delete";
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    EXPECT_TRUE(grid->visualRect(grid->currentIndex()).intersects(editor->geometry()));
 }
 
 }  // namespace zevtest

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QScreen>
 #include <QTest>
 
 namespace zevtest {
@@ -44,7 +45,9 @@ TEST_F(LookupComboBoxTest, KeyShowsItsEntryWithoutEvents) {
     EXPECT_EQ(combo->keyText(), QString());
     combo->setKeyValue(3);
     EXPECT_EQ(combo->text(), QStringLiteral("История"));
-    // The entry's text is painted: dark text pixels on the left of the box.
+    // The entry's text is painted: dark text pixels on the left of the box (unfocused, as a
+    // focused box shows its text in the selection colours).
+    combo->clearFocus();
     const QImage shown = combo->grab().toImage();
     keepSnapshot(shown, QStringLiteral("dropdown-chosen"));
     int dark = 0;
@@ -130,6 +133,70 @@ TEST_F(LookupComboBoxTest, ReopenedListReResolvesTheText) {
     disciplines->open();
     EXPECT_EQ(combo->text(), QString());
     EXPECT_EQ(combo->keyValue(), std::optional<qint64>(5));
+}
+
+TEST_F(LookupComboBoxTest, ARefusedChoiceKeepsTheEntryAndFiresNothing) {
+    combo->setKeyValue(3);
+    bool allow = false;
+    int asked = 0;
+    combo->canChoose = [&] {
+        ++asked;
+        return allow;
+    };
+    combo->chooseRow(0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(combo->keyText(), QStringLiteral("3"));
+    EXPECT_EQ(combo->text(), QStringLiteral("История"));
+    EXPECT_EQ(clicks, 0);
+    allow = true;
+    combo->chooseRow(0);
+    EXPECT_EQ(asked, 2);
+    EXPECT_NE(combo->keyText(), QStringLiteral("3"));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(LookupComboBoxTest, TheFocusedDropDownShowsAFocusMark) {
+    auto* other = new QWidget(window.get());
+    other->setFocusPolicy(Qt::StrongFocus);
+    other->show();
+    combo->setKeyValue(3);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    other->setFocus(Qt::MouseFocusReason);
+    const QImage unfocused = combo->grab().toImage();
+    combo->setFocus(Qt::MouseFocusReason);  // by mouse: no keyboard focus cue from the style
+    ASSERT_TRUE(combo->hasFocus());
+    const QImage focused = combo->grab().toImage();
+    keepSnapshot(focused, QStringLiteral("dropdown-focused"));
+    int differing = 0;
+    for (int x = 0; x < focused.width(); ++x) {
+        for (int y = 0; y < focused.height(); ++y) {
+            differing += focused.pixel(x, y) != unfocused.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(differing, 40);
+}
+
+TEST_F(LookupComboBoxTest, TheListStaysOnTheScreenAndFitsItsLongestEntry) {
+    combo->setDropDownWidth(400);  // wider than the box, which ends at the screen's edge
+    const QRect screen = combo->screen()->availableGeometry();
+    // Right against the screen's right edge.
+    window->move(screen.right() - window->width() + 1, screen.top());
+    combo->move(window->width() - combo->width(), 10);
+    QCoreApplication::processEvents();
+    combo->dropDown();
+    ASSERT_TRUE(combo->listVisible());
+    QWidget& popup = *combo->listWidget()->window();
+    EXPECT_TRUE(screen.contains(popup.geometry()))
+        << popup.geometry().x() << "+" << popup.geometry().width();
+    EXPECT_EQ(popup.width(), 400);
+    int longest = 0;
+    const QFontMetrics metrics(combo->listWidget()->font());
+    for (int row = 0; row < combo->listRowCount(); ++row) {
+        longest = std::max(longest, metrics.horizontalAdvance(combo->listText(row)));
+    }
+    EXPECT_GE(combo->listWidget()->viewport()->width(), longest);
+    combo->closeUp();
 }
 
 TEST_F(LookupComboBoxTest, FocusEventsAndDisabling) {
