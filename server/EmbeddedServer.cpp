@@ -237,6 +237,10 @@ ResultSet Session::run(const QString& tsql, const std::vector<Value>& args, qint
     return {};
 }
 
+ResultSet Session::statement(const QString& tsql, const std::vector<Value>& args, qint64* changed) {
+    return run(tsql, args, changed);
+}
+
 ResultSet Session::query(const QString& tsql, const std::vector<Value>& args) {
     return run(tsql, args, nullptr);
 }

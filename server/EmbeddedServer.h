@@ -33,6 +33,11 @@ public:
     // Runs a statement and answers the number of rows it changed.
     qint64 execute(const QString& tsql, const std::vector<Value>& args);
 
+    // Runs a statement and answers its rows (none for a statement without rows); *changed gets
+    // the number of rows it changed, and stays as it is for a statement that changes none of its
+    // own (a SELECT, a procedure call, a SET option).
+    ResultSet statement(const QString& tsql, const std::vector<Value>& args, qint64* changed);
+
     const QString& user() const { return user_; }
     bool signInOnly() const { return signInOnly_; }
 

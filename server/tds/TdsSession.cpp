@@ -1,0 +1,434 @@
+#include "server/tds/TdsSession.h"
+
+#include "data/Errors.h"
+#include "server/EmbeddedServer.h"
+#include "server/tds/TdsWire.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+
+namespace zev::tds {
+
+namespace {
+
+const QString kServerName = QStringLiteral("ZEVTDS");
+constexpr std::uint32_t kTds74 = 0x74000004;
+constexpr int kDefaultPacketSize = 4096;
+
+struct Message {
+    std::uint8_t type = 0;
+    QByteArray body;
+};
+
+class Wire {
+public:
+    Wire(int socket, int spid, const SessionHooks& hooks)
+        : socket_(socket), spid_(spid), hooks_(hooks) {}
+
+    // One whole message, however many packets it takes; false at the end of the connection.
+    bool read(Message& message) {
+        message.body.clear();
+        for (;;) {
+            char header[8];
+            if (!readExactly(header, 8)) {
+                return false;
+            }
+            const int length =
+                (static_cast<std::uint8_t>(header[2]) << 8) | static_cast<std::uint8_t>(header[3]);
+            if (length < 8) {
+                throw ProtocolError("packet shorter than its header");
+            }
+            QByteArray body(length - 8, Qt::Uninitialized);
+            if (!readExactly(body.data(), body.size())) {
+                return false;
+            }
+            message.type = static_cast<std::uint8_t>(header[0]);
+            message.body += body;
+            hooks_.record([length](SessionRecord& r) { r.bytesIn += length; });
+            if (header[1] & 0x01) {  // end of message
+                return true;
+            }
+        }
+    }
+
+    void send(const QByteArray& payload) {
+        const int room = packetSize_ - 8;
+        int at = 0;
+        std::uint8_t packetId = 1;
+        do {
+            const int part = std::min(room, static_cast<int>(payload.size()) - at);
+            const bool last = at + part >= payload.size();
+            QByteArray packet;
+            packet.reserve(part + 8);
+            packet.append(static_cast<char>(kTabularResult));
+            packet.append(static_cast<char>(last ? 0x01 : 0x00));
+            packet.append(static_cast<char>((part + 8) >> 8));
+            packet.append(static_cast<char>((part + 8) & 0xFF));
+            packet.append(static_cast<char>(spid_ >> 8));
+            packet.append(static_cast<char>(spid_ & 0xFF));
+            packet.append(static_cast<char>(packetId++));
+            packet.append('\0');
+            packet.append(payload.constData() + at, part);
+            writeAll(packet);
+            at += part;
+        } while (at < payload.size());
+    }
+
+    void setPacketSize(int size) { packetSize_ = size; }
+
+private:
+    bool readExactly(char* into, int count) {
+        int got = 0;
+        while (got < count) {
+            const ssize_t n = ::recv(socket_, into + got, static_cast<size_t>(count - got), 0);
+            if (n <= 0) {
+                return false;
+            }
+            got += static_cast<int>(n);
+        }
+        return true;
+    }
+
+    void writeAll(const QByteArray& bytes) {
+        const qsizetype total = bytes.size();
+        hooks_.record([total](SessionRecord& r) { r.bytesOut += total; });
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(socket_, bytes.constData() + sent,
+                                     static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0) {
+                throw ProtocolError("the client went away");
+            }
+            sent += n;
+        }
+    }
+
+    int socket_;
+    int spid_;
+    const SessionHooks& hooks_;
+    int packetSize_ = kDefaultPacketSize;
+};
+
+bool isIdentifierChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
+}
+
+qsizetype skipDelimited(const QString& sql, qsizetype start, QChar close) {
+    qsizetype i = start + 1;
+    while (i < sql.size()) {
+        if (sql[i] == close) {
+            if (i + 1 < sql.size() && sql[i + 1] == close) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return sql.size();
+}
+
+// The names declared in sp_executesql's parameter list: "@P1 int, @P2 nvarchar(4000)".
+std::vector<QString> declaredNames(const QString& declarations) {
+    std::vector<QString> names;
+    qsizetype i = 0;
+    int depth = 0;
+    bool expectName = true;
+    while (i < declarations.size()) {
+        const QChar c = declarations[i];
+        if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            --depth;
+        } else if (c == u',' && depth == 0) {
+            expectName = true;
+        } else if (c == u'@' && expectName) {
+            qsizetype end = i + 1;
+            while (end < declarations.size() && isIdentifierChar(declarations[end])) {
+                ++end;
+            }
+            names.push_back(declarations.mid(i, end - i));
+            expectName = false;
+            i = end;
+            continue;
+        }
+        ++i;
+    }
+    return names;
+}
+
+class SessionServer {
+public:
+    SessionServer(int socket, int spid, const TdsServerOptions& options, const SessionHooks& hooks)
+        : wire_(socket, spid, hooks),
+          options_(options),
+          hooks_(hooks),
+          collation_(options.latinCollation ? Collation::latin() : Collation::cyrillic()) {}
+
+    void serve() {
+        Message message;
+        while (wire_.read(message)) {
+            switch (message.type) {
+                case kPreLogin:
+                    wire_.send(preLoginResponse());
+                    break;
+                case kLogin7:
+                    if (!login(parseLogin7(message.body))) {
+                        return;
+                    }
+                    break;
+                case kSqlBatch:
+                    requireLogin();
+                    batch(parseSqlBatch(message.body));
+                    break;
+                case kRpc:
+                    requireLogin();
+                    rpc(parseRpc(message.body));
+                    break;
+                case kAttention: {
+                    // Every request is answered whole before the next is read, so a cancel
+                    // finds nothing running: it is acknowledged.
+                    TokenWriter w;
+                    w.done(kDone, kDoneAttention, 0, 0);
+                    wire_.send(w.bytes());
+                    break;
+                }
+                default:
+                    throw ProtocolError("a message of an unknown type");
+            }
+        }
+    }
+
+private:
+    void requireLogin() const {
+        if (!session_) {
+            throw ProtocolError("a request before the login");
+        }
+    }
+
+    bool login(const Login7& login) {
+        hooks_.record([&login](SessionRecord& r) {
+            r.user = login.userName;
+            r.application = login.appName;
+            r.host = login.hostName;
+            r.database = login.database;
+        });
+        const int packetSize = login.packetSize >= 512 && login.packetSize <= 32767
+                                   ? static_cast<int>(login.packetSize)
+                                   : kDefaultPacketSize;
+        TokenWriter w;
+        try {
+            if (!login.database.isEmpty() &&
+                login.database.compare(u"ZEV", Qt::CaseInsensitive) != 0) {
+                throw DatabaseError(QStringLiteral("Cannot open database \"%1\" requested by the "
+                                                   "login. The login failed.")
+                                        .arg(login.database));
+            }
+            session_ = server::Session::open(options_.databaseFile, login.userName, login.password);
+        } catch (const Error& e) {
+            w.message(true, errorNumberOf(e.text()), 1, 14, e.text(), kServerName);
+            w.done(kDone, kDoneError, 0, 0);
+            wire_.send(w.bytes());
+            return false;
+        }
+        w.envChange(1, QStringLiteral("ZEV"), QStringLiteral("master"));
+        w.message(false, 5701, 2, 0, QStringLiteral("Changed database context to 'ZEV'."),
+                  kServerName);
+        w.envChangeCollation(collation_);
+        w.envChange(2, QStringLiteral("us_english"), QString());
+        w.message(false, 5703, 1, 0, QStringLiteral("Changed language setting to us_english."),
+                  kServerName);
+        w.loginAck(std::min(login.tdsVersion, kTds74), QStringLiteral("Microsoft SQL Server"));
+        w.envChange(4, QString::number(packetSize), QString::number(kDefaultPacketSize));
+        w.done(kDone, kDoneFinal, 0, 0);
+        // Recorded before the answer leaves, so that whoever reads the records after the
+        // client's login sees it.
+        hooks_.record([](SessionRecord& r) { r.loggedIn = true; });
+        wire_.send(w.bytes());
+        wire_.setPacketSize(packetSize);
+        return true;
+    }
+
+    // Runs one statement, writing its rows or its error; answers the DONE status and count.
+    std::pair<std::uint16_t, std::uint64_t> run(TokenWriter& w, const QString& sql,
+                                                const std::vector<Value>& args) {
+        try {
+            qint64 changed = -1;
+            const ResultSet rows = session_->statement(sql, args, &changed);
+            bool counted = changed >= 0;
+            std::uint64_t count = changed >= 0 ? static_cast<std::uint64_t>(changed) : 0;
+            if (rows.columnCount() > 0) {
+                w.resultSet(rows, collation_);
+                counted = true;
+                count = static_cast<std::uint64_t>(rows.rowCount());
+            }
+            const bool reported = counted && !options_.noRowCounts;
+            return {reported ? kDoneCount : kDoneFinal, reported ? count : 0};
+        } catch (const DatabaseError& e) {
+            w.message(true, errorNumberOf(e.text()), 1, 16, e.text(), kServerName);
+            return {kDoneError, 0};
+        }
+    }
+
+    void count(const QString& statement, const QString& declarations = QString()) {
+        hooks_.record([&](SessionRecord& r) {
+            ++r.requests;
+            r.statements.push_back(statement);
+            if (!declarations.isNull()) {
+                r.parameterDeclarations.push_back(declarations);
+            }
+        });
+    }
+
+    void batch(const QString& sql) {
+        count(sql);
+        TokenWriter w;
+        const auto [status, rows] = run(w, sql, {});
+        w.done(kDone, status, 0, rows);
+        wire_.send(w.bytes());
+    }
+
+    void rpc(const RpcCall& call) {
+        const bool executeSql =
+            call.procedureId == kSpExecuteSql ||
+            call.procedureName.compare(u"sp_executesql", Qt::CaseInsensitive) == 0;
+        TokenWriter w;
+        QString sql;
+        std::vector<Value> args;
+        if (executeSql) {
+            if (call.parameters.empty()) {
+                throw ProtocolError("sp_executesql without a statement");
+            }
+            const QString statement = valueText(call.parameters[0].value);
+            const QString declarations =
+                call.parameters.size() > 1 ? valueText(call.parameters[1].value) : QString();
+            count(statement, declarations);
+            std::vector<QString> names;
+            for (std::size_t i = 2; i < call.parameters.size(); ++i) {
+                names.push_back(call.parameters[i].name);
+            }
+            if (std::any_of(names.begin(), names.end(),
+                            [](const QString& n) { return n.isEmpty(); })) {
+                names = declaredNames(declarations);
+            }
+            std::vector<int> order;
+            sql = positionalStatement(statement, names, order);
+            for (int index : order) {
+                const std::size_t at = static_cast<std::size_t>(index) + 2;
+                args.push_back(at < call.parameters.size() ? call.parameters[at].value : Value{});
+            }
+        } else if (!call.procedureName.isEmpty()) {
+            // A procedure called by name: its parameters in order.
+            count(QStringLiteral("EXEC ") + call.procedureName);
+            sql = QStringLiteral("EXEC ") + call.procedureName;
+            for (std::size_t i = 0; i < call.parameters.size(); ++i) {
+                sql += (i == 0 ? QStringLiteral(" ?") : QStringLiteral(", ?"));
+                args.push_back(call.parameters[i].value);
+            }
+        } else {
+            count(QStringLiteral("procedure #%1").arg(call.procedureId));
+            w.message(true, 2812, 62, 16,
+                      QStringLiteral("This server runs sp_executesql and named procedures only."),
+                      kServerName);
+            w.done(kDoneProc, kDoneError, 0, 0);
+            wire_.send(w.bytes());
+            return;
+        }
+        const auto [status, rows] = run(w, sql, args);
+        // DONEINPROC says that more follows: the return status and the end of the call.
+        w.done(kDoneInProc, status | kDoneMore, 0xC1, rows);
+        w.returnStatus(status == kDoneError ? -6 : 0);
+        w.done(kDoneProc, status == kDoneError ? kDoneError : kDoneFinal, 0xE0, 0);
+        wire_.send(w.bytes());
+    }
+
+    Wire wire_;
+    const TdsServerOptions& options_;
+    const SessionHooks& hooks_;
+    Collation collation_;
+    std::unique_ptr<server::Session> session_;
+};
+
+}  // namespace
+
+QString positionalStatement(const QString& statement, const std::vector<QString>& names,
+                            std::vector<int>& order) {
+    QString out;
+    out.reserve(statement.size());
+    const qsizetype n = statement.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = statement[i];
+        qsizetype next = i + 1;
+        if (c == u'\'') {
+            next = skipDelimited(statement, i, u'\'');
+        } else if (c == u'"') {
+            next = skipDelimited(statement, i, u'"');
+        } else if (c == u'[') {
+            next = skipDelimited(statement, i, u']');
+        } else if (c == u'-' && i + 1 < n && statement[i + 1] == u'-') {
+            next = statement.indexOf(u'\n', i);
+            next = next < 0 ? n : next;
+        } else if (c == u'/' && i + 1 < n && statement[i + 1] == u'*') {
+            next = statement.indexOf(QStringLiteral("*/"), i + 2);
+            next = next < 0 ? n : next + 2;
+        } else if (c == u'@') {
+            qsizetype end = i + 1;
+            while (end < n && isIdentifierChar(statement[end])) {
+                ++end;
+            }
+            const QString name = statement.mid(i, end - i);
+            const auto found = std::find_if(names.begin(), names.end(), [&](const QString& x) {
+                return x.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (found != names.end()) {
+                order.push_back(static_cast<int>(found - names.begin()));
+                out += u'?';
+            } else {
+                out += name;
+            }
+            i = end;
+            continue;
+        }
+        out += QStringView(statement).mid(i, next - i);
+        i = next;
+    }
+    return out;
+}
+
+int errorNumberOf(const QString& message) {
+    static const std::pair<const char*, int> known[] = {
+        {"Login failed", 18456},
+        {"Cannot open database", 4060},
+        {"Invalid object name", 208},
+        {"Invalid column name", 207},
+        {"Could not find stored procedure", 2812},
+        {"permission was denied", 229},
+        {"Incorrect syntax", 102},
+        {"Conversion failed", 245},
+        {"expects parameter", 201},
+        {"too many arguments", 8144},
+        {"Violation of PRIMARY KEY", 2627},
+        {"Cannot insert the value NULL", 515},
+        {"conflicted with the", 547},
+    };
+    for (const auto& [text, number] : known) {
+        if (message.contains(QLatin1String(text), Qt::CaseInsensitive)) {
+            return number;
+        }
+    }
+    return 50000;
+}
+
+void serveSession(int socket, int spid, const TdsServerOptions& options,
+                  const SessionHooks& hooks) {
+    try {
+        SessionServer(socket, spid, options, hooks).serve();
+    } catch (const ProtocolError&) {
+        // The connection ends; the client sees its socket closed.
+    } catch (const Error&) {
+    }
+}
+
+}  // namespace zev::tds

@@ -1,0 +1,102 @@
+#pragma once
+
+// A demo database served by the TDS test server on a loopback port, and connections to it
+// through the client's SQL Server driver (FreeTDS under the ODBC driver manager).
+
+#include "data/Connection.h"
+#include "data/Errors.h"
+#include "server/gen/Generator.h"
+#include "server/tds/TdsServer.h"
+
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace zev::tds::testing {
+
+class TdsFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        demo = server::generateDatabase(folder.path(), server::DatabaseSize::Demo);
+        startServer({});
+    }
+
+    void startServer(TdsServerOptions options) {
+        tds.reset();
+        options.databaseFile = demo.databaseFile;
+        tds = std::make_unique<TdsServer>(options);
+        port = tds->start();
+    }
+
+    QString dataSource() const { return QStringLiteral("127.0.0.1,%1").arg(port); }
+
+    ConnectionSettings staffSettings() const {
+        ConnectionSettings s;
+        s.dataSource = dataSource();
+        s.catalog = QStringLiteral("ZEV");
+        s.user = QString::fromLatin1(server::kStaffUser);
+        s.password = QString::fromLatin1(server::kStaffPassword);
+        return s;
+    }
+
+    // A connection of the staff account through the SQL Server driver.
+    std::unique_ptr<Connection> connect(const ConnectionSettings& settings) {
+        auto c = std::make_unique<Connection>();
+        c->setSettings(settings);
+        c->open();
+        return c;
+    }
+
+    // The error text of an action that must fail.
+    template <typename F>
+    static QString errorOf(F&& f) {
+        try {
+            f();
+        } catch (const Error& e) {
+            return e.text();
+        }
+        return QStringLiteral("<no error>");
+    }
+
+    // Changes the database file behind the server's back, as an administrator would.
+    void runOnDatabase(const char* sql) const {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(demo.databaseFile.toUtf8().constData(), &db), SQLITE_OK);
+        char* error = nullptr;
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK)
+            << sql << ": " << (error ? error : "");
+        sqlite3_free(error);
+        sqlite3_close(db);
+    }
+
+    // The one session of the given user that logged in last.
+    SessionRecord lastSessionOf(const QString& user) const {
+        const auto all = tds->sessions();
+        for (auto it = all.rbegin(); it != all.rend(); ++it) {
+            if (it->user == user && it->loggedIn) {
+                return *it;
+            }
+        }
+        ADD_FAILURE() << "no session of " << user.toStdString();
+        return {};
+    }
+
+    QTemporaryDir folder;
+    server::GeneratedDatabase demo;
+    std::unique_ptr<TdsServer> tds;
+    std::uint16_t port = 0;
+};
+
+}  // namespace zev::tds::testing
