@@ -45,8 +45,8 @@ if grep -E '_tests$|bench|\.h$|\.a$' "$work/files"; then fail "build files in th
 # Dependencies: the shared libraries the programs link, and what they load at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for p in libqt6widgets6 libqt6network6 libqt6sql6 libsqlite3-0 libjpeg62-turbo libssl3 libc6 \
-    qt6-qpa-plugins libqt6sql6-odbc tdsodbc qt6-translations-l10n; do
+for p in libqt6widgets6 libqt6network6 libodbc2 libsqlite3-0 libjpeg62-turbo libssl3 libc6 \
+    qt6-qpa-plugins tdsodbc qt6-translations-l10n; do
     grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p"
 done
 if grep -qE -- '-dev( |,|$)' <<<"$depends"; then fail "Depends names a development package"; fi
