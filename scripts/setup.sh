@@ -4,11 +4,11 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config ccache
+    build-essential cmake ninja-build ccache
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libssl-dev
     libsqlite3-dev libjpeg62-turbo-dev
     unixodbc unixodbc-dev tdsodbc freetds-bin libsqliteodbc
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev
     clang libclang-rt-14-dev
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
