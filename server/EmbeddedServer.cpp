@@ -12,14 +12,52 @@ namespace zev::server {
 
 namespace {
 
-// Tables of the sign-in machinery: only GET_USER reaches them, no account reads them directly.
-bool isSignInTable(const QString& table) {
-    static const QSet<QString> tables = {
-        QStringLiteral("db_account"),          QStringLiteral("zev_login"),
-        QStringLiteral("signin_log"),          QStringLiteral("program_release"),
-        QStringLiteral("workstation_release"), QStringLiteral("sqlite_master"),
-        QStringLiteral("sqlite_schema"),       QStringLiteral("sqlite_sequence")};
-    return tables.contains(table.toLower());
+// What members of staff may do: exactly what the client does. They read the selection lists,
+// the streams, the chosen disciplines and the debts, and write four tables: the electives
+// (posts and deletes), new streams, and the rows of the chosen disciplines and of the debts.
+// user_faculty is read for the faculty list and never written; the sign-in tables, the tables
+// behind the procedures and SQLite's own tables are out of reach.
+enum Right { Read = 1, Insert = 2, Update = 4, Delete = 8 };
+
+int staffRights(const QString& table) {
+    static const QHash<QString, int> rights = {
+        {QStringLiteral("a_year"), Read},
+        {QStringLiteral("semester"), Read},
+        {QStringLiteral("faculty"), Read},
+        {QStringLiteral("user_faculty"), Read},
+        {QStringLiteral("f_educ"), Read},
+        {QStringLiteral("com_sfe"), Read},
+        {QStringLiteral("obemchasov"), Read},
+        {QStringLiteral("speciality_form"), Read},
+        {QStringLiteral("group"), Read},
+        {QStringLiteral("g_s"), Read},
+        {QStringLiteral("g_r_y"), Read},
+        {QStringLiteral("s_fio"), Read},
+        {QStringLiteral("s_g"), Read},
+        {QStringLiteral("discipline"), Read},
+        {QStringLiteral("kafedra"), Read},
+        {QStringLiteral("teacher"), Read},
+        {QStringLiteral("t_fio"), Read},
+        {QStringLiteral("gettfio_with_pps"), Read},
+        {QStringLiteral("rrnkkrdt"), Read | Insert},
+        {QStringLiteral("disciplineforstudent"), Read | Update | Delete},
+        {QStringLiteral("disciplineforstudent2"), Read | Insert | Update | Delete},
+        {QStringLiteral("debts"), Read | Insert | Update | Delete},
+    };
+    return rights.value(table.toLower(), 0);
+}
+
+int rightOf(const Translation& t) {
+    switch (t.kind) {
+        case Translation::Kind::Insert:
+            return Insert;
+        case Translation::Kind::Update:
+            return Update;
+        case Translation::Kind::Delete:
+            return Delete;
+        default:
+            return Read;
+    }
 }
 
 [[noreturn]] void denied(const QString& verb, const QString& object) {
@@ -107,6 +145,12 @@ std::shared_ptr<const Translation> Session::translation(const QString& tsql) {
     return made;
 }
 
+bool Session::exists(const QString& table) const {
+    const ResultSet found = db_->query(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ? COLLATE NOCASE"), {table});
+    return found.rowCount() > 0 || table == u"GetTFIO_with_pps";
+}
+
 void Session::checkPermission(const Translation& t) const {
     const bool isSignIn =
         t.kind == Translation::Kind::Exec &&
@@ -129,9 +173,18 @@ void Session::checkPermission(const Translation& t) const {
         }
         denied(t.verb(), t.tables.first());
     }
-    for (const QString& table : t.tables) {
-        if (isSignInTable(table)) {
-            denied(t.verb(), table);
+    // The table a statement writes is its first; every other one is only read. The teachers'
+    // function reads the position table on the caller's behalf, as ownership chaining does on
+    // SQL Server.
+    const bool teachersFunction = t.tables.contains(QStringLiteral("GetTFIO_with_pps"));
+    for (qsizetype i = 0; i < t.tables.size(); ++i) {
+        const QString& table = t.tables[i];
+        if (teachersFunction && table == u"pps") {
+            continue;
+        }
+        const int needed = i == 0 ? rightOf(t) : Read;
+        if ((staffRights(table) & needed) == 0 && exists(table)) {
+            denied(i == 0 ? t.verb() : QStringLiteral("SELECT"), table);
         }
     }
 }
@@ -207,6 +260,7 @@ ResultSet Session::runProcedure(const Translation& t, const std::vector<Value>& 
 ResultSet Session::run(const QString& tsql, const std::vector<Value>& args, qint64* changed) {
     const std::shared_ptr<const Translation> t = translation(tsql);
     checkPermission(*t);
+    db_->checkStillInPlace();
     if (t->paramCount != static_cast<int>(args.size())) {
         throw DatabaseError(QStringLiteral("The statement has %1 parameter markers, but %2 values "
                                            "were supplied.")

@@ -47,6 +47,9 @@ private:
     ResultSet run(const QString& tsql, const std::vector<Value>& args, qint64* changed);
     ResultSet runProcedure(const Translation& t, const std::vector<Value>& args);
     void checkPermission(const Translation& t) const;
+    // Whether the database holds a table or view of that name: one that does not is reported
+    // as such by SQLite, not as a refusal.
+    bool exists(const QString& table) const;
 
     std::unique_ptr<Database> db_;
     QString user_;

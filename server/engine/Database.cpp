@@ -1,8 +1,9 @@
 #include "server/engine/Database.h"
 
 #include "data/Errors.h"
-#include "server/engine/Translator.h"
+#include "server/engine/SqlFunctions.h"
 
+#include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -16,79 +17,6 @@
 namespace zev::server {
 
 namespace {
-
-// T-SQL "+": numbers add, texts join, a text and a number add when the text reads as a number
-// (SQL Server converts it), NULL on either side gives NULL.
-void plusFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const int a = sqlite3_value_type(argv[0]);
-    const int b = sqlite3_value_type(argv[1]);
-    if (a == SQLITE_NULL || b == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (a == SQLITE_TEXT && b == SQLITE_TEXT) {
-        const auto* left = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        const int leftSize = sqlite3_value_bytes(argv[0]);
-        const auto* right = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-        const int rightSize = sqlite3_value_bytes(argv[1]);
-        std::string joined;
-        joined.reserve(static_cast<size_t>(leftSize + rightSize));
-        joined.append(left, static_cast<size_t>(leftSize))
-            .append(right, static_cast<size_t>(rightSize));
-        sqlite3_result_text(ctx, joined.data(), static_cast<int>(joined.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    const auto number = [ctx](sqlite3_value* v, bool& isInteger) -> std::optional<double> {
-        const int type = sqlite3_value_type(v);
-        if (type == SQLITE_INTEGER) {
-            isInteger = true;
-            return static_cast<double>(sqlite3_value_int64(v));
-        }
-        if (type == SQLITE_FLOAT) {
-            isInteger = false;
-            return sqlite3_value_double(v);
-        }
-        const QString text =
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))).trimmed();
-        bool ok = false;
-        const qlonglong whole = text.toLongLong(&ok);
-        if (ok) {
-            isInteger = true;
-            return static_cast<double>(whole);
-        }
-        const QString message = QStringLiteral(
-                                    "Conversion failed when converting the varchar "
-                                    "value '%1' to data type int.")
-                                    .arg(text);
-        sqlite3_result_error(ctx, message.toUtf8().constData(), -1);
-        return std::nullopt;
-    };
-    bool leftInteger = false;
-    bool rightInteger = false;
-    const auto left = number(argv[0], leftInteger);
-    if (!left) {
-        return;
-    }
-    const auto right = number(argv[1], rightInteger);
-    if (!right) {
-        return;
-    }
-    if (leftInteger && rightInteger) {
-        const sqlite3_int64 l =
-            a == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : static_cast<sqlite3_int64>(*left);
-        const sqlite3_int64 r =
-            b == SQLITE_INTEGER ? sqlite3_value_int64(argv[1]) : static_cast<sqlite3_int64>(*right);
-        sqlite3_int64 sum = 0;
-        if (__builtin_add_overflow(l, r, &sum)) {
-            sqlite3_result_error(
-                ctx, "Arithmetic overflow error converting expression to data type bigint.", -1);
-            return;
-        }
-        sqlite3_result_int64(ctx, sum);
-        return;
-    }
-    sqlite3_result_double(ctx, *left + *right);
-}
 
 QString sqliteText(const char* text) {
     return QString::fromUtf8(text ? text : "");
@@ -195,14 +123,18 @@ void Database::configure() {
     // A double-quoted name that names no column must be an error, never a text literal.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    sqlite3_busy_timeout(db_, 5000);
-    sqlite3_create_function_v2(db_, kPlusFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               plusFunction, nullptr, nullptr, nullptr);
-    char* error = nullptr;
-    if (sqlite3_exec(db_, "PRAGMA foreign_keys = ON", nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString text = sqliteText(error);
-        sqlite3_free(error);
-        throw DatabaseError(text);
+    // A writer waits this long for another writer to finish; readers never wait (WAL).
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    registerSqlFunctions(db_);
+    // Write-ahead log: readers go on while one connection writes, and a commit costs one sync of
+    // the log. synchronous=FULL syncs it at every commit, so that a committed post survives a
+    // power cut. A read-only file keeps whatever journal it has.
+    const char* settings = readOnly_ ? "PRAGMA foreign_keys = ON"
+                                     : "PRAGMA foreign_keys = ON; PRAGMA journal_mode = WAL; "
+                                       "PRAGMA synchronous = FULL";
+    const int rc = sqlite3_exec(db_, settings, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        raise(rc);
     }
 }
 
@@ -338,38 +270,98 @@ void Database::script(const QString& sql) {
     }
 }
 
-void Database::raise(int code) const {
+void Database::checkStillInPlace() const {
+    int moved = 0;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+        throw DatabaseError(
+            QStringLiteral("The database file \"%1\" was deleted or moved while it was open; "
+                           "nothing was written.")
+                .arg(file_));
+    }
+}
+
+void Database::raise(int result) const {
     const QString message = sqliteText(sqlite3_errmsg(db_));
+    // The extended code tells which constraint failed and why a write was refused.
+    const int extended = sqlite3_extended_errcode(db_);
+    const int code = (extended & 0xff) == (result & 0xff) ? extended : result;
     const int primary = code & 0xff;
     static const QRegularExpression noTable(QStringLiteral("^no such table: (?:main\\.)?(.+)$"));
     static const QRegularExpression noColumn(QStringLiteral("^no such column: (.+)$"));
     static const QRegularExpression ambiguous(QStringLiteral("^ambiguous column name: (.+)$"));
     static const QRegularExpression noFunction(QStringLiteral("^no such function: (.+)$"));
+    if (code == SQLITE_READONLY_DBMOVED) {
+        throw DatabaseError(
+            QStringLiteral("The database file \"%1\" was deleted or moved while it was open; "
+                           "nothing was written.")
+                .arg(file_));
+    }
     if (primary == SQLITE_READONLY) {
         throw DatabaseError(QStringLiteral("The database \"%1\" is read-only; nothing was written.")
                                 .arg(QFileInfo(file_).fileName()));
     }
     if (primary == SQLITE_NOTADB) {
-        throw DatabaseError(QStringLiteral("The file \"%1\" is not a ZEV database.").arg(file_));
+        // A database file starts with SQLite's mark; with it the file is a damaged database,
+        // without it a file of another kind.
+        QFile file(file_);
+        const bool marked =
+            file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
+        throw DatabaseError(marked
+                                ? QStringLiteral("The database file \"%1\" is damaged.").arg(file_)
+                                : QStringLiteral("The file \"%1\" is not a ZEV database: it "
+                                                 "is not a database file at all.")
+                                      .arg(file_));
+    }
+    if (primary == SQLITE_CORRUPT) {
+        throw DatabaseError(QStringLiteral("The database file \"%1\" is damaged.").arg(file_));
+    }
+    if (primary == SQLITE_CANTOPEN) {
+        throw DatabaseError(
+            QStringLiteral("Cannot open database file \"%1\": the file does not exist or cannot "
+                           "be reached.")
+                .arg(file_));
     }
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-        throw DatabaseError(QStringLiteral("Lock request time out period exceeded."));
+        throw DatabaseError(
+            QStringLiteral("Lock request time out period exceeded: another user is "
+                           "writing to the database. Try again in a moment."));
     }
+    if (primary == SQLITE_ERROR && (message == u"parser stack overflow" ||
+                                    message.startsWith(u"Expression tree is too large"))) {
+        throw DatabaseError(
+            QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the "
+                           "query or break it up into smaller queries."));
+    }
+    static const QRegularExpression constrained(
+        QStringLiteral("^(?:NOT NULL|UNIQUE|CHECK) constraint failed: (?:([^.,]+)\\.)?([^,]+)"));
+    const auto failed = constrained.match(message);
+    const QString table = failed.captured(1);
+    const QString column = failed.captured(2);
     if (code == SQLITE_CONSTRAINT_FOREIGNKEY) {
         throw DatabaseError(
-            QStringLiteral("The statement conflicted with a FOREIGN KEY constraint. "
-                           "The statement has been terminated."));
+            QStringLiteral("The statement conflicted with a FOREIGN KEY constraint. The conflict "
+                           "occurred in database 'ZEV'. The statement has been terminated."));
     }
     if (code == SQLITE_CONSTRAINT_NOTNULL) {
-        throw DatabaseError(
-            QStringLiteral("Cannot insert the value NULL into a column that does "
-                           "not allow nulls (%1). The statement has been terminated.")
-                .arg(message));
+        throw DatabaseError(QStringLiteral("Cannot insert the value NULL into column '%1', table "
+                                           "'ZEV.dbo.%2'; column does not allow nulls. The "
+                                           "statement has been terminated.")
+                                .arg(column, table));
     }
     if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE) {
-        throw DatabaseError(QStringLiteral("Violation of a UNIQUE KEY constraint (%1). The "
+        throw DatabaseError(QStringLiteral("Violation of %1 constraint on '%2'. Cannot insert "
+                                           "duplicate key in object 'dbo.%3'. The statement has "
+                                           "been terminated.")
+                                .arg(code == SQLITE_CONSTRAINT_PRIMARYKEY
+                                         ? QStringLiteral("PRIMARY KEY")
+                                         : QStringLiteral("UNIQUE KEY"),
+                                     message.section(u':', 1).trimmed(), table));
+    }
+    if (code == SQLITE_CONSTRAINT_CHECK) {
+        throw DatabaseError(QStringLiteral("The statement conflicted with the CHECK constraint "
+                                           "\"%1\". The conflict occurred in database 'ZEV'. The "
                                            "statement has been terminated.")
-                                .arg(message));
+                                .arg(message.section(u':', 1).trimmed()));
     }
     if (auto m = noTable.match(message); m.hasMatch()) {
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(m.captured(1)));

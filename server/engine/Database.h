@@ -47,6 +47,13 @@ public:
     // Runs one or more statements of plain SQLite text (schema scripts).
     void script(const QString& sql);
 
+    // Throws when the file was deleted or replaced since it was opened: writes would go to a
+    // file that nobody will ever open again.
+    void checkStillInPlace() const;
+
+    // How long a write waits for another connection's write to end before it fails.
+    static constexpr int kBusyTimeoutMs = 10000;
+
     // The error of the last failed call, in SQL Server's wording where there is one.
     [[noreturn]] void raise(int code) const;
 

@@ -50,11 +50,21 @@ std::vector<Token> tokenize(const QString& sql) {
             continue;
         }
         if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
-            const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
-            if (end < 0) {
-                throw DatabaseError(QStringLiteral("Missing end comment mark '*/'."));
-            }
-            i = end + 2;
+            // Block comments nest, as in T-SQL: /* a /* b */ c */ is one comment.
+            int depth = 0;
+            do {
+                if (i + 1 < n && sql[i] == u'/' && sql[i + 1] == u'*') {
+                    ++depth;
+                    i += 2;
+                } else if (i + 1 < n && sql[i] == u'*' && sql[i + 1] == u'/') {
+                    --depth;
+                    i += 2;
+                } else if (i < n) {
+                    ++i;
+                } else {
+                    throw DatabaseError(QStringLiteral("Missing end comment mark '*/'."));
+                }
+            } while (depth > 0);
             continue;
         }
         Token token;

@@ -1,12 +1,15 @@
 #include "server/engine/Translator.h"
 
 #include "data/Errors.h"
+#include "server/engine/SqlEmitter.h"
+#include "server/engine/SqliteText.h"
 #include "server/engine/Tokenizer.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace zev::server {
@@ -53,34 +56,56 @@ bool isReserved(const Token& t) {
     return t.kind == TokenKind::Word && reservedWords().contains(t.text.toLower());
 }
 
-QString quoteName(const QString& name) {
-    QString quoted = name;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
-
 QString quoteText(const QString& text) {
     QString quoted = text;
     quoted.replace(u'\'', QStringLiteral("''"));
     return u'\'' + quoted + u'\'';
 }
 
-// Built-in functions of the subset and their SQLite names.
-QString sqliteFunction(const QString& tsqlName) {
-    static const QHash<QString, QString> functions = {
-        {u"count"_s, u"count"_s},       {u"sum"_s, u"sum"_s},     {u"min"_s, u"min"_s},
-        {u"max"_s, u"max"_s},           {u"avg"_s, u"avg"_s},     {u"isnull"_s, u"ifnull"_s},
-        {u"coalesce"_s, u"coalesce"_s}, {u"upper"_s, u"upper"_s}, {u"lower"_s, u"lower"_s},
-        {u"len"_s, u"length"_s},        {u"ltrim"_s, u"ltrim"_s}, {u"rtrim"_s, u"rtrim"_s},
-        {u"abs"_s, u"abs"_s},
+// Built-in functions of the subset and the SQLite functions that give them their T-SQL meaning.
+const char* sqliteFunction(const QString& tsqlName) {
+    static const QHash<QString, const char*> functions = {
+        {u"count"_s, "count"},       {u"sum"_s, "sum"},     {u"min"_s, "min"},
+        {u"max"_s, "max"},           {u"avg"_s, "avg"},     {u"isnull"_s, "ifnull"},
+        {u"coalesce"_s, "coalesce"}, {u"upper"_s, "upper"}, {u"lower"_s, "lower"},
+        {u"len"_s, "length"},        {u"ltrim"_s, "ltrim"}, {u"rtrim"_s, "rtrim"},
+        {u"abs"_s, "abs"},
     };
-    return functions.value(tsqlName.toLower());
+    return functions.value(tsqlName.toLower(), nullptr);
 }
 
+bool isAggregate(const QString& function) {
+    static const QSet<QString> aggregates = {u"count"_s, u"sum"_s, u"min"_s, u"max"_s, u"avg"_s};
+    return aggregates.contains(function.toLower());
+}
+
+// SQLite's own tables, table-valued pragmas and virtual tables: none of them is an object of
+// the ZEV database.
+bool isEngineObject(const QString& name) {
+    const QString lower = name.toLower();
+    static const QSet<QString> virtualTables = {
+        u"dbstat"_s, u"json_each"_s, u"json_tree"_s, u"generate_series"_s,
+        u"fts3"_s,   u"fts4"_s,      u"fts5"_s,      u"rtree"_s};
+    return lower.startsWith(u"sqlite_") || lower.startsWith(u"pragma_") ||
+           virtualTables.contains(lower);
+}
+
+// How deep expressions may nest (parentheses, function arguments, NOT and unary minus): far
+// beyond any real statement, and far below what the parser's recursion could bear.
+constexpr int kMaxNesting = 200;
+// Terms of one arithmetic call; longer chains continue in a call around the first one.
+constexpr int kTermsPerCall = 100;
+
 struct Expr {
-    QString sql;
     ColumnType type = ColumnType::Unknown;
     bool isColumn = false;  // a plain column reference: SQLite names the result after the column
+};
+
+// A column reference outside any aggregate, for the GROUP BY check.
+struct ColumnUse {
+    QString shown;      // as the error names it
+    QString qualifier;  // the table or alias, lower case, or empty
+    QString column;     // lower case
 };
 
 class Parser {
@@ -92,16 +117,16 @@ public:
         if (first.isWord("select")) {
             out_.kind = Translation::Kind::Select;
             out_.returnsRows = true;
-            out_.sqlite = select();
+            select();
         } else if (first.isWord("insert")) {
             out_.kind = Translation::Kind::Insert;
-            out_.sqlite = insert();
+            insert();
         } else if (first.isWord("update")) {
             out_.kind = Translation::Kind::Update;
-            out_.sqlite = update();
+            update();
         } else if (first.isWord("delete")) {
             out_.kind = Translation::Kind::Delete;
-            out_.sqlite = remove();
+            remove();
         } else if (first.isWord("exec") || first.isWord("execute")) {
             out_.kind = Translation::Kind::Exec;
             exec();
@@ -118,10 +143,36 @@ public:
             fail(peek());
         }
         out_.paramCount = params_;
+        out_.sqlite = sql_.sql();
+        // The emitter cannot glue a comment or a second statement together; this holds it to that.
+        if (!isOneStatementWithoutComments(out_.sqlite)) {
+            throw DatabaseError(QStringLiteral("Incorrect syntax near the end of the statement."));
+        }
         return out_;
     }
 
 private:
+    // Counts one level of nesting for as long as it lives.
+    class Nesting {
+    public:
+        explicit Nesting(Parser& p) : p_(p) {
+            if (++p_.depth_ > kMaxNesting) {
+                throw DatabaseError(
+                    QStringLiteral(
+                        "Some part of your SQL statement is nested too deeply (more than "
+                        "%1 levels of parentheses, function calls, NOT or signs). "
+                        "Rewrite the query or break it up into smaller queries.")
+                        .arg(kMaxNesting));
+            }
+        }
+        ~Nesting() { --p_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& p_;
+    };
+
     const Token& peek(int ahead = 0) const {
         const size_t i = std::min(pos_ + ahead, tokens_.size() - 1);
         return tokens_[i];
@@ -162,12 +213,7 @@ private:
         if (t.kind == TokenKind::End) {
             throw DatabaseError(QStringLiteral("Incorrect syntax near the end of the statement."));
         }
-        QString shown = t.text;
-        if (t.kind == TokenKind::String) {
-            shown = quoteText(t.text);
-        } else if (t.kind == TokenKind::Name) {
-            shown = t.text;
-        }
+        const QString shown = t.kind == TokenKind::String ? quoteText(t.text) : t.text;
         throw DatabaseError(QStringLiteral("Incorrect syntax near '%1'.").arg(shown));
     }
     [[noreturn]] static void unsupported(const Token& t, const QString& what) {
@@ -225,13 +271,16 @@ private:
         return parts;
     }
 
-    QString tableName() {
+    void tableName() {
         const QStringList parts = stripQualifiers(dottedName(), 1);
         noteTable(parts[0]);
-        return quoteName(parts[0]);
+        sql_.name(parts[0]);
     }
 
     void noteTable(const QString& name) {
+        if (isEngineObject(name)) {
+            throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(name));
+        }
         for (const QString& known : std::as_const(out_.tables)) {
             if (known.compare(name, Qt::CaseInsensitive) == 0) {
                 return;
@@ -240,28 +289,26 @@ private:
         out_.tables << name;
     }
 
-    std::optional<QString> alias() {
+    // [AS] alias, written as AS "alias".
+    bool alias() {
         if (acceptWord("as")) {
-            if (peek().kind == TokenKind::String) {
-                return quoteName(next().text);
-            }
-            if (!isNamePart(peek())) {
+            if (peek().kind != TokenKind::String && !isNamePart(peek())) {
                 fail(peek());
             }
-            return quoteName(next().text);
+        } else if (!isNamePart(peek())) {
+            return false;
         }
-        if (isNamePart(peek())) {
-            return quoteName(next().text);
-        }
-        return std::nullopt;
+        sql_.keyword("AS");
+        sql_.name(next().text);
+        return true;
     }
 
     // SELECT [DISTINCT] [TOP n] items [FROM ...] [WHERE] [GROUP BY] [HAVING] [ORDER BY]
-    QString select() {
+    void select() {
         expectWord("select");
-        QString sql = QStringLiteral("SELECT ");
+        sql_.keyword("SELECT");
         if (acceptWord("distinct")) {
-            sql += QStringLiteral("DISTINCT ");
+            sql_.keyword("DISTINCT");
         } else {
             acceptWord("all");
         }
@@ -279,57 +326,101 @@ private:
             if (peek().isWord("percent") || peek().isWord("with")) {
                 unsupported(peek(), QStringLiteral("TOP ... %1").arg(peek().text.toUpper()));
             }
-            limit = QStringLiteral(" LIMIT ") + n.text;
+            limit = n.text;
         }
-        QStringList items;
+        std::vector<ColumnUse> selected;
+        columnUses_ = &selected;
+        bool star = false;
         do {
-            items << selectItem();
+            if (out_.itemTypes.size() > 0) {
+                sql_.symbol(",");
+            }
+            star = selectItem() || star;
         } while (acceptSymbol(","));
-        sql += items.join(QStringLiteral(", "));
-        if (items.contains(QStringLiteral("*")) ||
-            std::any_of(items.begin(), items.end(),
-                        [](const QString& item) { return item.endsWith(QStringLiteral(".*")); })) {
+        columnUses_ = nullptr;
+        const bool aggregated = sawAggregate_;
+        if (star) {
             out_.itemTypes.clear();  // a star stands for columns whose number the parse cannot tell
         }
         if (acceptWord("from")) {
-            sql += QStringLiteral(" FROM ") + fromClause();
+            sql_.keyword("FROM");
+            fromClause();
         }
         if (acceptWord("where")) {
-            sql += QStringLiteral(" WHERE ") + expression().sql;
+            sql_.keyword("WHERE");
+            expression();
         }
+        std::vector<ColumnUse> grouped;
+        bool hasGroupBy = false;
         if (peek().isWord("group")) {
             next();
             expectWord("by");
-            sql += QStringLiteral(" GROUP BY ") + expressionList();
+            hasGroupBy = true;
+            sql_.keyword("GROUP");
+            sql_.keyword("BY");
+            columnUses_ = &grouped;
+            expressionList();
+            columnUses_ = nullptr;
         }
         if (acceptWord("having")) {
-            sql += QStringLiteral(" HAVING ") + expression().sql;
+            sql_.keyword("HAVING");
+            columnUses_ = &selected;
+            expression();
+            columnUses_ = nullptr;
+        }
+        if (hasGroupBy || aggregated) {
+            checkGrouped(selected, grouped);
         }
         if (peek().isWord("order")) {
             next();
             expectWord("by");
-            QStringList keys;
+            sql_.keyword("ORDER");
+            sql_.keyword("BY");
             do {
-                QString key = expression().sql;
+                expression();
                 if (acceptWord("desc")) {
-                    key += QStringLiteral(" DESC");
+                    sql_.keyword("DESC");
                 } else {
                     acceptWord("asc");
                 }
-                keys << key;
+                if (peek().isSymbol(",")) {
+                    sql_.symbol(",");
+                }
             } while (acceptSymbol(","));
-            sql += QStringLiteral(" ORDER BY ") + keys.join(QStringLiteral(", "));
         }
         if (peek().isWord("union") || peek().isWord("except") || peek().isWord("intersect")) {
             unsupported(peek(), peek().text.toUpper());
         }
-        return sql + limit;
+        if (!limit.isEmpty()) {
+            sql_.keyword("LIMIT");
+            sql_.number(limit);
+        }
     }
 
-    QString selectItem() {
+    // Every column of the select list and HAVING outside an aggregate must be grouped.
+    static void checkGrouped(const std::vector<ColumnUse>& selected,
+                             const std::vector<ColumnUse>& grouped) {
+        for (const ColumnUse& use : selected) {
+            const bool found = std::any_of(grouped.begin(), grouped.end(), [&](const ColumnUse& g) {
+                return g.column == use.column &&
+                       (g.qualifier.isEmpty() || use.qualifier.isEmpty() ||
+                        g.qualifier == use.qualifier);
+            });
+            if (!found) {
+                throw DatabaseError(QStringLiteral("Column '%1' is invalid in the select list "
+                                                   "because it is not contained in either an "
+                                                   "aggregate function or the GROUP BY clause.")
+                                        .arg(use.shown));
+            }
+        }
+    }
+
+    // One item of the select list; answers whether it was a star.
+    bool selectItem() {
         if (acceptSymbol("*")) {
+            sql_.symbol("*");
             out_.itemTypes.push_back(ColumnType::Unknown);
-            return QStringLiteral("*");
+            return true;
         }
         // table.* and qualified forms of it
         {
@@ -347,142 +438,167 @@ private:
                 next();  // '*'
                 parts << QStringLiteral("*");
                 parts = stripQualifiers(parts, 2);
+                sql_.name(parts[0]);
+                sql_.symbol(".");
+                sql_.symbol("*");
                 out_.itemTypes.push_back(ColumnType::Unknown);
-                return quoteName(parts[0]) + QStringLiteral(".*");
+                return true;
             }
         }
-        // alias = expression
-        if (isNamePart(peek()) && peek(1).isSymbol("=")) {
-            const QString name = quoteName(next().text);
+        // alias = expression, the alias a name or a text literal: SELECT 'n' = col
+        if ((isNamePart(peek()) || peek().kind == TokenKind::String) && peek(1).isSymbol("=")) {
+            const QString name = next().text;
             next();
             const Expr e = expression();
             out_.itemTypes.push_back(e.type);
-            return e.sql + QStringLiteral(" AS ") + name;
+            sql_.keyword("AS");
+            sql_.name(name);
+            return false;
         }
         const Expr e = expression();
         out_.itemTypes.push_back(e.type);
-        if (const auto name = alias()) {
-            return e.sql + QStringLiteral(" AS ") + *name;
+        if (!alias() && !e.isColumn) {
+            // SQL Server leaves a computed column without a name.
+            sql_.keyword("AS");
+            sql_.name(QString());
         }
-        // SQL Server leaves a computed column without a name.
-        return e.isColumn ? e.sql : e.sql + QStringLiteral(" AS \"\"");
+        return false;
     }
 
-    QString fromClause() {
-        QString sql = tableSource();
+    void fromClause() {
+        tableSource();
         for (;;) {
             if (acceptSymbol(",")) {
-                sql += QStringLiteral(", ") + tableSource();
+                sql_.symbol(",");
+                tableSource();
             } else if (peek().isWord("inner") || peek().isWord("join")) {
                 acceptWord("inner");
                 expectWord("join");
-                sql += QStringLiteral(" INNER JOIN ") + tableSource();
+                sql_.keyword("INNER");
+                sql_.keyword("JOIN");
+                tableSource();
                 expectWord("on");
-                sql += QStringLiteral(" ON ") + expression().sql;
+                sql_.keyword("ON");
+                expression();
             } else if (peek().isWord("left")) {
                 next();
                 acceptWord("outer");
                 expectWord("join");
-                sql += QStringLiteral(" LEFT JOIN ") + tableSource();
+                sql_.keyword("LEFT");
+                sql_.keyword("JOIN");
+                tableSource();
                 expectWord("on");
-                sql += QStringLiteral(" ON ") + expression().sql;
+                sql_.keyword("ON");
+                expression();
             } else if (peek().isWord("right") || peek().isWord("full") || peek().isWord("cross")) {
                 unsupported(peek(), peek().text.toUpper() + QStringLiteral(" JOIN"));
             } else {
-                return sql;
+                return;
             }
         }
     }
 
-    QString tableSource() {
+    void tableSource() {
         if (peek().isSymbol("(")) {
             unsupported(peek(), QStringLiteral("a derived table"));
         }
         const Token& start = peek();
         const QStringList parts = stripQualifiers(dottedName(), 1);
-        QString sql;
         if (peek().isSymbol("(")) {
-            sql = tableFunction(parts[0], start);
+            tableFunction(parts[0], start);
         } else {
             noteTable(parts[0]);
-            sql = quoteName(parts[0]);
+            sql_.name(parts[0]);
         }
-        if (const auto name = alias()) {
-            sql += QStringLiteral(" AS ") + *name;
-        }
-        return sql;
+        alias();
     }
 
     // dbo.GetTFIO_with_pps(kinds, department): the teachers holding a position in a department.
     // Position kinds are 1 main, 2 internal second job, 3 external second job, 4 hourly; the
     // first argument is the highest kind taken in, so 4 takes every teacher of the department.
-    QString tableFunction(const QString& name, const Token& at) {
+    void tableFunction(const QString& name, const Token& at) {
         if (name.compare(u"GetTFIO_with_pps", Qt::CaseInsensitive) != 0) {
             throw DatabaseError(QStringLiteral("Invalid object name '%1'.")
                                     .arg(at.text == name ? name : QStringLiteral("dbo.") + name));
         }
         expectSymbol("(");
-        std::vector<QString> args;
+        sql_.symbol("(");
+        sql_.keyword(
+            "SELECT DISTINCT zf.\"id_teacher\" AS \"id_teacher\", zf.\"t_fio\" AS "
+            "\"t_fio\" FROM (SELECT");
+        int count = 0;
         if (!peek().isSymbol(")")) {
             do {
-                args.push_back(expression().sql);
+                if (count == 1) {
+                    sql_.keyword("AS kinds,");
+                } else if (count > 1) {
+                    sql_.symbol(",");
+                }
+                expression();
+                ++count;
             } while (acceptSymbol(","));
         }
         expectSymbol(")");
-        if (args.size() > 2) {
+        if (count > 2) {
             throw DatabaseError(QStringLiteral(
                 "Procedure or function dbo.GetTFIO_with_pps has too many arguments specified."));
         }
-        if (args.size() < 2) {
+        if (count < 2) {
             throw DatabaseError(
                 QStringLiteral("An insufficient number of arguments were supplied "
                                "for the procedure or function dbo.GetTFIO_with_pps."));
         }
+        noteTable(QStringLiteral("GetTFIO_with_pps"));
         noteTable(QStringLiteral("pps"));
         noteTable(QStringLiteral("t_fio"));
-        return QStringLiteral(
-                   "(SELECT DISTINCT zf.\"id_teacher\" AS \"id_teacher\", zf.\"t_fio\" AS "
-                   "\"t_fio\" "
-                   "FROM (SELECT %1 AS kinds, %2 AS kafedra) AS za "
-                   "JOIN \"pps\" AS zp ON zp.\"id_kafedra\" = za.kafedra AND zp.\"kind\" <= "
-                   "za.kinds "
-                   "JOIN \"t_fio\" AS zf ON zf.\"id_teacher\" = zp.\"id_teacher\" "
-                   "ORDER BY zf.\"t_fio\")")
-            .arg(args[0], args[1]);
+        sql_.keyword(
+            "AS kafedra) AS za JOIN \"pps\" AS zp ON zp.\"id_kafedra\" = za.kafedra AND "
+            "zp.\"kind\" <= za.kinds JOIN \"t_fio\" AS zf ON zf.\"id_teacher\" = "
+            "zp.\"id_teacher\" ORDER BY zf.\"t_fio\"");
+        sql_.symbol(")");
     }
 
-    QString expressionList() {
-        QStringList list;
+    void expressionList() {
         do {
-            list << expression().sql;
+            expression();
+            if (peek().isSymbol(",")) {
+                sql_.symbol(",");
+            }
         } while (acceptSymbol(","));
-        return list.join(QStringLiteral(", "));
     }
 
     // Expressions, from the loosest binding to the tightest.
-    Expr expression() { return orExpr(); }
+    Expr expression() {
+        const Nesting level(*this);
+        return orExpr();
+    }
 
     Expr orExpr() {
         Expr left = andExpr();
         while (acceptWord("or")) {
-            const Expr right = andExpr();
-            left = {left.sql + QStringLiteral(" OR ") + right.sql, ColumnType::Integer};
+            sql_.keyword("OR");
+            andExpr();
+            left = {ColumnType::Integer};
         }
         return left;
     }
     Expr andExpr() {
         Expr left = notExpr();
         while (acceptWord("and")) {
-            const Expr right = notExpr();
-            left = {left.sql + QStringLiteral(" AND ") + right.sql, ColumnType::Integer};
+            sql_.keyword("AND");
+            notExpr();
+            left = {ColumnType::Integer};
         }
         return left;
     }
     Expr notExpr() {
-        if (acceptWord("not")) {
-            return {QStringLiteral("NOT ") + notExpr().sql, ColumnType::Integer};
+        std::vector<std::unique_ptr<Nesting>> levels;
+        while (acceptWord("not")) {
+            levels.push_back(std::make_unique<Nesting>(*this));
+            sql_.keyword("NOT");
         }
-        return predicate();
+        const Expr e = predicate();
+        return levels.empty() ? e : Expr{ColumnType::Integer};
     }
     Expr predicate() {
         if (peek().isWord("exists")) {
@@ -492,90 +608,116 @@ private:
         static const char* comparisons[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
         for (const char* op : comparisons) {
             if (acceptSymbol(op)) {
-                const Expr right = additive();
-                return {left.sql + u' ' + QLatin1String(op) + u' ' + right.sql,
-                        ColumnType::Integer};
+                sql_.symbol(op);
+                additive();
+                return {ColumnType::Integer};
             }
         }
         if (acceptWord("is")) {
-            const bool negated = acceptWord("not");
+            sql_.keyword("IS");
+            if (acceptWord("not")) {
+                sql_.keyword("NOT");
+            }
             expectWord("null");
-            return {
-                left.sql + (negated ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL")),
-                ColumnType::Integer};
+            sql_.keyword("NULL");
+            return {ColumnType::Integer};
         }
         const bool negated = acceptWord("not");
+        if (negated && (peek().isWord("in") || peek().isWord("like") || peek().isWord("between"))) {
+            sql_.keyword("NOT");
+        }
         if (acceptWord("in")) {
             expectSymbol("(");
             if (peek().isWord("select")) {
                 unsupported(peek(), QStringLiteral("a subquery"));
             }
-            const QString list = expressionList();
+            sql_.keyword("IN");
+            sql_.symbol("(");
+            expressionList();
             expectSymbol(")");
-            return {left.sql + (negated ? QStringLiteral(" NOT IN (") : QStringLiteral(" IN (")) +
-                        list + u')',
-                    ColumnType::Integer};
+            sql_.symbol(")");
+            return {ColumnType::Integer};
         }
         if (acceptWord("like")) {
-            const Expr pattern = additive();
-            return {left.sql + (negated ? QStringLiteral(" NOT LIKE ") : QStringLiteral(" LIKE ")) +
-                        pattern.sql,
-                    ColumnType::Integer};
+            sql_.keyword("LIKE");
+            additive();
+            return {ColumnType::Integer};
         }
         if (acceptWord("between")) {
-            const Expr low = additive();
+            sql_.keyword("BETWEEN");
+            additive();
             expectWord("and");
-            const Expr high = additive();
-            return {left.sql +
-                        (negated ? QStringLiteral(" NOT BETWEEN ") : QStringLiteral(" BETWEEN ")) +
-                        low.sql + QStringLiteral(" AND ") + high.sql,
-                    ColumnType::Integer};
+            sql_.keyword("AND");
+            additive();
+            return {ColumnType::Integer};
         }
         if (negated) {
             fail(peek());
         }
         return left;
     }
-    Expr additive() {
-        Expr left = multiplicative();
-        for (;;) {
-            if (acceptSymbol("+")) {
-                const Expr right = multiplicative();
-                const ColumnType type = left.type == right.type ? left.type : ColumnType::Unknown;
-                left = {QLatin1String(kPlusFunction) + u'(' + left.sql + QStringLiteral(", ") +
-                            right.sql + u')',
-                        type};
-            } else if (acceptSymbol("-")) {
-                const Expr right = multiplicative();
-                left = {u'(' + left.sql + QStringLiteral(" - ") + right.sql + u')', left.type};
-            } else {
-                return left;
+
+    // A chain of terms joined by operators of one precedence level becomes one call of the
+    // arithmetic function, zev_arith(t1, t2, ..., 'ops'), which applies T-SQL's rules from left to
+    // right: "+" joins texts, errors for division by zero and integer overflow. Long chains
+    // continue in a call around the first kTermsPerCall terms, so nothing nests per operator.
+    template <typename Term>
+    Expr chain(const char* const* operators, Term term) {
+        const qsizetype start = sql_.mark();
+        Expr first = term();
+        const char* op = matchingOperator(operators);
+        if (!op) {
+            return first;
+        }
+        ColumnType type = first.type;
+        QString ops;
+        sql_.openCallAt(start, kArithmeticFunction);
+        while (op) {
+            next();
+            if (ops.size() == kTermsPerCall) {
+                sql_.symbol(",");
+                sql_.text(ops);
+                sql_.symbol(")");
+                sql_.openCallAt(start, kArithmeticFunction);
+                ops.clear();
+            }
+            ops += QLatin1String(op);
+            sql_.symbol(",");
+            const Expr right = term();
+            type = type == right.type ? type : ColumnType::Unknown;
+            op = matchingOperator(operators);
+        }
+        sql_.symbol(",");
+        sql_.text(ops);
+        sql_.symbol(")");
+        return {type};
+    }
+    const char* matchingOperator(const char* const* operators) const {
+        for (const char* const* op = operators; *op; ++op) {
+            if (peek().isSymbol(*op)) {
+                return *op;
             }
         }
+        return nullptr;
+    }
+
+    Expr additive() {
+        static const char* const operators[] = {"+", "-", nullptr};
+        return chain(operators, [this] { return multiplicative(); });
     }
     Expr multiplicative() {
-        Expr left = unary();
-        for (;;) {
-            const char* op = peek().isSymbol("*")   ? "*"
-                             : peek().isSymbol("/") ? "/"
-                             : peek().isSymbol("%") ? "%"
-                                                    : nullptr;
-            if (!op) {
-                return left;
-            }
-            next();
-            const Expr right = unary();
-            left = {u'(' + left.sql + u' ' + QLatin1String(op) + u' ' + right.sql + u')',
-                    left.type};
-        }
+        static const char* const operators[] = {"*", "/", "%", nullptr};
+        return chain(operators, [this] { return unary(); });
     }
     Expr unary() {
-        if (acceptSymbol("-")) {
-            const Expr operand = unary();
-            return {QStringLiteral("-") + operand.sql, operand.type};
-        }
-        if (acceptSymbol("+")) {
-            return unary();
+        std::vector<std::unique_ptr<Nesting>> levels;
+        for (;;) {
+            if (acceptSymbol("-")) {
+                levels.push_back(std::make_unique<Nesting>(*this));
+                sql_.symbol("-");
+            } else if (!acceptSymbol("+")) {
+                break;
+            }
         }
         return primary();
     }
@@ -584,14 +726,17 @@ private:
         switch (t.kind) {
             case TokenKind::Number:
                 next();
-                return {t.text, t.text.contains(u'.') ? ColumnType::Float : ColumnType::Integer};
+                sql_.number(t.text);
+                return {t.text.contains(u'.') ? ColumnType::Float : ColumnType::Integer};
             case TokenKind::String:
                 next();
-                return {quoteText(t.text), ColumnType::Text};
+                sql_.text(t.text);
+                return {ColumnType::Text};
             case TokenKind::Param:
                 next();
                 ++params_;
-                return {QStringLiteral("?"), ColumnType::Unknown};
+                sql_.symbol("?");
+                return {ColumnType::Unknown};
             case TokenKind::Variable:
                 throw DatabaseError(
                     QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text));
@@ -601,15 +746,18 @@ private:
                     if (peek().isWord("select")) {
                         unsupported(peek(), QStringLiteral("a subquery"));
                     }
+                    sql_.symbol("(");
                     const Expr inner = expression();
                     expectSymbol(")");
-                    return {u'(' + inner.sql + u')', inner.type};
+                    sql_.symbol(")");
+                    return {inner.type};
                 }
                 fail(t);
             case TokenKind::Word:
                 if (t.isWord("null")) {
                     next();
-                    return {QStringLiteral("NULL"), ColumnType::Unknown};
+                    sql_.keyword("NULL");
+                    return {ColumnType::Unknown};
                 }
                 if (t.isWord("case")) {
                     unsupported(t, QStringLiteral("CASE"));
@@ -630,61 +778,108 @@ private:
         const Token& start = peek();
         QStringList parts = dottedName();
         if (peek().isSymbol("(")) {
-            if (parts.size() > 1) {
-                throw DatabaseError(QStringLiteral("Cannot find either column \"%1\" or the "
-                                                   "user-defined function or aggregate \"%2\", or "
-                                                   "the name is ambiguous.")
-                                        .arg(parts.first(), parts.join(u'.')));
-            }
-            const QString function = sqliteFunction(parts[0]);
-            if (function.isEmpty()) {
-                throw DatabaseError(
-                    QStringLiteral("'%1' is not a recognized built-in function name.")
-                        .arg(start.text));
-            }
-            next();  // '('
-            QString args;
-            if (acceptSymbol("*")) {
-                args = QStringLiteral("*");
-            } else if (!peek().isSymbol(")")) {
-                if (acceptWord("distinct")) {
-                    args = QStringLiteral("DISTINCT ");
-                }
-                args += expressionList();
-            }
-            expectSymbol(")");
-            const bool counts = function == u"count" || function == u"length";
-            return {function + u'(' + args + u')',
-                    counts ? ColumnType::Integer : ColumnType::Unknown};
+            return call(parts, start);
         }
         const int keep = parts.size() >= 2 ? 2 : 1;
         parts = stripQualifiers(parts, keep);
-        QStringList quoted;
-        for (const QString& part : std::as_const(parts)) {
-            quoted << quoteName(part);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (i > 0) {
+                sql_.symbol(".");
+            }
+            sql_.name(parts[i]);
         }
-        return {quoted.join(u'.'), ColumnType::Unknown, true};
+        if (columnUses_ && aggregates_ == 0) {
+            columnUses_->push_back({parts.join(u'.'),
+                                    parts.size() == 2 ? parts[0].toLower() : QString(),
+                                    parts.last().toLower()});
+        }
+        return {ColumnType::Unknown, true};
+    }
+
+    Expr call(const QStringList& parts, const Token& start) {
+        if (parts.size() > 1) {
+            throw DatabaseError(QStringLiteral("Cannot find either column \"%1\" or the "
+                                               "user-defined function or aggregate \"%2\", or "
+                                               "the name is ambiguous.")
+                                    .arg(parts.first(), parts.join(u'.')));
+        }
+        const char* function = sqliteFunction(parts[0]);
+        if (!function) {
+            throw DatabaseError(
+                QStringLiteral("'%1' is not a recognized built-in function name.").arg(start.text));
+        }
+        const bool aggregate = isAggregate(parts[0]);
+        const bool len = parts[0].compare(u"len", Qt::CaseInsensitive) == 0;
+        next();  // '('
+        const Nesting level(*this);
+        if (aggregate) {
+            sawAggregate_ = true;
+            ++aggregates_;
+        }
+        if (len) {
+            // LEN counts the characters without the trailing blanks.
+            sql_.call("length");
+            sql_.call("rtrim");
+        } else {
+            sql_.call(function);
+        }
+        int count = 0;
+        if (acceptSymbol("*")) {
+            sql_.symbol("*");
+            count = 1;
+        } else if (!peek().isSymbol(")")) {
+            if (acceptWord("distinct")) {
+                sql_.keyword("DISTINCT");
+            }
+            do {
+                if (count > 0) {
+                    sql_.symbol(",");
+                }
+                expression();
+                ++count;
+            } while (acceptSymbol(","));
+        }
+        expectSymbol(")");
+        if (aggregate) {
+            --aggregates_;
+        }
+        if (len) {
+            if (count != 1) {
+                throw DatabaseError(QStringLiteral("The len function requires 1 argument(s)."));
+            }
+            sql_.symbol(",");
+            sql_.text(QStringLiteral(" "));
+            sql_.symbol(")");
+        }
+        sql_.symbol(")");
+        const bool counts = aggregate ? parts[0].compare(u"count", Qt::CaseInsensitive) == 0 : len;
+        return {counts ? ColumnType::Integer : ColumnType::Unknown};
     }
 
     // INSERT [INTO] table [(columns)] [OUTPUT INSERTED.column, ...] VALUES (...)[, (...)]
-    QString insert() {
+    void insert() {
         expectWord("insert");
         acceptWord("into");
-        QString sql = QStringLiteral("INSERT INTO ") + tableName();
+        sql_.keyword("INSERT INTO");
+        tableName();
         if (acceptSymbol("(")) {
-            QStringList columns;
+            sql_.symbol("(");
+            bool first = true;
             do {
                 if (!isNamePart(peek())) {
                     fail(peek());
                 }
-                columns << quoteName(next().text);
+                if (!first) {
+                    sql_.symbol(",");
+                }
+                first = false;
+                sql_.name(next().text);
             } while (acceptSymbol(","));
             expectSymbol(")");
-            sql += QStringLiteral(" (") + columns.join(QStringLiteral(", ")) + u')';
+            sql_.symbol(")");
         }
-        QString returning;
+        QStringList returning;
         if (acceptWord("output")) {
-            QStringList outputs;
             do {
                 const QStringList parts = dottedName();
                 if (parts.size() != 2 || parts[0].compare(u"inserted", Qt::CaseInsensitive) != 0) {
@@ -692,65 +887,91 @@ private:
                                                        "be bound.")
                                             .arg(parts.join(u'.')));
                 }
-                QString column = parts[1] == u"*" ? QStringLiteral("*") : quoteName(parts[1]);
-                if (const auto name = alias()) {
-                    column += QStringLiteral(" AS ") + *name;
+                returning << parts[1];
+                if (acceptWord("as") || isNamePart(peek())) {
+                    if (!isNamePart(peek()) && peek().kind != TokenKind::String) {
+                        fail(peek());
+                    }
+                    returning << next().text;
+                } else {
+                    returning << QString();
                 }
-                outputs << column;
                 out_.itemTypes.push_back(ColumnType::Unknown);
             } while (acceptSymbol(","));
             if (peek().isWord("into")) {
                 unsupported(peek(), QStringLiteral("OUTPUT ... INTO"));
             }
-            returning = QStringLiteral(" RETURNING ") + outputs.join(QStringLiteral(", "));
             out_.returnsRows = true;
         }
         if (peek().isWord("select") || peek().isWord("exec") || peek().isWord("default")) {
             unsupported(peek(), QStringLiteral("INSERT ... ") + peek().text.toUpper());
         }
         expectWord("values");
-        QStringList rows;
+        sql_.keyword("VALUES");
         do {
             expectSymbol("(");
-            rows << u'(' + expressionList() + u')';
+            sql_.symbol("(");
+            expressionList();
             expectSymbol(")");
+            sql_.symbol(")");
+            if (peek().isSymbol(",")) {
+                sql_.symbol(",");
+            }
         } while (acceptSymbol(","));
-        return sql + QStringLiteral(" VALUES ") + rows.join(QStringLiteral(", ")) + returning;
+        if (!returning.isEmpty()) {
+            sql_.keyword("RETURNING");
+            for (qsizetype i = 0; i < returning.size(); i += 2) {
+                if (i > 0) {
+                    sql_.symbol(",");
+                }
+                returning[i] == u"*" ? sql_.symbol("*") : sql_.name(returning[i]);
+                if (!returning[i + 1].isEmpty()) {
+                    sql_.keyword("AS");
+                    sql_.name(returning[i + 1]);
+                }
+            }
+        }
     }
 
     // UPDATE table SET column = expression, ... [WHERE ...]
-    QString update() {
+    void update() {
         expectWord("update");
-        QString sql = QStringLiteral("UPDATE ") + tableName();
+        sql_.keyword("UPDATE");
+        tableName();
         expectWord("set");
-        QStringList assignments;
+        sql_.keyword("SET");
         do {
             const QStringList parts = stripQualifiers(dottedName(), 1);
             expectSymbol("=");
-            assignments << quoteName(parts.last()) + QStringLiteral(" = ") + expression().sql;
+            sql_.name(parts.last());
+            sql_.symbol("=");
+            expression();
+            if (peek().isSymbol(",")) {
+                sql_.symbol(",");
+            }
         } while (acceptSymbol(","));
-        sql += QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "));
         if (peek().isWord("from") || peek().isWord("output")) {
             unsupported(peek(), QStringLiteral("UPDATE ... ") + peek().text.toUpper());
         }
         if (acceptWord("where")) {
-            sql += QStringLiteral(" WHERE ") + expression().sql;
+            sql_.keyword("WHERE");
+            expression();
         }
-        return sql;
     }
 
     // DELETE [FROM] table [WHERE ...]
-    QString remove() {
+    void remove() {
         expectWord("delete");
         acceptWord("from");
-        QString sql = QStringLiteral("DELETE FROM ") + tableName();
+        sql_.keyword("DELETE FROM");
+        tableName();
         if (peek().isWord("from") || peek().isWord("output")) {
             unsupported(peek(), QStringLiteral("DELETE ... ") + peek().text.toUpper());
         }
         if (acceptWord("where")) {
-            sql += QStringLiteral(" WHERE ") + expression().sql;
+            sql_.keyword("WHERE");
+            expression();
         }
-        return sql;
     }
 
     // EXEC procedure [argument, ...] where an argument is [@name =] literal | NULL | ?
@@ -832,6 +1053,11 @@ private:
     std::vector<Token> tokens_;
     size_t pos_ = 0;
     int params_ = 0;
+    int depth_ = 0;
+    int aggregates_ = 0;         // how many aggregate calls enclose the current token
+    bool sawAggregate_ = false;  // the select list calls an aggregate
+    std::vector<ColumnUse>* columnUses_ = nullptr;  // where column references are noted
+    SqlEmitter sql_;
     Translation out_;
 };
 

@@ -38,8 +38,9 @@ struct Translation {
 // SQL Server's wording ("Incorrect syntax near 'X'.") for anything outside the subset.
 Translation translate(const QString& tsql);
 
-// Name of the SQLite function that gives "+" its T-SQL meaning (numbers add, texts join, NULL
-// propagates); the session registers it on every connection.
-inline constexpr const char* kPlusFunction = "zev_plus";
+// Name of the SQLite function that evaluates a chain of arithmetic operators with T-SQL's rules
+// (numbers add, texts join, NULL propagates, division by zero and integer overflow are errors):
+// zev_arith(t1, t2, ..., tn, 'ops') with one operator character per gap.
+inline constexpr const char* kArithmeticFunction = "zev_arith";
 
 }  // namespace zev::server

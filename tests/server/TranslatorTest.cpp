@@ -1,8 +1,12 @@
 // The T-SQL front end: what it accepts and how it refuses the rest.
+#include "server/engine/SqliteText.h"
 #include "server/engine/Tokenizer.h"
 #include "server/engine/Translator.h"
 
 #include "data/Errors.h"
+
+#include <QDirIterator>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -41,9 +45,121 @@ TEST(Translator, QualifiersBracketsTopAndPlus) {
         "FROM zEv.DBO.kafedra, dbo.teacher, Faculty"_qs);
     EXPECT_EQ(t.kind, Translation::Kind::Select);
     EXPECT_EQ(t.sqlite,
-              u"SELECT \"kafedra\".\"id_kafedra\", zev_plus(zev_plus(\"teacher\".\"p26\", ' '), "_qs
-              "\"p23-1\") AS \"n\" FROM \"kafedra\", \"teacher\", \"Faculty\" LIMIT 5"_qs);
+              u"SELECT \"kafedra\".\"id_kafedra\", zev_arith(\"teacher\".\"p26\", ' ', "_qs
+              "\"p23-1\", '++') AS \"n\" FROM \"kafedra\", \"teacher\", \"Faculty\" LIMIT 5"_qs);
     EXPECT_EQ(t.tables, (QStringList{u"kafedra"_qs, u"teacher"_qs, u"Faculty"_qs}));
+}
+
+TEST(Translator, SignsAndOperatorsNeverBecomeComments) {
+    // "- -1" once came out as "--1", a comment that a line break in a later literal ended.
+    const Translation t = translate(
+        u"SELECT [p23-1] FROM Faculty WHERE id_faculty = - -1 AND [p23-1] <> "_qs
+        "'\n0 UNION ALL SELECT name FROM db_account --'"_qs);
+    EXPECT_TRUE(isOneStatementWithoutComments(t.sqlite)) << t.sqlite.toStdString();
+    EXPECT_TRUE(t.sqlite.contains(u"- - 1"_qs)) << t.sqlite.toStdString();
+    EXPECT_TRUE(t.sqlite.endsWith(u"'\n0 UNION ALL SELECT name FROM db_account --'"_qs));
+    EXPECT_EQ(t.tables, QStringList{u"Faculty"_qs});
+    for (const QString& sql :
+         {u"SELECT 1 - -1, 2 / *"_qs, u"SELECT - - - 1 * - 2"_qs, u"SELECT 3 - - ? / - ?"_qs,
+          u"DELETE FROM Debts WHERE id_debts = - -371 AND id_student <> '\n1 OR 1 = 1 --'"_qs}) {
+        try {
+            const Translation each = translate(sql);
+            EXPECT_TRUE(isOneStatementWithoutComments(each.sqlite)) << each.sqlite.toStdString();
+        } catch (const DatabaseError&) {
+        }
+    }
+}
+
+// Every statement of the fuzz seed corpus (the client's own statements among them) and of these
+// tests comes out as one SQLite statement without a comment.
+TEST(Translator, EveryTranslationIsOneStatementWithoutComments) {
+    QStringList statements = {
+        u"SELECT 6 /* /* */ + 1 -- */\n AS x"_qs,
+        u"UPDATE DisciplineForStudent SET id_teacher = ?, ZEV_user = ? WHERE id_teacher = -?"_qs,
+        u"SELECT 'n' = p34, LEN(p34) - -LEN(' a ') FROM discipline WHERE p34 LIKE '[А-Я]%'"_qs};
+    QDirIterator corpus(QStringLiteral(ZEV_TRANSLATOR_CORPUS), QDir::Files);
+    while (corpus.hasNext()) {
+        QFile file(corpus.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        statements << QString::fromUtf8(file.readAll());
+    }
+    ASSERT_GT(statements.size(), 20);
+    int translated = 0;
+    for (const QString& sql : std::as_const(statements)) {
+        try {
+            const Translation t = translate(sql);
+            ++translated;
+            if (t.kind != Translation::Kind::Exec && t.kind != Translation::Kind::SetOption) {
+                EXPECT_TRUE(isOneStatementWithoutComments(t.sqlite)) << t.sqlite.toStdString();
+            }
+        } catch (const DatabaseError&) {
+        }
+    }
+    EXPECT_GT(translated, 20);
+}
+
+TEST(Translator, DeepNestingIsRefusedByNameBeforeTheStackRunsOut) {
+    const auto nested = [](const QString& open, const QString& inner, const QString& close,
+                           int depth) {
+        return u"SELECT "_qs + open.repeated(depth) + inner + close.repeated(depth);
+    };
+    for (const QString& sql : {nested(u"("_qs, u"1"_qs, u")"_qs, 100000),
+                               nested(u"NOT "_qs, u"1 = 1"_qs, QString(), 100000),
+                               nested(u"ABS("_qs, u"1"_qs, u")"_qs, 100000),
+                               nested(u"- "_qs, u"1"_qs, QString(), 100000)}) {
+        const QString error = errorOf(sql);
+        EXPECT_TRUE(error.contains(u"nested too deeply"_qs)) << error.toStdString();
+        EXPECT_TRUE(error.contains(u"200 levels"_qs)) << error.toStdString();
+    }
+    EXPECT_EQ(errorOf(nested(u"("_qs, u"1"_qs, u")"_qs, 150)), u"<accepted>"_qs);
+}
+
+TEST(Translator, LongPlusChainsNeedNoNesting) {
+    // One call per hundred terms: 40,000 terms translate at once and nest 400 calls, not 40,000.
+    const QString sql = u"SELECT 1"_qs + u" + 1"_qs.repeated(39999);
+    const Translation t = translate(sql);
+    EXPECT_EQ(t.sqlite.count(u"zev_arith("_qs), 400);
+    EXPECT_TRUE(isOneStatementWithoutComments(t.sqlite));
+}
+
+TEST(Translator, BlockCommentsNest) {
+    const auto tokens = tokenize(u"SELECT 6 /* /* */ + 1 -- */\n AS x"_qs);
+    ASSERT_EQ(tokens.size(), 5u);  // SELECT 6 AS x End
+    EXPECT_EQ(tokens[2].text, u"AS"_qs);
+    EXPECT_THROW(tokenize(u"SELECT 1 /* /* */"_qs), DatabaseError);
+}
+
+TEST(Translator, TextAliasBeforeTheEqualsSign) {
+    const Translation t = translate(u"SELECT 'n' = p34, N'Имя' = p34 FROM discipline"_qs);
+    EXPECT_EQ(t.sqlite, u"SELECT \"p34\" AS \"n\", \"p34\" AS \"Имя\" FROM \"discipline\""_qs);
+}
+
+TEST(Translator, ColumnsNeitherGroupedNorAggregatedAreRefused) {
+    EXPECT_EQ(
+        errorOf(u"SELECT id_speciality, [p25-2] FROM Speciality_form GROUP BY id_speciality"_qs),
+        u"Column 'p25-2' is invalid in the select list because it is not contained in either "_qs
+        "an aggregate function or the GROUP BY clause.");
+    EXPECT_EQ(
+        errorOf(u"SELECT count(*), p34 FROM discipline"_qs),
+        u"Column 'p34' is invalid in the select list because it is not contained in either "_qs
+        "an aggregate function or the GROUP BY clause.");
+    EXPECT_EQ(
+        errorOf(u"SELECT t.p26 + ' ' + t.p27, count(*) FROM teacher AS t GROUP BY t.p26, p27"_qs),
+        u"<accepted>"_qs);
+    EXPECT_EQ(errorOf(u"SELECT max(p34), count(DISTINCT id_discipline) FROM discipline"_qs),
+              u"<accepted>"_qs);
+}
+
+TEST(Translator, SqliteOwnTablesAreNoObjectsOfTheDatabase) {
+    for (const QString& name : {u"pragma_table_list"_qs, u"sqlite_temp_master"_qs, u"dbstat"_qs,
+                                u"sqlite_stmt"_qs, u"pragma_database_list"_qs}) {
+        EXPECT_EQ(errorOf(u"SELECT * FROM "_qs + name),
+                  u"Invalid object name '"_qs + name + u"'."_qs);
+    }
+    EXPECT_EQ(errorOf(u"SELECT * FROM pragma_table_info('zev_login')"_qs),
+              u"Invalid object name 'pragma_table_info'."_qs);
+    EXPECT_EQ(errorOf(u"SELECT sqlite_version()"_qs),
+              u"'sqlite_version' is not a recognized built-in function name."_qs);
 }
 
 TEST(Translator, TextInsideLiteralsIsNeverRewritten) {

@@ -73,7 +73,8 @@ TEST_F(ShellOnDemo, CsvFromStandardInputAndProcedureCalls) {
 }
 
 TEST_F(ShellOnDemo, UpdatesReportTheRowsAffected) {
-    ASSERT_EQ(run({"-c", staffConnection(), "UPDATE a_year SET p32 = p32 WHERE id_a_year < 0"}),
+    ASSERT_EQ(run({"-c", staffConnection(),
+                   "UPDATE Debts SET id_semester = id_semester WHERE id_debts < 0"}),
               kExitOk)
         << errText_.toStdString();
     EXPECT_EQ(outText_, "(0 rows affected)\n");
