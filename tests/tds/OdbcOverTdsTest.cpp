@@ -54,15 +54,18 @@ TEST_F(OdbcOverTds, CyrillicTextReachesALatinCollationDatabaseIntact) {
     startServer(latin);
     auto c = connect(staffSettings());
     const QString name = QStringLiteral("Иванов Ёж");
-    EXPECT_EQ(c->execute(QStringLiteral("UPDATE [group] SET p20 = :name WHERE id_group = :id"),
+    // The electives' ZEV_user: a text column that members of staff may write.
+    EXPECT_EQ(c->execute(QStringLiteral("UPDATE DisciplineForStudent SET ZEV_user = :name WHERE "
+                                        "id_disciplineForStudent = :id"),
                          {{"name", Value{name}}, {"id", Value{std::int64_t{1}}}}),
               1);
-    const ResultSet back = c->query(QStringLiteral("SELECT p20 FROM [group] WHERE p20 = :name"),
-                                    {{"name", Value{name}}});
+    const ResultSet back =
+        c->query(QStringLiteral("SELECT ZEV_user FROM DisciplineForStudent WHERE ZEV_user = :name"),
+                 {{"name", Value{name}}});
     ASSERT_EQ(back.rowCount(), 1);
     EXPECT_EQ(valueText(back.at(0, 0)), name);
     // Short and long texts share the declared size, and so the server's plan.
-    c->query(QStringLiteral("SELECT p20 FROM [group] WHERE p20 = :name"),
+    c->query(QStringLiteral("SELECT ZEV_user FROM DisciplineForStudent WHERE ZEV_user = :name"),
              {{"name", Value{QStringLiteral("Ё")}}});
     const SessionRecord s = lastSessionOf(QString::fromLatin1(server::kStaffUser));
     ASSERT_EQ(s.parameterDeclarations.size(), 3u);
@@ -79,8 +82,9 @@ TEST_F(OdbcOverTds, WithoutRowCountsAnUpdateFailsInsteadOfPassingForSaved) {
     startServer(noCounts);
     auto c = connect(staffSettings());
     const QString text = errorOf([&] {
-        c->execute(QStringLiteral("UPDATE a_year SET p32 = p32 WHERE id_a_year = :id"),
-                   {{"id", Value{std::int64_t{999}}}});
+        c->execute(
+            QStringLiteral("UPDATE Debts SET id_semester = id_semester WHERE id_debts = :id"),
+            {{"id", Value{std::int64_t{999}}}});
     });
     EXPECT_TRUE(text.contains(QStringLiteral("did not report"))) << text.toStdString();
     // Rows still come back.
