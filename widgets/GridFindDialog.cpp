@@ -1,6 +1,7 @@
 #include "widgets/GridFindDialog.h"
 
 #include "widgets/DBGridEh.h"
+#include "widgets/Notices.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@ namespace zev {
 GridFindDialog::GridFindDialog(DBGridEh& grid)
     : QDialog(&grid), grid_(grid), text_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Поиск"));
+    useDialogFrame(*this);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Найти:"), this));
