@@ -1,10 +1,10 @@
--- ZEV on Microsoft SQL Server, step 3 of 5: the view t_fio and the function GetTFIO_with_pps.
+-- ZEV on Microsoft SQL Server, step 3 of 6: the view t_fio and the function GetTFIO_with_pps.
 
 USE ZEV;
 GO
 
 -- Teachers with their full names: surname, first name, patronymic.
-CREATE VIEW dbo.t_fio AS
+CREATE OR ALTER VIEW dbo.t_fio AS
     SELECT id_teacher, p26 + ' ' + p27 + ' ' + p28 AS t_fio FROM dbo.teacher;
 GO
 
@@ -12,7 +12,7 @@ GO
 -- job, 3 external second job, 4 hourly; the first argument is the highest kind taken in, so the
 -- client's 4 takes every teacher of the department.
 -- result: id_teacher, t_fio
-CREATE FUNCTION dbo.GetTFIO_with_pps(@kinds int, @id_kafedra int)
+CREATE OR ALTER FUNCTION dbo.GetTFIO_with_pps(@kinds int, @id_kafedra int)
 RETURNS TABLE
 AS RETURN
     SELECT t.id_teacher, t.t_fio

@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 4 of 5: the stored procedures.
+-- ZEV on Microsoft SQL Server, step 4 of 6: the stored procedures.
 -- Each procedure names the columns of its result in a "-- result:" line; the test suite checks
 -- those lists, and the parameter lists, against the embedded server's catalog.
 
@@ -9,7 +9,7 @@ GO
 -- place, with what is chosen for it (discipline, teacher, stream, examination, when it is taken).
 -- p34 is the name of the discipline that the curriculum fixes for the place, if any. Rows are
 -- written back to DisciplineForStudent by id_disciplineForStudent.
-CREATE PROCEDURE dbo.SelectDisciplineForStudent
+CREATE OR ALTER PROCEDURE dbo.SelectDisciplineForStudent
     @id_speciality int,
     @id_a_year int,
     @id_semester int,
@@ -36,7 +36,7 @@ GO
 -- The disciplines on offer for the student's places in that year and semester: every alternative
 -- of each group of alternatives in which the student has a place, with its department,
 -- examination kind and credits.
-CREATE PROCEDURE dbo.GetDisciplineForDisciplineName
+CREATE OR ALTER PROCEDURE dbo.GetDisciplineForDisciplineName
     @id_speciality int,
     @id_a_year int,
     @id_student int,
@@ -61,7 +61,7 @@ GO
 
 -- The disciplines for which a debt of the student (a member of the group) may stand in that
 -- semester: those the student takes in it and those already recorded as debts.
-CREATE PROCEDURE dbo.GetDebts
+CREATE OR ALTER PROCEDURE dbo.GetDebts
     @id_group int,
     @id_student int,
     @id_semester int
@@ -98,7 +98,7 @@ GO
 -- are UTC.
 -- The sign-in account may execute this procedure and nothing else; ownership chaining lets it
 -- read and write the sign-in tables only through here.
-CREATE PROCEDURE dbo.GET_USER
+CREATE OR ALTER PROCEDURE dbo.GET_USER
     @login nvarchar(50),
     @password varchar(34),
     @new_password varchar(34),

@@ -83,7 +83,10 @@ server::Catalog* Equivalence::embedded_ = nullptr;
 ScriptCatalog* Equivalence::scripts_ = nullptr;
 
 TEST_F(Equivalence, TablesAndTheirColumns) {
-    EXPECT_EQ(namesOf(scripts_->tables), namesOf(embedded_->tables));
+    // The schema version is the SQL Server deployment's own record.
+    QStringList scriptTables = namesOf(scripts_->tables);
+    scriptTables.removeAll(QStringLiteral("schema_version"));
+    EXPECT_EQ(scriptTables, namesOf(embedded_->tables));
     for (const server::CatalogTable& table : embedded_->tables) {
         const ScriptTable* twin = findNamed(scripts_->tables, table.name);
         if (!twin) {

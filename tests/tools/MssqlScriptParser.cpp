@@ -245,6 +245,20 @@ ScriptRoutine readFunction(Reader& r) {
     return routine;
 }
 
+// True when an IF stands between the statement's start (the batch's start or the last ';') and
+// the CREATE at the given token.
+bool guardedByIf(const std::vector<Token>& tokens, std::size_t createAt) {
+    for (std::size_t i = createAt; i-- > 0;) {
+        if (isPunct(tokens[i], ';')) {
+            return false;
+        }
+        if (isWord(tokens[i], "IF")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QStringList splitBatches(const QString& script) {
     static const QRegularExpression go(
         QStringLiteral(R"(^[ \t]*GO[ \t]*\r?$)"),
@@ -260,12 +274,16 @@ ScriptCatalog parseMssqlScript(const QString& script) {
         const Batch batch = tokenize(text);
         Reader r(batch.tokens);
         while (!r.atEnd()) {
+            const std::size_t createAt = r.pos_;
             if (!isWord(r.next(), "CREATE")) {
                 continue;
             }
             if (isWord(r.peek(), "OR") && isWord(r.peek(1), "ALTER")) {
                 r.next();
                 r.next();
+            } else if (!guardedByIf(batch.tokens, createAt)) {
+                catalog.unguardedCreates
+                    << QStringLiteral("CREATE %1 %2").arg(r.peek().text, r.peek(1).text);
             }
             const Token& kind = r.next();
             const std::size_t at = r.pos_;
@@ -304,6 +322,7 @@ void mergeInto(ScriptCatalog& into, ScriptCatalog&& from) {
     append(into.views, from.views);
     append(into.procedures, from.procedures);
     append(into.functions, from.functions);
+    into.unguardedCreates << from.unguardedCreates;
 }
 
 }  // namespace zev::tools

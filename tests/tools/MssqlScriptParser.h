@@ -28,6 +28,9 @@ struct ScriptCatalog {
     std::vector<ScriptView> views;
     std::vector<ScriptRoutine> procedures;
     std::vector<ScriptRoutine> functions;
+    // CREATE statements outside routine bodies that would fail on a second run: neither
+    // CREATE OR ALTER nor under an IF of their own statement ("CREATE TABLE a_year", ...).
+    QStringList unguardedCreates;
 };
 
 // Reads the headers of CREATE TABLE / VIEW / PROCEDURE / FUNCTION statements of T-SQL scripts.

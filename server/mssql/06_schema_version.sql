@@ -1,0 +1,24 @@
+-- ZEV on Microsoft SQL Server, step 6 of 6: the schema version.
+-- dbo.schema_version lists every version of the database's objects that has been applied, with
+-- its time (UTC). Steps 1 to 5 make the newest version, so it records every version up to it. A
+-- database of an older version is brought up by the scripts of upgrade/ whose numbers are above
+-- its highest version, in order, and then by these six steps again (see README.md).
+
+USE ZEV;
+GO
+
+IF OBJECT_ID(N'dbo.schema_version', N'U') IS NULL
+CREATE TABLE dbo.schema_version (
+    version     int NOT NULL PRIMARY KEY,
+    applied     datetime2(0) NOT NULL DEFAULT SYSUTCDATETIME(),
+    description nvarchar(200) NOT NULL
+);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 1)
+    INSERT INTO dbo.schema_version (version, description)
+    VALUES (1, N'tables, view, function, procedures and accounts');
+IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 2)
+    INSERT INTO dbo.schema_version (version, description)
+    VALUES (2, N'sign-in log index for counting wrong passwords; GET_USER closes a guessed login');
+GO
