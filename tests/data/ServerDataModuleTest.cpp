@@ -1,6 +1,7 @@
 // The data module over the embedded server and a demo database written by the generator:
 // every dataset opening with its parameters, lookups, filters, bookmarks, write-back with its
 // conflict check, the subgroup range, and the post hooks on the real electives.
+#include "OdbcRun.h"
 #include "data/DM.h"
 #include "server/gen/Generator.h"
 #include "tests/data/FakeDriver.h"
@@ -10,6 +11,7 @@
 
 using namespace zev;
 using namespace zev::test;
+using zev::testing::OdbcRun;
 
 namespace {
 
@@ -44,18 +46,23 @@ protected:
     static void SetUpTestSuite() {
         folder_ = new QTemporaryDir();
         ASSERT_TRUE(folder_->isValid());
-        server::generateDatabase(folder_->path(), server::DatabaseSize::Demo);
+        const server::GeneratedDatabase made =
+            server::generateDatabase(folder_->path(), server::DatabaseSize::Demo);
+        odbcRun_ = new OdbcRun(made.databaseFile);
     }
     static void TearDownTestSuite() {
+        delete odbcRun_;
+        odbcRun_ = nullptr;
         delete folder_;
         folder_ = nullptr;
     }
 
+    // The staff account's connection: the embedded file, or the TDS server in the odbc run.
     static QString connectionString() {
-        return QStringLiteral(
-                   "Data Source=zev-demo.sqlite;Initial Catalog=ZEV;User ID=%1;Password=%2")
-            .arg(QString::fromLatin1(server::kStaffUser),
-                 QString::fromLatin1(server::kStaffPassword));
+        return odbcRun_->connectionString(
+            QStringLiteral("Data Source=zev-demo.sqlite;Initial Catalog=ZEV;User ID=%1;Password=%2")
+                .arg(QString::fromLatin1(server::kStaffUser),
+                     QString::fromLatin1(server::kStaffPassword)));
     }
 
     // A data module whose connection is open and records the statements that write.
@@ -65,7 +72,7 @@ protected:
         dm->ADOCon.setBaseFolder(folder_->path());
         if (writes) {
             dm->ADOCon.openWithDriver(std::make_unique<RecordingDriver>(
-                openEmbeddedDriver(parseConnectionString(connectionString()), folder_->path()),
+                odbcRun_->openDriver(parseConnectionString(connectionString()), folder_->path()),
                 writes));
         } else {
             dm->ADOCon.open();
@@ -118,9 +125,11 @@ protected:
     }
 
     static QTemporaryDir* folder_;
+    static OdbcRun* odbcRun_;
 };
 
 QTemporaryDir* ServerDataModule::folder_ = nullptr;
+OdbcRun* ServerDataModule::odbcRun_ = nullptr;
 
 std::vector<QString> list(std::initializer_list<const char*> names) {
     std::vector<QString> out;

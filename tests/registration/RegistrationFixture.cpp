@@ -14,6 +14,8 @@ void RegistrationWindow::SetUp() {
     SetProgramFolder(programDir.path());
     demo = server::generateDatabase(programDir.filePath(QStringLiteral("Data")),
                                     server::DatabaseSize::Demo);
+    odbcRun = std::make_unique<OdbcRun>(demo.databaseFile);
+    odbcRun->pointSettingsFile(programDir.filePath(QStringLiteral("Data/ZEV")));
     Notices::install(&notices);
     Workstation::install(&workstation);
     ApplicationState::reset();
@@ -32,16 +34,28 @@ void RegistrationWindow::SetUp() {
 
     // From here on every statement goes through the logging driver, on the user's own account.
     dm->ADOCon.openWithDriver(std::make_unique<LoggingDriver>(
-        openEmbeddedDriver(parseConnectionString(dm->ADOCon.connectionString()),
-                           dm->ADOCon.baseFolder()),
-        log, failOn));
+        odbcRun->openDriver(dm->ADOCon.settings(), dm->ADOCon.baseFolder()), log, failOn,
+        passedOn));
+    if (odbcRun->server()) {
+        odbcRun->server()->resetRecords();  // the sign-in's requests are counted elsewhere
+    }
     window->show();
 }
 
 void RegistrationWindow::TearDown() {
     failOn.clear();
     window.reset();
+    if (odbcRun->server()) {
+        // Over the SQL Server path every statement the window sent, in every action of the
+        // test, cost exactly one request: nothing prepared, unprepared or asked besides.
+        int requests = 0;
+        for (const tds::SessionRecord& session : odbcRun->server()->sessions()) {
+            requests += session.requests;
+        }
+        EXPECT_EQ(requests, passedOn) << "requests on the wire against statements sent";
+    }
     dm.reset();
+    odbcRun.reset();
     Notices::install(nullptr);
     Workstation::install(nullptr);
     SetProgramFolder(QString());

@@ -5,6 +5,7 @@
 // the server logged (and, on request, failed), and helpers that walk the selection cascade as a
 // user would.
 
+#include "OdbcRun.h"
 #include "data/Connection.h"
 #include "data/DM.h"
 #include "data/Errors.h"
@@ -54,13 +55,13 @@ public:
     QString localIPv4() const override { return QStringLiteral("10.0.0.7"); }
 };
 
-// Passes every statement to the real driver, keeping its text; a statement containing
-// `failOn` is refused as the server would refuse it.
+// Passes every statement to the real driver, keeping its text and counting those it passes on;
+// a statement containing `failOn` is refused as the server would refuse it.
 class LoggingDriver final : public ConnectionDriver {
 public:
     LoggingDriver(std::unique_ptr<ConnectionDriver> inner, std::vector<QString>& log,
-                  QString& failOn)
-        : inner_(std::move(inner)), log_(log), failOn_(failOn) {}
+                  QString& failOn, int& passedOn)
+        : inner_(std::move(inner)), log_(log), failOn_(failOn), passedOn_(passedOn) {}
     ResultSet query(const QString& sql, const std::vector<Value>& args) override {
         check(sql);
         return inner_->query(sql, args);
@@ -76,10 +77,12 @@ private:
         if (!failOn_.isEmpty() && sql.contains(failOn_)) {
             throw DatabaseError(QStringLiteral("Refused by the test server"));
         }
+        ++passedOn_;
     }
     std::unique_ptr<ConnectionDriver> inner_;
     std::vector<QString>& log_;
     QString& failOn_;
+    int& passedOn_;
 };
 
 class RegistrationWindow : public ::testing::Test {
@@ -107,12 +110,14 @@ protected:
 
     QTemporaryDir programDir;
     server::GeneratedDatabase demo;
+    std::unique_ptr<OdbcRun> odbcRun;  // serves the database over TDS in the odbc run
     RecordingNotices notices;
     FixedWorkstation workstation;
     std::unique_ptr<TDM_MB> dm;
     std::unique_ptr<TForm1> window;
     std::vector<QString> log;
     QString failOn;
+    int passedOn = 0;  // statements handed to the server since the sign-in
 };
 
 }  // namespace zev::testing

@@ -4,6 +4,7 @@
 // notices and workstation facts that the tests record and choose.
 
 #include "HttpTestServer.h"
+#include "OdbcRun.h"
 #include "data/DM.h"
 #include "server/gen/Generator.h"
 #include "signin/ApplicationState.h"
@@ -92,6 +93,8 @@ protected:
         qputenv("XDG_CONFIG_HOME", programDir.filePath(QStringLiteral("config")).toUtf8());
         SetSystemSettingsFolder(programDir.filePath(QStringLiteral("etc")));
         demo = server::generateDatabase(dataFolder(), server::DatabaseSize::Demo);
+        odbcRun = std::make_unique<OdbcRun>(demo.databaseFile);
+        odbcRun->pointSettingsFile(dataFolder() + QStringLiteral("/ZEV"));
         Notices::install(&notices);
         Workstation::install(&workstation);
         ApplicationState::reset();
@@ -111,6 +114,7 @@ protected:
     void TearDown() override {
         form.reset();
         dm.reset();
+        odbcRun.reset();
         Notices::install(nullptr);
         Workstation::install(nullptr);
         SetProgramFolder(QString());
@@ -129,6 +133,7 @@ protected:
 
     QTemporaryDir programDir;
     server::GeneratedDatabase demo;
+    std::unique_ptr<OdbcRun> odbcRun;  // serves the database over TDS in the odbc run
     RecordingNotices notices;
     FakeWorkstation workstation;
     SignedInUser user;

