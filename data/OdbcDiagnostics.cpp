@@ -18,6 +18,23 @@ QString withoutVendorPrefixes(const QString& message) {
     return text.trimmed();
 }
 
+bool connectionLost(SQLSMALLINT handleType, SQLHANDLE handle) {
+    for (SQLSMALLINT record = 1;; ++record) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER nativeError = 0;
+        SQLWCHAR message[8] = {};
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc =
+            SQLGetDiagRecW(handleType, handle, record, state, &nativeError, message, 8, &length);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+            return false;
+        }
+        if (state[0] == u'0' && state[1] == u'8') {
+            return true;
+        }
+    }
+}
+
 QString diagnosticText(SQLSMALLINT handleType, SQLHANDLE handle) {
     QStringList lines;
     for (SQLSMALLINT record = 1;; ++record) {

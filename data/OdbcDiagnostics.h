@@ -11,6 +11,10 @@ namespace zev::odbc {
 // text. A record that repeats an earlier one is left out.
 QString diagnosticText(SQLSMALLINT handleType, SQLHANDLE handle);
 
+// True when a diagnostic record of the handle reports a broken connection (SQLSTATE class 08):
+// the server closed the socket or the network failed.
+bool connectionLost(SQLSMALLINT handleType, SQLHANDLE handle);
+
 // The message of one diagnostic record without its leading bracketed prefixes.
 QString withoutVendorPrefixes(const QString& message);
 

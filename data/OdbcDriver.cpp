@@ -41,7 +41,7 @@ SQLWCHAR* wideArg(std::u16string& text) {
 // A statement handle freed on every way out.
 class Statement {
 public:
-    explicit Statement(SQLHDBC dbc) {
+    explicit Statement(SQLHDBC dbc) : dbc_(dbc) {
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) {
             throw DatabaseError(diagnosticText(SQL_HANDLE_DBC, dbc));
         }
@@ -52,7 +52,18 @@ public:
     SQLHSTMT get() const { return handle_; }
 
     [[noreturn]] void fail() const {
-        throw DatabaseError(diagnosticText(SQL_HANDLE_STMT, handle_));
+        const QString text = diagnosticText(SQL_HANDLE_STMT, handle_);
+        // FreeTDS reports a socket that the server closed as an "Unknown error"; the
+        // connection's own state tells what happened.
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        SQLGetConnectAttr(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+        if (dead == SQL_CD_TRUE || connectionLost(SQL_HANDLE_STMT, handle_)) {
+            throw DatabaseError(
+                QStringLiteral("The connection to SQL Server was lost (%1). Close the program and "
+                               "sign in again.")
+                    .arg(text));
+        }
+        throw DatabaseError(text);
     }
     void check(SQLRETURN rc) const {
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
@@ -61,6 +72,7 @@ public:
     }
 
 private:
+    SQLHDBC dbc_;
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 

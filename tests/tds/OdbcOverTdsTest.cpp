@@ -107,8 +107,8 @@ TEST_F(OdbcOverTds, ServerErrorsLoginFailuresAndAClosedSocketAreClear) {
 
     tds->dropConnections();
     const QString dropped = errorOf([&] { c->query(QStringLiteral("SELECT p32 FROM a_year")); });
-    EXPECT_NE(dropped, QStringLiteral("<no error>"));
-    EXPECT_FALSE(dropped.isEmpty());
+    EXPECT_TRUE(dropped.startsWith(QStringLiteral("The connection to SQL Server was lost")))
+        << dropped.toStdString();
     // Reopened, the connection works again.
     c->close();
     c->open();
