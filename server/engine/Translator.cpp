@@ -1,16 +1,10 @@
 #include "server/engine/Translator.h"
 
-#include "data/Errors.h"
-#include "server/engine/SqlEmitter.h"
 #include "server/engine/SqliteText.h"
-#include "server/engine/Tokenizer.h"
+#include "server/engine/TranslatorParser.h"
 
 #include <QHash>
 #include <QSet>
-
-#include <algorithm>
-#include <memory>
-#include <optional>
 
 namespace zev::server {
 
@@ -34,9 +28,10 @@ QString Translation::verb() const {
     return {};
 }
 
+namespace parsing {
+
 namespace {
 
-// Words that end a name or an expression and so can never be taken for an alias.
 const QSet<QString>& reservedWords() {
     static const QSet<QString> words = {
         u"select"_s,    u"from"_s,    u"where"_s,  u"group"_s,   u"by"_s,      u"having"_s,
@@ -51,6 +46,8 @@ const QSet<QString>& reservedWords() {
     };
     return words;
 }
+
+}  // namespace
 
 bool isReserved(const Token& t) {
     return t.kind == TokenKind::Word && reservedWords().contains(t.text.toLower());
@@ -90,981 +87,555 @@ bool isEngineObject(const QString& name) {
            virtualTables.contains(lower);
 }
 
-// How deep expressions may nest (parentheses, function arguments, NOT and unary minus): far
-// beyond any real statement, and far below what the parser's recursion could bear.
-constexpr int kMaxNesting = 200;
-// Terms of one arithmetic call; longer chains continue in a call around the first one.
-constexpr int kTermsPerCall = 100;
-
-struct Expr {
-    ColumnType type = ColumnType::Unknown;
-    bool isColumn = false;  // a plain column reference: SQLite names the result after the column
-};
-
-// A column reference outside any aggregate, for the GROUP BY check.
-struct ColumnUse {
-    QString shown;      // as the error names it
-    QString qualifier;  // the table or alias, lower case, or empty
-    QString column;     // lower case
-};
-
-class Parser {
-public:
-    explicit Parser(const QString& tsql) : tokens_(tokenize(tsql)) {}
-
-    Translation run() {
-        const Token& first = peek();
-        if (first.isWord("select")) {
-            out_.kind = Translation::Kind::Select;
-            out_.returnsRows = true;
-            select();
-        } else if (first.isWord("insert")) {
-            out_.kind = Translation::Kind::Insert;
-            insert();
-        } else if (first.isWord("update")) {
-            out_.kind = Translation::Kind::Update;
-            update();
-        } else if (first.isWord("delete")) {
-            out_.kind = Translation::Kind::Delete;
-            remove();
-        } else if (first.isWord("exec") || first.isWord("execute")) {
-            out_.kind = Translation::Kind::Exec;
-            exec();
-        } else if (first.isWord("set")) {
-            out_.kind = Translation::Kind::SetOption;
-            setOption();
-        } else {
-            fail(first);
-        }
-        if (peek().isSymbol(";")) {
-            next();
-        }
-        if (peek().kind != TokenKind::End) {
-            fail(peek());
-        }
-        out_.paramCount = params_;
-        out_.sqlite = sql_.sql();
-        // The emitter cannot glue a comment or a second statement together; this holds it to that.
-        if (!isOneStatementWithoutComments(out_.sqlite)) {
-            throw DatabaseError(QStringLiteral("Incorrect syntax near the end of the statement."));
-        }
-        return out_;
+Translation Parser::run() {
+    const Token& first = peek();
+    if (first.isWord("select")) {
+        out_.kind = Translation::Kind::Select;
+        out_.returnsRows = true;
+        select();
+    } else if (first.isWord("insert")) {
+        out_.kind = Translation::Kind::Insert;
+        insert();
+    } else if (first.isWord("update")) {
+        out_.kind = Translation::Kind::Update;
+        update();
+    } else if (first.isWord("delete")) {
+        out_.kind = Translation::Kind::Delete;
+        remove();
+    } else if (first.isWord("exec") || first.isWord("execute")) {
+        out_.kind = Translation::Kind::Exec;
+        exec();
+    } else if (first.isWord("set")) {
+        out_.kind = Translation::Kind::SetOption;
+        setOption();
+    } else {
+        fail(first);
     }
+    if (peek().isSymbol(";")) {
+        next();
+    }
+    if (peek().kind != TokenKind::End) {
+        fail(peek());
+    }
+    out_.paramCount = params_;
+    out_.sqlite = sql_.sql();
+    // The emitter cannot glue a comment or a second statement together; this holds it to that.
+    if (!isOneStatementWithoutComments(out_.sqlite)) {
+        throw DatabaseError(QStringLiteral("Incorrect syntax near the end of the statement."));
+    }
+    return out_;
+}
 
-private:
-    // Counts one level of nesting for as long as it lives.
-    class Nesting {
-    public:
-        explicit Nesting(Parser& p) : p_(p) {
-            if (++p_.depth_ > kMaxNesting) {
-                throw DatabaseError(
-                    QStringLiteral(
-                        "Some part of your SQL statement is nested too deeply (more than "
-                        "%1 levels of parentheses, function calls, NOT or signs). "
-                        "Rewrite the query or break it up into smaller queries.")
-                        .arg(kMaxNesting));
-            }
-        }
-        ~Nesting() { --p_.depth_; }
-        Nesting(const Nesting&) = delete;
-        Nesting& operator=(const Nesting&) = delete;
-
-    private:
-        Parser& p_;
-    };
-
-    const Token& peek(int ahead = 0) const {
-        const size_t i = std::min(pos_ + ahead, tokens_.size() - 1);
-        return tokens_[i];
+// A dotted name: a.b.c; answers its parts.
+QStringList Parser::dottedName() {
+    QStringList parts;
+    if (!isNamePart(peek())) {
+        fail(peek());
     }
-    const Token& next() {
-        const Token& t = tokens_[pos_];
-        if (pos_ + 1 < tokens_.size()) {
-            ++pos_;
-        }
-        return t;
-    }
-    bool acceptWord(const char* w) {
-        if (peek().isWord(w)) {
-            next();
-            return true;
-        }
-        return false;
-    }
-    bool acceptSymbol(const char* s) {
-        if (peek().isSymbol(s)) {
-            next();
-            return true;
-        }
-        return false;
-    }
-    void expectWord(const char* w) {
-        if (!acceptWord(w)) {
-            fail(peek());
-        }
-    }
-    void expectSymbol(const char* s) {
-        if (!acceptSymbol(s)) {
-            fail(peek());
-        }
-    }
-
-    [[noreturn]] static void fail(const Token& t) {
-        if (t.kind == TokenKind::End) {
-            throw DatabaseError(QStringLiteral("Incorrect syntax near the end of the statement."));
-        }
-        const QString shown = t.kind == TokenKind::String ? quoteText(t.text) : t.text;
-        throw DatabaseError(QStringLiteral("Incorrect syntax near '%1'.").arg(shown));
-    }
-    [[noreturn]] static void unsupported(const Token& t, const QString& what) {
-        throw DatabaseError(
-            QStringLiteral("Incorrect syntax near '%1': %2 is not supported by the ZEV server.")
-                .arg(t.text, what));
-    }
-
-    bool isNamePart(const Token& t) const {
-        return t.kind == TokenKind::Name || (t.kind == TokenKind::Word && !isReserved(t));
-    }
-
-    // A dotted name: a.b.c; answers its parts.
-    QStringList dottedName() {
-        QStringList parts;
-        if (!isNamePart(peek())) {
-            fail(peek());
-        }
+    parts << next().text;
+    while (peek().isSymbol(".") && isNamePart(peek(1))) {
+        next();
         parts << next().text;
-        while (peek().isSymbol(".") && isNamePart(peek(1))) {
-            next();
-            parts << next().text;
-        }
-        if (peek().isSymbol(".")) {
-            fail(peek(1));
-        }
-        return parts;
     }
-
-    // Checks and drops the database and schema qualifiers: ZEV.dbo.x, dbo.x (any letter case).
-    // `keep` is how many trailing parts name the object itself (1 for a table, 2 for table.column).
-    static QStringList stripQualifiers(QStringList parts, int keep) {
-        const int qualifiers = static_cast<int>(parts.size()) - keep;
-        if (qualifiers > 2) {
-            throw DatabaseError(
-                QStringLiteral("The object name '%1' contains more than the maximum "
-                               "number of prefixes.")
-                    .arg(parts.join(u'.')));
-        }
-        if (qualifiers == 2) {
-            if (parts[0].compare(u"zev", Qt::CaseInsensitive) != 0) {
-                throw DatabaseError(QStringLiteral("Database '%1' does not exist. Make sure that "
-                                                   "the name is entered correctly.")
-                                        .arg(parts[0]));
-            }
-            parts.removeFirst();
-        }
-        if (qualifiers >= 1) {
-            if (parts[0].compare(u"dbo", Qt::CaseInsensitive) != 0) {
-                throw DatabaseError(
-                    QStringLiteral("Invalid object name '%1'.").arg(parts.join(u'.')));
-            }
-            parts.removeFirst();
-        }
-        return parts;
+    if (peek().isSymbol(".")) {
+        fail(peek(1));
     }
+    return parts;
+}
 
-    void tableName() {
-        const QStringList parts = stripQualifiers(dottedName(), 1);
-        noteTable(parts[0]);
-        sql_.name(parts[0]);
+// Checks and drops the database and schema qualifiers: ZEV.dbo.x, dbo.x (any letter case).
+// `keep` is how many trailing parts name the object itself (1 for a table, 2 for table.column).
+QStringList Parser::stripQualifiers(QStringList parts, int keep) {
+    const int qualifiers = static_cast<int>(parts.size()) - keep;
+    if (qualifiers > 2) {
+        throw DatabaseError(QStringLiteral("The object name '%1' contains more than the maximum "
+                                           "number of prefixes.")
+                                .arg(parts.join(u'.')));
     }
-
-    void noteTable(const QString& name) {
-        if (isEngineObject(name)) {
-            throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(name));
+    if (qualifiers == 2) {
+        if (parts[0].compare(u"zev", Qt::CaseInsensitive) != 0) {
+            throw DatabaseError(QStringLiteral("Database '%1' does not exist. Make sure that "
+                                               "the name is entered correctly.")
+                                    .arg(parts[0]));
         }
-        for (const QString& known : std::as_const(out_.tables)) {
-            if (known.compare(name, Qt::CaseInsensitive) == 0) {
-                return;
-            }
-        }
-        out_.tables << name;
+        parts.removeFirst();
     }
-
-    // [AS] alias, written as AS "alias".
-    bool alias() {
-        if (acceptWord("as")) {
-            if (peek().kind != TokenKind::String && !isNamePart(peek())) {
-                fail(peek());
-            }
-        } else if (!isNamePart(peek())) {
-            return false;
+    if (qualifiers >= 1) {
+        if (parts[0].compare(u"dbo", Qt::CaseInsensitive) != 0) {
+            throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(parts.join(u'.')));
         }
-        sql_.keyword("AS");
-        sql_.name(next().text);
-        return true;
+        parts.removeFirst();
     }
+    return parts;
+}
 
-    // SELECT [DISTINCT] [TOP n] items [FROM ...] [WHERE] [GROUP BY] [HAVING] [ORDER BY]
-    void select() {
-        expectWord("select");
-        sql_.keyword("SELECT");
-        if (acceptWord("distinct")) {
-            sql_.keyword("DISTINCT");
-        } else {
-            acceptWord("all");
+void Parser::tableName() {
+    const QStringList parts = stripQualifiers(dottedName(), 1);
+    noteTable(parts[0]);
+    sql_.name(parts[0]);
+}
+
+void Parser::noteTable(const QString& name) {
+    if (isEngineObject(name)) {
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(name));
+    }
+    for (const QString& known : std::as_const(out_.tables)) {
+        if (known.compare(name, Qt::CaseInsensitive) == 0) {
+            return;
         }
-        QString limit;
-        if (peek().isWord("top")) {
-            next();
-            const bool parenthesised = acceptSymbol("(");
-            const Token& n = next();
-            if (n.kind != TokenKind::Number || n.text.contains(u'.')) {
-                fail(n);
-            }
-            if (parenthesised) {
-                expectSymbol(")");
-            }
-            if (peek().isWord("percent") || peek().isWord("with")) {
-                unsupported(peek(), QStringLiteral("TOP ... %1").arg(peek().text.toUpper()));
-            }
-            limit = n.text;
+    }
+    out_.tables << name;
+}
+
+// [AS] alias, written as AS "alias".
+bool Parser::alias() {
+    if (acceptWord("as")) {
+        if (peek().kind != TokenKind::String && !isNamePart(peek())) {
+            fail(peek());
         }
-        std::vector<ColumnUse> selected;
+    } else if (!isNamePart(peek())) {
+        return false;
+    }
+    sql_.keyword("AS");
+    sql_.name(next().text);
+    return true;
+}
+
+// SELECT [DISTINCT] [TOP n] items [FROM ...] [WHERE] [GROUP BY] [HAVING] [ORDER BY]
+void Parser::select() {
+    expectWord("select");
+    sql_.keyword("SELECT");
+    if (acceptWord("distinct")) {
+        sql_.keyword("DISTINCT");
+    } else {
+        acceptWord("all");
+    }
+    QString limit;
+    if (peek().isWord("top")) {
+        next();
+        const bool parenthesised = acceptSymbol("(");
+        const Token& n = next();
+        if (n.kind != TokenKind::Number || n.text.contains(u'.')) {
+            fail(n);
+        }
+        if (parenthesised) {
+            expectSymbol(")");
+        }
+        if (peek().isWord("percent") || peek().isWord("with")) {
+            unsupported(peek(), QStringLiteral("TOP ... %1").arg(peek().text.toUpper()));
+        }
+        limit = n.text;
+    }
+    std::vector<ColumnUse> selected;
+    columnUses_ = &selected;
+    bool star = false;
+    do {
+        if (out_.itemTypes.size() > 0) {
+            sql_.symbol(",");
+        }
+        star = selectItem() || star;
+    } while (acceptSymbol(","));
+    columnUses_ = nullptr;
+    const bool aggregated = sawAggregate_;
+    if (star) {
+        out_.itemTypes.clear();  // a star stands for columns whose number the parse cannot tell
+    }
+    if (acceptWord("from")) {
+        sql_.keyword("FROM");
+        fromClause();
+    }
+    if (acceptWord("where")) {
+        sql_.keyword("WHERE");
+        expression();
+    }
+    std::vector<ColumnUse> grouped;
+    bool hasGroupBy = false;
+    if (peek().isWord("group")) {
+        next();
+        expectWord("by");
+        hasGroupBy = true;
+        sql_.keyword("GROUP");
+        sql_.keyword("BY");
+        columnUses_ = &grouped;
+        expressionList();
+        columnUses_ = nullptr;
+    }
+    if (acceptWord("having")) {
+        sql_.keyword("HAVING");
         columnUses_ = &selected;
-        bool star = false;
+        expression();
+        columnUses_ = nullptr;
+    }
+    if (hasGroupBy || aggregated) {
+        checkGrouped(selected, grouped);
+    }
+    if (peek().isWord("order")) {
+        next();
+        expectWord("by");
+        sql_.keyword("ORDER");
+        sql_.keyword("BY");
         do {
-            if (out_.itemTypes.size() > 0) {
+            expression();
+            if (acceptWord("desc")) {
+                sql_.keyword("DESC");
+            } else {
+                acceptWord("asc");
+            }
+            if (peek().isSymbol(",")) {
                 sql_.symbol(",");
             }
-            star = selectItem() || star;
         } while (acceptSymbol(","));
-        columnUses_ = nullptr;
-        const bool aggregated = sawAggregate_;
-        if (star) {
-            out_.itemTypes.clear();  // a star stands for columns whose number the parse cannot tell
-        }
-        if (acceptWord("from")) {
-            sql_.keyword("FROM");
-            fromClause();
-        }
-        if (acceptWord("where")) {
-            sql_.keyword("WHERE");
-            expression();
-        }
-        std::vector<ColumnUse> grouped;
-        bool hasGroupBy = false;
-        if (peek().isWord("group")) {
-            next();
-            expectWord("by");
-            hasGroupBy = true;
-            sql_.keyword("GROUP");
-            sql_.keyword("BY");
-            columnUses_ = &grouped;
-            expressionList();
-            columnUses_ = nullptr;
-        }
-        if (acceptWord("having")) {
-            sql_.keyword("HAVING");
-            columnUses_ = &selected;
-            expression();
-            columnUses_ = nullptr;
-        }
-        if (hasGroupBy || aggregated) {
-            checkGrouped(selected, grouped);
-        }
-        if (peek().isWord("order")) {
-            next();
-            expectWord("by");
-            sql_.keyword("ORDER");
-            sql_.keyword("BY");
-            do {
-                expression();
-                if (acceptWord("desc")) {
-                    sql_.keyword("DESC");
-                } else {
-                    acceptWord("asc");
-                }
-                if (peek().isSymbol(",")) {
-                    sql_.symbol(",");
-                }
-            } while (acceptSymbol(","));
-        }
-        if (peek().isWord("union") || peek().isWord("except") || peek().isWord("intersect")) {
-            unsupported(peek(), peek().text.toUpper());
-        }
-        if (!limit.isEmpty()) {
-            sql_.keyword("LIMIT");
-            sql_.number(limit);
-        }
     }
+    if (peek().isWord("union") || peek().isWord("except") || peek().isWord("intersect")) {
+        unsupported(peek(), peek().text.toUpper());
+    }
+    if (!limit.isEmpty()) {
+        sql_.keyword("LIMIT");
+        sql_.number(limit);
+    }
+}
 
-    // Every column of the select list and HAVING outside an aggregate must be grouped.
-    static void checkGrouped(const std::vector<ColumnUse>& selected,
-                             const std::vector<ColumnUse>& grouped) {
-        for (const ColumnUse& use : selected) {
-            const bool found = std::any_of(grouped.begin(), grouped.end(), [&](const ColumnUse& g) {
-                return g.column == use.column &&
-                       (g.qualifier.isEmpty() || use.qualifier.isEmpty() ||
-                        g.qualifier == use.qualifier);
-            });
-            if (!found) {
-                throw DatabaseError(QStringLiteral("Column '%1' is invalid in the select list "
-                                                   "because it is not contained in either an "
-                                                   "aggregate function or the GROUP BY clause.")
-                                        .arg(use.shown));
+// One item of the select list; answers whether it was a star.
+bool Parser::selectItem() {
+    if (acceptSymbol("*")) {
+        sql_.symbol("*");
+        out_.itemTypes.push_back(ColumnType::Unknown);
+        return true;
+    }
+    // table.* and qualified forms of it
+    {
+        size_t look = pos_;
+        while (look + 1 < tokens_.size() && isNamePart(tokens_[look]) &&
+               tokens_[look + 1].isSymbol(".")) {
+            look += 2;
+        }
+        if (look != pos_ && tokens_[look].isSymbol("*")) {
+            QStringList parts;
+            while (pos_ < look) {
+                parts << next().text;
+                next();
             }
-        }
-    }
-
-    // One item of the select list; answers whether it was a star.
-    bool selectItem() {
-        if (acceptSymbol("*")) {
+            next();  // '*'
+            parts << QStringLiteral("*");
+            parts = stripQualifiers(parts, 2);
+            sql_.name(parts[0]);
+            sql_.symbol(".");
             sql_.symbol("*");
             out_.itemTypes.push_back(ColumnType::Unknown);
             return true;
         }
-        // table.* and qualified forms of it
-        {
-            size_t look = pos_;
-            while (look + 1 < tokens_.size() && isNamePart(tokens_[look]) &&
-                   tokens_[look + 1].isSymbol(".")) {
-                look += 2;
-            }
-            if (look != pos_ && tokens_[look].isSymbol("*")) {
-                QStringList parts;
-                while (pos_ < look) {
-                    parts << next().text;
-                    next();
-                }
-                next();  // '*'
-                parts << QStringLiteral("*");
-                parts = stripQualifiers(parts, 2);
-                sql_.name(parts[0]);
-                sql_.symbol(".");
-                sql_.symbol("*");
-                out_.itemTypes.push_back(ColumnType::Unknown);
-                return true;
-            }
-        }
-        // alias = expression, the alias a name or a text literal: SELECT 'n' = col
-        if ((isNamePart(peek()) || peek().kind == TokenKind::String) && peek(1).isSymbol("=")) {
-            const QString name = next().text;
-            next();
-            const Expr e = expression();
-            out_.itemTypes.push_back(e.type);
-            sql_.keyword("AS");
-            sql_.name(name);
-            return false;
-        }
+    }
+    // alias = expression, the alias a name or a text literal: SELECT 'n' = col
+    if ((isNamePart(peek()) || peek().kind == TokenKind::String) && peek(1).isSymbol("=")) {
+        const QString name = next().text;
+        next();
         const Expr e = expression();
         out_.itemTypes.push_back(e.type);
-        if (!alias() && !e.isColumn) {
-            // SQL Server leaves a computed column without a name.
-            sql_.keyword("AS");
-            sql_.name(QString());
-        }
+        sql_.keyword("AS");
+        sql_.name(name);
         return false;
     }
-
-    void fromClause() {
-        tableSource();
-        for (;;) {
-            if (acceptSymbol(",")) {
-                sql_.symbol(",");
-                tableSource();
-            } else if (peek().isWord("inner") || peek().isWord("join")) {
-                acceptWord("inner");
-                expectWord("join");
-                sql_.keyword("INNER");
-                sql_.keyword("JOIN");
-                tableSource();
-                expectWord("on");
-                sql_.keyword("ON");
-                expression();
-            } else if (peek().isWord("left")) {
-                next();
-                acceptWord("outer");
-                expectWord("join");
-                sql_.keyword("LEFT");
-                sql_.keyword("JOIN");
-                tableSource();
-                expectWord("on");
-                sql_.keyword("ON");
-                expression();
-            } else if (peek().isWord("right") || peek().isWord("full") || peek().isWord("cross")) {
-                unsupported(peek(), peek().text.toUpper() + QStringLiteral(" JOIN"));
-            } else {
-                return;
-            }
-        }
+    const Expr e = expression();
+    out_.itemTypes.push_back(e.type);
+    if (!alias() && !e.isColumn) {
+        // SQL Server leaves a computed column without a name.
+        sql_.keyword("AS");
+        sql_.name(QString());
     }
+    return false;
+}
 
-    void tableSource() {
-        if (peek().isSymbol("(")) {
-            unsupported(peek(), QStringLiteral("a derived table"));
-        }
-        const Token& start = peek();
-        const QStringList parts = stripQualifiers(dottedName(), 1);
-        if (peek().isSymbol("(")) {
-            tableFunction(parts[0], start);
-        } else {
-            noteTable(parts[0]);
-            sql_.name(parts[0]);
-        }
-        alias();
-    }
-
-    // dbo.GetTFIO_with_pps(kinds, department): the teachers holding a position in a department.
-    // Position kinds are 1 main, 2 internal second job, 3 external second job, 4 hourly; the
-    // first argument is the highest kind taken in, so 4 takes every teacher of the department.
-    void tableFunction(const QString& name, const Token& at) {
-        if (name.compare(u"GetTFIO_with_pps", Qt::CaseInsensitive) != 0) {
-            throw DatabaseError(QStringLiteral("Invalid object name '%1'.")
-                                    .arg(at.text == name ? name : QStringLiteral("dbo.") + name));
-        }
-        expectSymbol("(");
-        sql_.symbol("(");
-        sql_.keyword(
-            "SELECT DISTINCT zf.\"id_teacher\" AS \"id_teacher\", zf.\"t_fio\" AS "
-            "\"t_fio\" FROM (SELECT");
-        int count = 0;
-        if (!peek().isSymbol(")")) {
-            do {
-                if (count == 1) {
-                    sql_.keyword("AS kinds,");
-                } else if (count > 1) {
-                    sql_.symbol(",");
-                }
-                expression();
-                ++count;
-            } while (acceptSymbol(","));
-        }
-        expectSymbol(")");
-        if (count > 2) {
-            throw DatabaseError(QStringLiteral(
-                "Procedure or function dbo.GetTFIO_with_pps has too many arguments specified."));
-        }
-        if (count < 2) {
-            throw DatabaseError(
-                QStringLiteral("An insufficient number of arguments were supplied "
-                               "for the procedure or function dbo.GetTFIO_with_pps."));
-        }
-        noteTable(QStringLiteral("GetTFIO_with_pps"));
-        noteTable(QStringLiteral("pps"));
-        noteTable(QStringLiteral("t_fio"));
-        sql_.keyword(
-            "AS kafedra) AS za JOIN \"pps\" AS zp ON zp.\"id_kafedra\" = za.kafedra AND "
-            "zp.\"kind\" <= za.kinds JOIN \"t_fio\" AS zf ON zf.\"id_teacher\" = "
-            "zp.\"id_teacher\" ORDER BY zf.\"t_fio\"");
-        sql_.symbol(")");
-    }
-
-    void expressionList() {
-        do {
+void Parser::fromClause() {
+    tableSource();
+    for (;;) {
+        if (acceptSymbol(",")) {
+            sql_.symbol(",");
+            tableSource();
+        } else if (peek().isWord("inner") || peek().isWord("join")) {
+            acceptWord("inner");
+            expectWord("join");
+            sql_.keyword("INNER");
+            sql_.keyword("JOIN");
+            tableSource();
+            expectWord("on");
+            sql_.keyword("ON");
             expression();
-            if (peek().isSymbol(",")) {
-                sql_.symbol(",");
-            }
-        } while (acceptSymbol(","));
-    }
-
-    // Expressions, from the loosest binding to the tightest.
-    Expr expression() {
-        const Nesting level(*this);
-        return orExpr();
-    }
-
-    Expr orExpr() {
-        Expr left = andExpr();
-        while (acceptWord("or")) {
-            sql_.keyword("OR");
-            andExpr();
-            left = {ColumnType::Integer};
-        }
-        return left;
-    }
-    Expr andExpr() {
-        Expr left = notExpr();
-        while (acceptWord("and")) {
-            sql_.keyword("AND");
-            notExpr();
-            left = {ColumnType::Integer};
-        }
-        return left;
-    }
-    Expr notExpr() {
-        std::vector<std::unique_ptr<Nesting>> levels;
-        while (acceptWord("not")) {
-            levels.push_back(std::make_unique<Nesting>(*this));
-            sql_.keyword("NOT");
-        }
-        const Expr e = predicate();
-        return levels.empty() ? e : Expr{ColumnType::Integer};
-    }
-    Expr predicate() {
-        if (peek().isWord("exists")) {
-            unsupported(peek(), QStringLiteral("EXISTS"));
-        }
-        Expr left = additive();
-        static const char* comparisons[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
-        for (const char* op : comparisons) {
-            if (acceptSymbol(op)) {
-                sql_.symbol(op);
-                additive();
-                return {ColumnType::Integer};
-            }
-        }
-        if (acceptWord("is")) {
-            sql_.keyword("IS");
-            if (acceptWord("not")) {
-                sql_.keyword("NOT");
-            }
-            expectWord("null");
-            sql_.keyword("NULL");
-            return {ColumnType::Integer};
-        }
-        const bool negated = acceptWord("not");
-        if (negated && (peek().isWord("in") || peek().isWord("like") || peek().isWord("between"))) {
-            sql_.keyword("NOT");
-        }
-        if (acceptWord("in")) {
-            expectSymbol("(");
-            if (peek().isWord("select")) {
-                unsupported(peek(), QStringLiteral("a subquery"));
-            }
-            sql_.keyword("IN");
-            sql_.symbol("(");
-            expressionList();
-            expectSymbol(")");
-            sql_.symbol(")");
-            return {ColumnType::Integer};
-        }
-        if (acceptWord("like")) {
-            sql_.keyword("LIKE");
-            additive();
-            return {ColumnType::Integer};
-        }
-        if (acceptWord("between")) {
-            sql_.keyword("BETWEEN");
-            additive();
-            expectWord("and");
-            sql_.keyword("AND");
-            additive();
-            return {ColumnType::Integer};
-        }
-        if (negated) {
-            fail(peek());
-        }
-        return left;
-    }
-
-    // A chain of terms joined by operators of one precedence level becomes one call of the
-    // arithmetic function, zev_arith(t1, t2, ..., 'ops'), which applies T-SQL's rules from left to
-    // right: "+" joins texts, errors for division by zero and integer overflow. Long chains
-    // continue in a call around the first kTermsPerCall terms, so nothing nests per operator.
-    template <typename Term>
-    Expr chain(const char* const* operators, Term term) {
-        const qsizetype start = sql_.mark();
-        Expr first = term();
-        const char* op = matchingOperator(operators);
-        if (!op) {
-            return first;
-        }
-        ColumnType type = first.type;
-        QString ops;
-        sql_.openCallAt(start, kArithmeticFunction);
-        while (op) {
+        } else if (peek().isWord("left")) {
             next();
-            if (ops.size() == kTermsPerCall) {
-                sql_.symbol(",");
-                sql_.text(ops);
-                sql_.symbol(")");
-                sql_.openCallAt(start, kArithmeticFunction);
-                ops.clear();
-            }
-            ops += QLatin1String(op);
-            sql_.symbol(",");
-            const Expr right = term();
-            type = type == right.type ? type : ColumnType::Unknown;
-            op = matchingOperator(operators);
-        }
-        sql_.symbol(",");
-        sql_.text(ops);
-        sql_.symbol(")");
-        return {type};
-    }
-    const char* matchingOperator(const char* const* operators) const {
-        for (const char* const* op = operators; *op; ++op) {
-            if (peek().isSymbol(*op)) {
-                return *op;
-            }
-        }
-        return nullptr;
-    }
-
-    Expr additive() {
-        static const char* const operators[] = {"+", "-", nullptr};
-        return chain(operators, [this] { return multiplicative(); });
-    }
-    Expr multiplicative() {
-        static const char* const operators[] = {"*", "/", "%", nullptr};
-        return chain(operators, [this] { return unary(); });
-    }
-    Expr unary() {
-        std::vector<std::unique_ptr<Nesting>> levels;
-        for (;;) {
-            if (acceptSymbol("-")) {
-                levels.push_back(std::make_unique<Nesting>(*this));
-                sql_.symbol("-");
-            } else if (!acceptSymbol("+")) {
-                break;
-            }
-        }
-        return primary();
-    }
-    Expr primary() {
-        const Token& t = peek();
-        switch (t.kind) {
-            case TokenKind::Number:
-                next();
-                sql_.number(t.text);
-                return {t.text.contains(u'.') ? ColumnType::Float : ColumnType::Integer};
-            case TokenKind::String:
-                next();
-                sql_.text(t.text);
-                return {ColumnType::Text};
-            case TokenKind::Param:
-                next();
-                ++params_;
-                sql_.symbol("?");
-                return {ColumnType::Unknown};
-            case TokenKind::Variable:
-                throw DatabaseError(
-                    QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text));
-            case TokenKind::Symbol:
-                if (t.isSymbol("(")) {
-                    next();
-                    if (peek().isWord("select")) {
-                        unsupported(peek(), QStringLiteral("a subquery"));
-                    }
-                    sql_.symbol("(");
-                    const Expr inner = expression();
-                    expectSymbol(")");
-                    sql_.symbol(")");
-                    return {inner.type};
-                }
-                fail(t);
-            case TokenKind::Word:
-                if (t.isWord("null")) {
-                    next();
-                    sql_.keyword("NULL");
-                    return {ColumnType::Unknown};
-                }
-                if (t.isWord("case")) {
-                    unsupported(t, QStringLiteral("CASE"));
-                }
-                if (isReserved(t)) {
-                    fail(t);
-                }
-                return nameOrCall();
-            case TokenKind::Name:
-                return nameOrCall();
-            case TokenKind::End:
-                fail(t);
-        }
-        fail(t);
-    }
-
-    Expr nameOrCall() {
-        const Token& start = peek();
-        QStringList parts = dottedName();
-        if (peek().isSymbol("(")) {
-            return call(parts, start);
-        }
-        const int keep = parts.size() >= 2 ? 2 : 1;
-        parts = stripQualifiers(parts, keep);
-        for (qsizetype i = 0; i < parts.size(); ++i) {
-            if (i > 0) {
-                sql_.symbol(".");
-            }
-            sql_.name(parts[i]);
-        }
-        if (columnUses_ && aggregates_ == 0) {
-            columnUses_->push_back({parts.join(u'.'),
-                                    parts.size() == 2 ? parts[0].toLower() : QString(),
-                                    parts.last().toLower()});
-        }
-        return {ColumnType::Unknown, true};
-    }
-
-    Expr call(const QStringList& parts, const Token& start) {
-        if (parts.size() > 1) {
-            throw DatabaseError(QStringLiteral("Cannot find either column \"%1\" or the "
-                                               "user-defined function or aggregate \"%2\", or "
-                                               "the name is ambiguous.")
-                                    .arg(parts.first(), parts.join(u'.')));
-        }
-        const char* function = sqliteFunction(parts[0]);
-        if (!function) {
-            throw DatabaseError(
-                QStringLiteral("'%1' is not a recognized built-in function name.").arg(start.text));
-        }
-        const bool aggregate = isAggregate(parts[0]);
-        const bool len = parts[0].compare(u"len", Qt::CaseInsensitive) == 0;
-        next();  // '('
-        const Nesting level(*this);
-        if (aggregate) {
-            sawAggregate_ = true;
-            ++aggregates_;
-        }
-        if (len) {
-            // LEN counts the characters without the trailing blanks.
-            sql_.call("length");
-            sql_.call("rtrim");
+            acceptWord("outer");
+            expectWord("join");
+            sql_.keyword("LEFT");
+            sql_.keyword("JOIN");
+            tableSource();
+            expectWord("on");
+            sql_.keyword("ON");
+            expression();
+        } else if (peek().isWord("right") || peek().isWord("full") || peek().isWord("cross")) {
+            unsupported(peek(), peek().text.toUpper() + QStringLiteral(" JOIN"));
         } else {
-            sql_.call(function);
-        }
-        int count = 0;
-        if (acceptSymbol("*")) {
-            sql_.symbol("*");
-            count = 1;
-        } else if (!peek().isSymbol(")")) {
-            if (acceptWord("distinct")) {
-                sql_.keyword("DISTINCT");
-            }
-            do {
-                if (count > 0) {
-                    sql_.symbol(",");
-                }
-                expression();
-                ++count;
-            } while (acceptSymbol(","));
-        }
-        expectSymbol(")");
-        if (aggregate) {
-            --aggregates_;
-        }
-        if (len) {
-            if (count != 1) {
-                throw DatabaseError(QStringLiteral("The len function requires 1 argument(s)."));
-            }
-            sql_.symbol(",");
-            sql_.text(QStringLiteral(" "));
-            sql_.symbol(")");
-        }
-        sql_.symbol(")");
-        const bool counts = aggregate ? parts[0].compare(u"count", Qt::CaseInsensitive) == 0 : len;
-        return {counts ? ColumnType::Integer : ColumnType::Unknown};
-    }
-
-    // INSERT [INTO] table [(columns)] [OUTPUT INSERTED.column, ...] VALUES (...)[, (...)]
-    void insert() {
-        expectWord("insert");
-        acceptWord("into");
-        sql_.keyword("INSERT INTO");
-        tableName();
-        if (acceptSymbol("(")) {
-            sql_.symbol("(");
-            bool first = true;
-            do {
-                if (!isNamePart(peek())) {
-                    fail(peek());
-                }
-                if (!first) {
-                    sql_.symbol(",");
-                }
-                first = false;
-                sql_.name(next().text);
-            } while (acceptSymbol(","));
-            expectSymbol(")");
-            sql_.symbol(")");
-        }
-        QStringList returning;
-        if (acceptWord("output")) {
-            do {
-                const QStringList parts = dottedName();
-                if (parts.size() != 2 || parts[0].compare(u"inserted", Qt::CaseInsensitive) != 0) {
-                    throw DatabaseError(QStringLiteral("The multi-part identifier \"%1\" could not "
-                                                       "be bound.")
-                                            .arg(parts.join(u'.')));
-                }
-                returning << parts[1];
-                if (acceptWord("as") || isNamePart(peek())) {
-                    if (!isNamePart(peek()) && peek().kind != TokenKind::String) {
-                        fail(peek());
-                    }
-                    returning << next().text;
-                } else {
-                    returning << QString();
-                }
-                out_.itemTypes.push_back(ColumnType::Unknown);
-            } while (acceptSymbol(","));
-            if (peek().isWord("into")) {
-                unsupported(peek(), QStringLiteral("OUTPUT ... INTO"));
-            }
-            out_.returnsRows = true;
-        }
-        if (peek().isWord("select") || peek().isWord("exec") || peek().isWord("default")) {
-            unsupported(peek(), QStringLiteral("INSERT ... ") + peek().text.toUpper());
-        }
-        expectWord("values");
-        sql_.keyword("VALUES");
-        do {
-            expectSymbol("(");
-            sql_.symbol("(");
-            expressionList();
-            expectSymbol(")");
-            sql_.symbol(")");
-            if (peek().isSymbol(",")) {
-                sql_.symbol(",");
-            }
-        } while (acceptSymbol(","));
-        if (!returning.isEmpty()) {
-            sql_.keyword("RETURNING");
-            for (qsizetype i = 0; i < returning.size(); i += 2) {
-                if (i > 0) {
-                    sql_.symbol(",");
-                }
-                returning[i] == u"*" ? sql_.symbol("*") : sql_.name(returning[i]);
-                if (!returning[i + 1].isEmpty()) {
-                    sql_.keyword("AS");
-                    sql_.name(returning[i + 1]);
-                }
-            }
-        }
-    }
-
-    // UPDATE table SET column = expression, ... [WHERE ...]
-    void update() {
-        expectWord("update");
-        sql_.keyword("UPDATE");
-        tableName();
-        expectWord("set");
-        sql_.keyword("SET");
-        do {
-            const QStringList parts = stripQualifiers(dottedName(), 1);
-            expectSymbol("=");
-            sql_.name(parts.last());
-            sql_.symbol("=");
-            expression();
-            if (peek().isSymbol(",")) {
-                sql_.symbol(",");
-            }
-        } while (acceptSymbol(","));
-        if (peek().isWord("from") || peek().isWord("output")) {
-            unsupported(peek(), QStringLiteral("UPDATE ... ") + peek().text.toUpper());
-        }
-        if (acceptWord("where")) {
-            sql_.keyword("WHERE");
-            expression();
-        }
-    }
-
-    // DELETE [FROM] table [WHERE ...]
-    void remove() {
-        expectWord("delete");
-        acceptWord("from");
-        sql_.keyword("DELETE FROM");
-        tableName();
-        if (peek().isWord("from") || peek().isWord("output")) {
-            unsupported(peek(), QStringLiteral("DELETE ... ") + peek().text.toUpper());
-        }
-        if (acceptWord("where")) {
-            sql_.keyword("WHERE");
-            expression();
-        }
-    }
-
-    // EXEC procedure [argument, ...] where an argument is [@name =] literal | NULL | ?
-    void exec() {
-        next();
-        if (peek().kind == TokenKind::Variable) {
-            unsupported(peek(), QStringLiteral("EXEC @variable"));
-        }
-        const QStringList parts = stripQualifiers(dottedName(), 1);
-        out_.procedure = parts[0];
-        if (peek().kind == TokenKind::End || peek().isSymbol(";")) {
             return;
         }
+    }
+}
+
+void Parser::tableSource() {
+    if (peek().isSymbol("(")) {
+        unsupported(peek(), QStringLiteral("a derived table"));
+    }
+    const Token& start = peek();
+    const QStringList parts = stripQualifiers(dottedName(), 1);
+    if (peek().isSymbol("(")) {
+        tableFunction(parts[0], start);
+    } else {
+        noteTable(parts[0]);
+        sql_.name(parts[0]);
+    }
+    alias();
+}
+
+// dbo.GetTFIO_with_pps(kinds, department): the teachers holding a position in a department.
+// Position kinds are 1 main, 2 internal second job, 3 external second job, 4 hourly; the
+// first argument is the highest kind taken in, so 4 takes every teacher of the department.
+void Parser::tableFunction(const QString& name, const Token& at) {
+    if (name.compare(u"GetTFIO_with_pps", Qt::CaseInsensitive) != 0) {
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.")
+                                .arg(at.text == name ? name : QStringLiteral("dbo.") + name));
+    }
+    expectSymbol("(");
+    sql_.symbol("(");
+    sql_.keyword(
+        "SELECT DISTINCT zf.\"id_teacher\" AS \"id_teacher\", zf.\"t_fio\" AS "
+        "\"t_fio\" FROM (SELECT");
+    int count = 0;
+    if (!peek().isSymbol(")")) {
         do {
-            ExecArgument arg;
-            if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
-                arg.name = next().text;
-                next();
+            if (count == 1) {
+                sql_.keyword("AS kinds,");
+            } else if (count > 1) {
+                sql_.symbol(",");
             }
-            const Token& v = next();
-            if (v.kind == TokenKind::String) {
-                arg.literal = v.text;
-            } else if (v.kind == TokenKind::Number ||
-                       (v.isSymbol("-") && peek().kind == TokenKind::Number)) {
-                const QString digits = v.kind == TokenKind::Number ? v.text : u'-' + next().text;
-                if (digits.contains(u'.')) {
-                    arg.literal = digits.toDouble();
-                } else {
-                    bool ok = false;
-                    const qint64 number = digits.toLongLong(&ok);
-                    if (!ok) {
-                        fail(v);
-                    }
-                    arg.literal = static_cast<std::int64_t>(number);
-                }
-            } else if (v.kind == TokenKind::Param) {
-                arg.paramIndex = params_++;
-            } else if (v.isWord("null")) {
-                arg.literal = std::monostate{};
-            } else if (v.isWord("default")) {
-                unsupported(v, QStringLiteral("DEFAULT as an argument"));
-            } else if (v.kind == TokenKind::Variable) {
-                throw DatabaseError(
-                    QStringLiteral("Must declare the scalar variable \"%1\".").arg(v.text));
-            } else if (v.kind == TokenKind::Word && !isReserved(v) && !peek().isSymbol(".")) {
-                arg.literal = v.text;  // T-SQL takes a bare word as a text argument
-            } else {
-                fail(v);
-            }
-            if (peek().isWord("output") || peek().isWord("out")) {
-                unsupported(peek(), QStringLiteral("an OUTPUT argument"));
-            }
-            out_.arguments.push_back(std::move(arg));
+            expression();
+            ++count;
         } while (acceptSymbol(","));
     }
+    expectSymbol(")");
+    if (count > 2) {
+        throw DatabaseError(QStringLiteral(
+            "Procedure or function dbo.GetTFIO_with_pps has too many arguments specified."));
+    }
+    if (count < 2) {
+        throw DatabaseError(
+            QStringLiteral("An insufficient number of arguments were supplied "
+                           "for the procedure or function dbo.GetTFIO_with_pps."));
+    }
+    noteTable(QStringLiteral("GetTFIO_with_pps"));
+    noteTable(QStringLiteral("pps"));
+    noteTable(QStringLiteral("t_fio"));
+    sql_.keyword(
+        "AS kafedra) AS za JOIN \"pps\" AS zp ON zp.\"id_kafedra\" = za.kafedra AND "
+        "zp.\"kind\" <= za.kinds JOIN \"t_fio\" AS zf ON zf.\"id_teacher\" = "
+        "zp.\"id_teacher\" ORDER BY zf.\"t_fio\"");
+    sql_.symbol(")");
+}
 
-    // SET DATEFORMAT dmy and SET NOCOUNT ON|OFF: session options.
-    void setOption() {
-        next();
-        if (acceptWord("dateformat")) {
-            const Token& v = next();
-            static const QSet<QString> formats = {u"dmy"_s, u"mdy"_s, u"ymd"_s,
-                                                  u"ydm"_s, u"myd"_s, u"dym"_s};
-            if (!(v.kind == TokenKind::Word || v.kind == TokenKind::String) ||
-                !formats.contains(v.text.toLower())) {
-                fail(v);
-            }
-            return;
-        }
-        if (acceptWord("nocount")) {
-            if (!acceptWord("on") && !acceptWord("off")) {
+// INSERT [INTO] table [(columns)] [OUTPUT INSERTED.column, ...] VALUES (...)[, (...)]
+void Parser::insert() {
+    expectWord("insert");
+    acceptWord("into");
+    sql_.keyword("INSERT INTO");
+    tableName();
+    if (acceptSymbol("(")) {
+        sql_.symbol("(");
+        bool first = true;
+        do {
+            if (!isNamePart(peek())) {
                 fail(peek());
             }
-            return;
-        }
-        unsupported(peek(), QStringLiteral("SET ") + peek().text.toUpper());
+            if (!first) {
+                sql_.symbol(",");
+            }
+            first = false;
+            sql_.name(next().text);
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+        sql_.symbol(")");
     }
+    QStringList returning;
+    if (acceptWord("output")) {
+        do {
+            const QStringList parts = dottedName();
+            if (parts.size() != 2 || parts[0].compare(u"inserted", Qt::CaseInsensitive) != 0) {
+                throw DatabaseError(QStringLiteral("The multi-part identifier \"%1\" could not "
+                                                   "be bound.")
+                                        .arg(parts.join(u'.')));
+            }
+            returning << parts[1];
+            if (acceptWord("as") || isNamePart(peek())) {
+                if (!isNamePart(peek()) && peek().kind != TokenKind::String) {
+                    fail(peek());
+                }
+                returning << next().text;
+            } else {
+                returning << QString();
+            }
+            out_.itemTypes.push_back(ColumnType::Unknown);
+        } while (acceptSymbol(","));
+        if (peek().isWord("into")) {
+            unsupported(peek(), QStringLiteral("OUTPUT ... INTO"));
+        }
+        out_.returnsRows = true;
+    }
+    if (peek().isWord("select") || peek().isWord("exec") || peek().isWord("default")) {
+        unsupported(peek(), QStringLiteral("INSERT ... ") + peek().text.toUpper());
+    }
+    expectWord("values");
+    sql_.keyword("VALUES");
+    do {
+        expectSymbol("(");
+        sql_.symbol("(");
+        expressionList();
+        expectSymbol(")");
+        sql_.symbol(")");
+        if (peek().isSymbol(",")) {
+            sql_.symbol(",");
+        }
+    } while (acceptSymbol(","));
+    if (!returning.isEmpty()) {
+        sql_.keyword("RETURNING");
+        for (qsizetype i = 0; i < returning.size(); i += 2) {
+            if (i > 0) {
+                sql_.symbol(",");
+            }
+            returning[i] == u"*" ? sql_.symbol("*") : sql_.name(returning[i]);
+            if (!returning[i + 1].isEmpty()) {
+                sql_.keyword("AS");
+                sql_.name(returning[i + 1]);
+            }
+        }
+    }
+}
 
-    std::vector<Token> tokens_;
-    size_t pos_ = 0;
-    int params_ = 0;
-    int depth_ = 0;
-    int aggregates_ = 0;         // how many aggregate calls enclose the current token
-    bool sawAggregate_ = false;  // the select list calls an aggregate
-    std::vector<ColumnUse>* columnUses_ = nullptr;  // where column references are noted
-    SqlEmitter sql_;
-    Translation out_;
-};
+// UPDATE table SET column = expression, ... [WHERE ...]
+void Parser::update() {
+    expectWord("update");
+    sql_.keyword("UPDATE");
+    tableName();
+    expectWord("set");
+    sql_.keyword("SET");
+    do {
+        const QStringList parts = stripQualifiers(dottedName(), 1);
+        expectSymbol("=");
+        sql_.name(parts.last());
+        sql_.symbol("=");
+        expression();
+        if (peek().isSymbol(",")) {
+            sql_.symbol(",");
+        }
+    } while (acceptSymbol(","));
+    if (peek().isWord("from") || peek().isWord("output")) {
+        unsupported(peek(), QStringLiteral("UPDATE ... ") + peek().text.toUpper());
+    }
+    if (acceptWord("where")) {
+        sql_.keyword("WHERE");
+        expression();
+    }
+}
 
-}  // namespace
+// DELETE [FROM] table [WHERE ...]
+void Parser::remove() {
+    expectWord("delete");
+    acceptWord("from");
+    sql_.keyword("DELETE FROM");
+    tableName();
+    if (peek().isWord("from") || peek().isWord("output")) {
+        unsupported(peek(), QStringLiteral("DELETE ... ") + peek().text.toUpper());
+    }
+    if (acceptWord("where")) {
+        sql_.keyword("WHERE");
+        expression();
+    }
+}
+
+// EXEC procedure [argument, ...] where an argument is [@name =] literal | NULL | ?
+void Parser::exec() {
+    next();
+    if (peek().kind == TokenKind::Variable) {
+        unsupported(peek(), QStringLiteral("EXEC @variable"));
+    }
+    const QStringList parts = stripQualifiers(dottedName(), 1);
+    out_.procedure = parts[0];
+    if (peek().kind == TokenKind::End || peek().isSymbol(";")) {
+        return;
+    }
+    do {
+        ExecArgument arg;
+        if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
+            arg.name = next().text;
+            next();
+        }
+        const Token& v = next();
+        if (v.kind == TokenKind::String) {
+            arg.literal = v.text;
+        } else if (v.kind == TokenKind::Number ||
+                   (v.isSymbol("-") && peek().kind == TokenKind::Number)) {
+            const QString digits = v.kind == TokenKind::Number ? v.text : u'-' + next().text;
+            if (digits.contains(u'.')) {
+                arg.literal = digits.toDouble();
+            } else {
+                bool ok = false;
+                const qint64 number = digits.toLongLong(&ok);
+                if (!ok) {
+                    fail(v);
+                }
+                arg.literal = static_cast<std::int64_t>(number);
+            }
+        } else if (v.kind == TokenKind::Param) {
+            arg.paramIndex = params_++;
+        } else if (v.isWord("null")) {
+            arg.literal = std::monostate{};
+        } else if (v.isWord("default")) {
+            unsupported(v, QStringLiteral("DEFAULT as an argument"));
+        } else if (v.kind == TokenKind::Variable) {
+            throw DatabaseError(
+                QStringLiteral("Must declare the scalar variable \"%1\".").arg(v.text));
+        } else if (v.kind == TokenKind::Word && !isReserved(v) && !peek().isSymbol(".")) {
+            arg.literal = v.text;  // T-SQL takes a bare word as a text argument
+        } else {
+            fail(v);
+        }
+        if (peek().isWord("output") || peek().isWord("out")) {
+            unsupported(peek(), QStringLiteral("an OUTPUT argument"));
+        }
+        out_.arguments.push_back(std::move(arg));
+    } while (acceptSymbol(","));
+}
+
+// SET DATEFORMAT dmy and SET NOCOUNT ON|OFF: session options.
+void Parser::setOption() {
+    next();
+    if (acceptWord("dateformat")) {
+        const Token& v = next();
+        static const QSet<QString> formats = {u"dmy"_s, u"mdy"_s, u"ymd"_s,
+                                              u"ydm"_s, u"myd"_s, u"dym"_s};
+        if (!(v.kind == TokenKind::Word || v.kind == TokenKind::String) ||
+            !formats.contains(v.text.toLower())) {
+            fail(v);
+        }
+        return;
+    }
+    if (acceptWord("nocount")) {
+        if (!acceptWord("on") && !acceptWord("off")) {
+            fail(peek());
+        }
+        return;
+    }
+    unsupported(peek(), QStringLiteral("SET ") + peek().text.toUpper());
+}
+
+}  // namespace parsing
 
 Translation translate(const QString& tsql) {
-    return Parser(tsql).run();
+    return parsing::Parser(tsql).run();
 }
 
 }  // namespace zev::server
