@@ -336,9 +336,26 @@ void lowerFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     changeCase(ctx, argv[0], false);
 }
 
+// The collation of the database's text columns, as SQL Server's Cyrillic_General_CI_AS: letter
+// case ignored in every alphabet (a Unicode case fold, not ASCII's), trailing blanks ignored.
+int compareIgnoringCase(void*, int leftSize, const void* left, int rightSize, const void* right) {
+    const auto trimmed = [](const void* data, int size) {
+        const auto* bytes = static_cast<const char*>(data);
+        while (size > 0 && bytes[size - 1] == ' ') {
+            --size;
+        }
+        return QString::fromUtf8(bytes, size);
+    };
+    const int order =
+        QString::compare(trimmed(left, leftSize), trimmed(right, rightSize), Qt::CaseInsensitive);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
 }  // namespace
 
 void registerSqlFunctions(sqlite3* db) {
+    sqlite3_create_collation_v2(db, kTextCollation, SQLITE_UTF8, nullptr, compareIgnoringCase,
+                                nullptr);
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, kArithmeticFunction, -1, flags, nullptr, arithmetic, nullptr,
                                nullptr, nullptr);

@@ -7,17 +7,17 @@ PRAGMA foreign_keys = ON;
 
 CREATE TABLE a_year (                       -- academic years
     id_a_year   INTEGER PRIMARY KEY,
-    p32         TEXT NOT NULL               -- name, "2025/2026"
+    p32         TEXT COLLATE zev_ci NOT NULL               -- name, "2025/2026"
 );
 
 CREATE TABLE rate (                         -- year of study (course): 1st, 2nd, ...
     id_rate     INTEGER PRIMARY KEY,
-    name        TEXT NOT NULL
+    name        TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE Semester (
     id_semester INTEGER PRIMARY KEY,
-    p43         TEXT NOT NULL,              -- name
+    p43         TEXT COLLATE zev_ci NOT NULL,              -- name
     id_w_s      INTEGER NOT NULL,           -- 2 for odd (autumn) semesters, 1 for even (spring)
     id_rate     INTEGER NOT NULL REFERENCES rate(id_rate)
 );
@@ -27,12 +27,12 @@ CREATE INDEX Semester_rate ON Semester(id_rate);
 
 CREATE TABLE Faculty (
     id_faculty  INTEGER PRIMARY KEY,
-    "p23-1"     TEXT NOT NULL               -- name
+    "p23-1"     TEXT COLLATE zev_ci NOT NULL               -- name
 );
 
 CREATE TABLE f_educ (                       -- forms of education
     id_f_educ   INTEGER PRIMARY KEY,
-    p108        TEXT NOT NULL               -- name
+    p108        TEXT COLLATE zev_ci NOT NULL               -- name
 );
 
 CREATE TABLE com_sfe (                      -- forms of education each faculty teaches in
@@ -45,13 +45,13 @@ CREATE TABLE com_sfe (                      -- forms of education each faculty t
 
 CREATE TABLE ObemChasov (                   -- volume of hours of a curriculum
     id_obem_chasov INTEGER PRIMARY KEY AUTOINCREMENT,
-    n_obem_chasov  TEXT NOT NULL
+    n_obem_chasov  TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE Speciality_form (              -- a speciality as a faculty teaches it in one form
     id_speciality_form INTEGER PRIMARY KEY,
     id_speciality      INTEGER NOT NULL,
-    "p25-2"            TEXT NOT NULL,       -- name
+    "p25-2"            TEXT COLLATE zev_ci NOT NULL,       -- name
     id_obem_chasov     INTEGER,             -- may name no row of ObemChasov
     id_faculty         INTEGER NOT NULL REFERENCES Faculty(id_faculty),
     id_f_educ          INTEGER NOT NULL REFERENCES f_educ(id_f_educ)
@@ -62,7 +62,7 @@ CREATE INDEX Speciality_form_faculty ON Speciality_form(id_faculty, id_f_educ);
 
 CREATE TABLE "group" (
     id_group    INTEGER PRIMARY KEY,
-    p20         TEXT NOT NULL               -- name
+    p20         TEXT COLLATE zev_ci NOT NULL               -- name
 );
 
 CREATE TABLE g_s (                          -- speciality of each group
@@ -82,7 +82,7 @@ CREATE INDEX g_r_y_year ON g_r_y(id_a_year, id_rate);
 
 CREATE TABLE s_fio (                        -- students and their full names
     id_student  INTEGER PRIMARY KEY,
-    s_fio       TEXT NOT NULL
+    s_fio       TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE s_g (                          -- students of each group
@@ -96,25 +96,25 @@ CREATE INDEX s_g_student ON s_g(id_student);
 
 CREATE TABLE discipline (
     id_discipline INTEGER PRIMARY KEY,
-    p34           TEXT NOT NULL             -- name
+    p34           TEXT COLLATE zev_ci NOT NULL             -- name
 );
 
 CREATE TABLE kafedra (                      -- departments
     id_kafedra  INTEGER PRIMARY KEY,
-    f1          TEXT NOT NULL,              -- name
+    f1          TEXT COLLATE zev_ci NOT NULL,              -- name
     id_faculty  INTEGER REFERENCES Faculty(id_faculty)
 );
 
 CREATE TABLE examination (                  -- kinds of examination
     id_examination INTEGER PRIMARY KEY,
-    name           TEXT NOT NULL
+    name           TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE teacher (
     id_teacher  INTEGER PRIMARY KEY,
-    p26         TEXT NOT NULL,              -- surname
-    p27         TEXT NOT NULL,              -- first name
-    p28         TEXT NOT NULL               -- patronymic
+    p26         TEXT COLLATE zev_ci NOT NULL,              -- surname
+    p27         TEXT COLLATE zev_ci NOT NULL,              -- first name
+    p28         TEXT COLLATE zev_ci NOT NULL               -- patronymic
 );
 
 CREATE TABLE pps (                          -- teaching positions: a teacher in a department
@@ -180,10 +180,10 @@ CREATE TABLE DisciplineForStudent (
     id_group       INTEGER,                 --   and group
     descGroupNum   INTEGER,                 -- the group of alternatives of the place
     fixed_discipline INTEGER REFERENCES discipline(id_discipline),  -- fixed by the curriculum
-    p30            TEXT,                    -- curriculum code of the place
+    p30            TEXT COLLATE zev_ci,                    -- curriculum code of the place
     id_discipline  INTEGER REFERENCES discipline(id_discipline),
     id_teacher     INTEGER REFERENCES teacher(id_teacher),
-    ZEV_user       TEXT,                    -- login of the last user who posted the row
+    ZEV_user       TEXT COLLATE zev_ci,                    -- login of the last user who posted the row
     id_examination INTEGER,
     subgroup       INTEGER,                 -- stream number
     id_semester    INTEGER,                 -- when the discipline is taken: semester

@@ -97,6 +97,29 @@ TEST_F(Hardening, TextFunctionsAndLikeAsTsql) {
     EXPECT_EQ(integer(*s, u"SELECT count(*) FROM a_year WHERE 'a[b' LIKE 'a[b'"_qs), 3);
 }
 
+TEST_F(Hardening, TextComparesIgnoringCaseInEveryAlphabetAndTrailingBlanks) {
+    const QString name = valueText(scalar(*s, u"SELECT min(p34) FROM discipline"_qs));
+    ASSERT_FALSE(name.isEmpty());
+    for (const QString& variant : {name.toUpper(), name.toLower() + u"   "_qs}) {
+        EXPECT_EQ(integer(*s, u"SELECT count(*) FROM discipline WHERE p34 = ?"_qs, {variant}),
+                  integer(*s, u"SELECT count(*) FROM discipline WHERE p34 = ?"_qs, {name}))
+            << variant.toStdString();
+    }
+    EXPECT_GT(integer(*s, u"SELECT count(*) FROM discipline WHERE p34 = ?"_qs, {name.toUpper()}),
+              0);
+    // Sorting follows the same collation.
+    const ResultSet sorted = s->query(u"SELECT p34 FROM discipline ORDER BY p34"_qs, {});
+    ASSERT_GT(sorted.rowCount(), 1);
+    for (int r = 1; r < sorted.rowCount(); ++r) {
+        EXPECT_LE(QString::compare(valueText(sorted.at(r - 1, 0)), valueText(sorted.at(r, 0)),
+                                   Qt::CaseInsensitive),
+                  0);
+    }
+    EXPECT_EQ(integer(*s, u"SELECT count(DISTINCT p34) FROM discipline WHERE p34 IN (?, ?)"_qs,
+                      {name, name.toUpper()}),
+              1);
+}
+
 TEST_F(Hardening, StaffReachOnlyWhatTheClientUses) {
     const auto denied = [](const char* verb, const char* table) {
         return u"The %1 permission was denied on the object '%2', database 'ZEV', schema 'dbo'."_qs
