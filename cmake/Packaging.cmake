@@ -2,7 +2,7 @@
 #
 #   /usr/lib/zev32/ZEV 32            the client; its folder is the program folder
 #   /usr/bin/zev32                   link to it, the command the menu entry runs
-#   /usr/bin/zev-sql, zev-gen, zev-publish-update
+#   /usr/bin/zev-sql, zev-gen, zev-publish-update, zev-tds-server
 #   /usr/share/applications/zev32.desktop, /usr/share/icons/hicolor/scalable/apps/zev32.svg
 #   /usr/share/doc/zev32/            README.md, the SQL Server scripts, zev32.ini.example
 #
@@ -29,6 +29,10 @@ file(WRITE ${CMAKE_BINARY_DIR}/server/mssql/zev-install.sql "${zev_install_sql}"
 install(TARGETS zev_app RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR}/zev32 COMPONENT client)
 install(TARGETS zev-sql zev-gen zev-publish-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT client)
+# The TDS test and demo server, for trying the client's SQL Server path without one.
+if(TARGET zev-tds-server)
+    install(TARGETS zev-tds-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT client)
+endif()
 # The link is made at install time, under the prefix the installation (or the package) uses.
 install(CODE [[
     set(zev_bin "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")

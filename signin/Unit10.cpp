@@ -356,6 +356,8 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
     } catch (const Error& e) {
         // The first-connection account's name is never shown.
         RzLabel1->setCaption(withoutAccountName(e.text(), info.User));
+        qCWarning(lcConnection) << "the sign-in connection to" << info.Server
+                                << "failed:" << RzLabel1->caption();
         return false;
     }
 
@@ -388,6 +390,7 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
             return false;
         }
         if (!message.isEmpty()) {
+            qCInfo(lcSignIn) << "sign-in of" << Login_Edit->text() << "refused:" << message;
             RzLabel1->setCaption(message);
             return false;
         }
@@ -395,6 +398,7 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
         passwordState = integerColumn(answer.at(0, 3));
         if (passwordState < 0) {
             // The server demands a change now: the half opens and cannot be closed again.
+            qCInfo(lcSignIn) << "sign-in of" << Login_Edit->text() << "needs a password change";
             connection.close();
             RzLabel1->setCaption(kChangeDemanded);
             if (!ChangeMode_) {
@@ -405,6 +409,7 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
         }
         if (PressCount_ == 1 && !account.isEmpty() && passwordState < 20) {
             // The password expires soon: asked once, at the first press.
+            qCInfo(lcSignIn) << "sign-in of" << Login_Edit->text() << "asked to change password";
             connection.close();
             RzLabel1->setCaption(kChangeDemanded);
             if (!ChangeMode_) {
@@ -432,9 +437,11 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
     } catch (const Error& e) {
         // Shown as the first connection's error is, the account's name deleted from it.
         RzLabel1->setCaption(withoutAccountName(e.text(), info.User));
+        qCWarning(lcConnection) << "the user's connection failed:" << RzLabel1->caption();
         connection.close();
         return false;
     }
+    qCInfo(lcSignIn) << "signed in:" << Login_Edit->text() << "id" << userId;
     return true;
 }
 

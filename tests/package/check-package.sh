@@ -33,7 +33,8 @@ echo "package: $(basename "$deb")"
 # Files.
 dpkg-deb -c "$deb" | awk '{ for (i = 6; i <= NF; ++i) printf "%s%s", $i, (i < NF ? " " : "\n") }' \
     >"$work/files"
-for f in "./usr/lib/zev32/ZEV 32" ./usr/bin/zev-sql ./usr/bin/zev-gen ./usr/bin/zev-publish-update \
+for f in "./usr/lib/zev32/ZEV 32" ./usr/bin/zev-sql ./usr/bin/zev-gen ./usr/bin/zev-publish-update ./usr/bin/zev-tds-server \
+    ./usr/share/doc/zev32/mssql/zev-install.sql \
     ./usr/share/applications/zev32.desktop ./usr/share/icons/hicolor/scalable/apps/zev32.svg \
     ./usr/share/doc/zev32/zev32.ini.example; do
     grep -qxF "$f" "$work/files" || fail "missing $f"

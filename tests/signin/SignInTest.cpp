@@ -5,9 +5,12 @@
 #include "HttpTestServer.h"
 #include "data/Connection.h"
 #include "signin/FirstConnect.h"
+#include "signin/LogFile.h"
 #include "signin/SelfUpdate.h"
+#include "signin/md5.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -342,6 +345,32 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     EXPECT_EQ(form->Timer1->interval(), 100);
     EXPECT_TRUE(ApplicationState::terminated());
     EXPECT_EQ(form->result(), QDialog::Rejected);
+}
+
+TEST_F(SignIn, TheLogTellsOutcomesButNeverAPasswordOrDigest) {
+    QTemporaryDir logDir;
+    ASSERT_TRUE(StartLogFile(logDir.path(), QStringLiteral("debug")));
+    const QString sidorova = passwordOf(QStringLiteral("sidorova"));
+    signIn(QStringLiteral("ivanova"), QStringLiteral("wrong-Password1"));
+    signIn(QStringLiteral("sidorova"), sidorova);  // expired: the change half opens
+    form->Edit1->setText(QStringLiteral("Changed_2026"));
+    form->Edit2->setText(QStringLiteral("Changed_2026"));
+    guarded([this] { form->SpeedButton2Click(); });
+    StopLogFile();
+    EXPECT_EQ(form->result(), QDialog::Accepted);
+
+    QFile file(LogFilePath(logDir.path()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(log.contains(QStringLiteral("zev.signin"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("signed in: \"sidorova\""))) << log.toStdString();
+    for (const QString& secret :
+         {QStringLiteral("wrong-Password1"), sidorova, QStringLiteral("Changed_2026"),
+          DigestHex(QStringLiteral("wrong-Password1")), DigestHex(sidorova),
+          DigestHex(QStringLiteral("Changed_2026")), QString::fromLatin1(server::kSignInPassword),
+          QString::fromLatin1(server::kStaffPassword)}) {
+        EXPECT_FALSE(log.contains(secret, Qt::CaseInsensitive)) << secret.toStdString();
+    }
 }
 
 }  // namespace
