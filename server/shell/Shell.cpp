@@ -22,6 +22,9 @@ QString shellUsage() {
         "  -f FILE      run the statements of a script file (\"-\" for standard input)\n"
         "  --csv        print results as CSV instead of an aligned table\n"
         "  --batches    split scripts only at lines holding GO (for procedure bodies)\n"
+        "  --param NAME=VALUE\n"
+        "               bind VALUE to the marker :NAME of the statements (repeatable); a whole\n"
+        "               number binds as an integer, anything else as text\n"
         "  --write-settings FILE\n"
         "               write the client's settings file (Data/ZEV) with the User ID, Password,\n"
         "               Data Source and Initial Catalog of -c, then stop (no statements run)\n"
@@ -58,6 +61,8 @@ ShellOptions parseShellArguments(const QStringList& arguments) {
             options.scriptFile = valueOf(i);
         } else if (a == u"--csv") {
             options.format = OutputFormat::Csv;
+        } else if (a == u"--param") {
+            options.params.push_back(parseParam(valueOf(i)));
         } else if (a == u"--write-settings") {
             options.writeSettings = valueOf(i);
         } else if (a == u"--batches") {
@@ -111,13 +116,30 @@ bool returnsRows(const QString& statement) {
     return word == u"SELECT" || word == u"EXEC" || word == u"EXECUTE" || word == u"WITH";
 }
 
+NamedValue parseParam(const QString& nameEqualsValue) {
+    const qsizetype eq = nameEqualsValue.indexOf(u'=');
+    QString name = nameEqualsValue.left(eq).trimmed();
+    if (name.startsWith(u':')) {
+        name.remove(0, 1);
+    }
+    if (eq <= 0 || name.isEmpty()) {
+        throw Error(QStringLiteral("--param takes NAME=VALUE, not %1").arg(nameEqualsValue));
+    }
+    const QString value = nameEqualsValue.mid(eq + 1);
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]{1,18}$"));
+    if (wholeNumber.match(value).hasMatch()) {
+        return {name, Value{value.toLongLong()}};
+    }
+    return {name, Value{value}};
+}
+
 int runStatements(const std::vector<QString>& statements, Connection& connection,
-                  OutputFormat format, QTextStream& out, QTextStream& err) {
+                  OutputFormat format, QTextStream& out, QTextStream& err, const Params& params) {
     bool first = true;
     for (const QString& statement : statements) {
         try {
             if (returnsRows(statement)) {
-                const ResultSet result = connection.query(statement);
+                const ResultSet result = connection.query(statement, params);
                 if (format == OutputFormat::Csv) {
                     if (result.columnCount() > 0) {
                         out << formatCsv(result);
@@ -130,7 +152,7 @@ int runStatements(const std::vector<QString>& statements, Connection& connection
                                                      : QStringLiteral("(no result)\n"));
                 }
             } else {
-                const qint64 affected = connection.execute(statement);
+                const qint64 affected = connection.execute(statement, params);
                 if (format == OutputFormat::Table) {
                     if (!first) {
                         out << '\n';
@@ -196,7 +218,7 @@ int runShell(const QStringList& arguments, QTextStream& input, QTextStream& out,
 
         Connection connection;
         openShellConnection(options, connection);
-        return runStatements(statements, connection, options.format, out, err);
+        return runStatements(statements, connection, options.format, out, err, options.params);
     } catch (const Error& e) {
         err << "zev-sql: " << e.text() << '\n';
         err.flush();

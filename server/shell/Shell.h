@@ -20,6 +20,7 @@ struct ShellOptions {
     QString scriptFile;        // -f: a script to run ("-" for standard input)
     QString writeSettings;     // --write-settings: write -c's account, server, database there
     QStringList statements;    // statements given as arguments, one each
+    Params params;             // --param NAME=VALUE: values of the statements' :NAME markers
     OutputFormat format = OutputFormat::Table;
     SplitMode splitMode = SplitMode::Statements;
     bool help = false;
@@ -46,7 +47,11 @@ bool returnsRows(const QString& statement);
 // Runs the statements one after another on an open connection, printing each result on out.
 // Stops at the first failure, whose text goes to err; answers the exit status.
 int runStatements(const std::vector<QString>& statements, Connection& connection,
-                  OutputFormat format, QTextStream& out, QTextStream& err);
+                  OutputFormat format, QTextStream& out, QTextStream& err,
+                  const Params& params = {});
+
+// The value of a --param: a whole number binds as an integer, anything else as text.
+NamedValue parseParam(const QString& nameEqualsValue);
 
 // The whole program: parse, open, read the statements, run them. input is read when neither
 // statements nor a script file are given (or the script file is "-").

@@ -1,6 +1,9 @@
 // The SQL Server driver end to end: FreeTDS under the ODBC driver manager against the TDS test
 // server, which counts and records what crosses the wire.
 #include "TdsFixture.h"
+#include "server/shell/Shell.h"
+
+#include <QTextStream>
 
 namespace zev::tds::testing {
 namespace {
@@ -142,6 +145,25 @@ TEST_F(OdbcOverTds, SeveralSessionsAtOnce) {
         staffSessions += r.user == QString::fromLatin1(server::kStaffUser) ? 1 : 0;
     }
     EXPECT_EQ(staffSessions, 2);
+}
+
+TEST_F(OdbcOverTds, TheShellBindsParamsOverTheWire) {
+    QString in, outText, errText;
+    QTextStream input(&in), out(&outText), err(&errText);
+    const QString connection = QStringLiteral("User ID=%1;Password=%2;Data Source=%3")
+                                   .arg(QString::fromLatin1(server::kStaffUser),
+                                        QString::fromLatin1(server::kStaffPassword), dataSource());
+    ASSERT_EQ(
+        shell::runShell({"-c", connection, "--csv", "--param", "id=3", "--param", "name=3 семестр",
+                         "SELECT id_semester FROM Semester WHERE id_semester = :id AND "
+                         "p43 = :name"},
+                        input, out, err),
+        shell::kExitOk)
+        << errText.toStdString();
+    EXPECT_EQ(outText, QStringLiteral("id_semester\n3\n"));
+    const SessionRecord s = lastSessionOf(QString::fromLatin1(server::kStaffUser));
+    ASSERT_EQ(s.parameterDeclarations.size(), 1u);
+    EXPECT_EQ(s.parameterDeclarations[0].toLower(), QStringLiteral("@p1 int,@p2 nvarchar(4000)"));
 }
 
 }  // namespace

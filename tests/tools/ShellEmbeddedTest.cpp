@@ -1,6 +1,7 @@
 // zev-sql on the embedded demo database, made by the project's generator for each test run.
 
 #include "server/gen/Generator.h"
+#include "data/Errors.h"
 #include "server/shell/Shell.h"
 
 #include <QDir>
@@ -121,6 +122,32 @@ TEST_F(ShellOnDemo, WrittenSettingsFileOpensTheDatabaseBesideIt) {
     ASSERT_EQ(run({"-s", settings, "--csv", "SELECT COUNT(*) AS n FROM a_year"}), kExitOk)
         << errText_.toStdString();
     EXPECT_TRUE(outText_.startsWith("n\n")) << outText_.toStdString();
+}
+
+TEST_F(ShellOnDemo, ParamsBindTheMarkersOfEveryStatement) {
+    ASSERT_EQ(
+        run({"-c", staffConnection(), "--csv", "--param", "id=2", "--param", ":name=2024/2025",
+             "SELECT p32 FROM a_year WHERE id_a_year = :id AND p32 = :name",
+             "SELECT COUNT(*) AS n FROM a_year WHERE id_a_year <> :id"}),
+        kExitOk)
+        << errText_.toStdString();
+    EXPECT_EQ(outText_, "p32\n2024/2025\nn\n2\n");
+
+    // A marker without a value is named; a --param without '=' is a wrong command line.
+    EXPECT_EQ(run({"-c", staffConnection(), "SELECT p32 FROM a_year WHERE id_a_year = :other"}),
+              kExitStatementFailed);
+    EXPECT_TRUE(errText_.contains("other")) << errText_.toStdString();
+    EXPECT_EQ(run({"-c", staffConnection(), "--param", "novalue", "SELECT 1"}), kExitUsage);
+}
+
+TEST(ShellParams, WholeNumbersBindAsIntegersAndTheRestAsText) {
+    EXPECT_EQ(parseParam(QStringLiteral("k=-15")).value, Value{std::int64_t{-15}});
+    EXPECT_EQ(parseParam(QStringLiteral("k=1.5")).value, Value{QStringLiteral("1.5")});
+    EXPECT_EQ(parseParam(QStringLiteral("name=Иванов=Ёж")).value,
+              Value{QStringLiteral("Иванов=Ёж")});
+    EXPECT_EQ(parseParam(QStringLiteral("empty=")).value, Value{QString()});
+    EXPECT_EQ(parseParam(QStringLiteral(":k=1")).name, QStringLiteral("k"));
+    EXPECT_THROW(parseParam(QStringLiteral("=1")), zev::Error);
 }
 
 }  // namespace
