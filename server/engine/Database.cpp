@@ -2,6 +2,7 @@
 
 #include "data/Errors.h"
 #include "server/engine/SqlFunctions.h"
+#include "server/engine/StoredText.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -64,7 +65,7 @@ Value columnValue(sqlite3_stmt* stmt, int column) {
             return std::monostate{};
         default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+            return storedText(text, sqlite3_column_bytes(stmt, column));
         }
     }
 }
@@ -356,6 +357,15 @@ void Database::raise(int result) const {
                                          ? QStringLiteral("PRIMARY KEY")
                                          : QStringLiteral("UNIQUE KEY"),
                                      message.section(u':', 1).trimmed(), table));
+    }
+    static const QRegularExpression intRange(QStringLiteral(
+        "^CHECK constraint failed: \"?([^\" ]+)\"? BETWEEN -2147483648 AND 2147483647$"));
+    if (const auto range = intRange.match(message);
+        code == SQLITE_CONSTRAINT_CHECK && range.hasMatch()) {
+        throw DatabaseError(QStringLiteral("Arithmetic overflow error converting expression to "
+                                           "data type int: the value for column '%1' is not an "
+                                           "int. The statement has been terminated.")
+                                .arg(range.captured(1)));
     }
     if (code == SQLITE_CONSTRAINT_CHECK) {
         throw DatabaseError(QStringLiteral("The statement conflicted with the CHECK constraint "

@@ -1,5 +1,6 @@
 #include "server/engine/SqlFunctions.h"
 
+#include "server/engine/StoredText.h"
 #include "server/engine/Translator.h"
 
 #include <QString>
@@ -216,8 +217,7 @@ void arithmetic(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 QString textOf(sqlite3_value* v) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                             sqlite3_value_bytes(v));
+    return storedText(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
 }
 
 char32_t folded(char32_t c) {
@@ -344,7 +344,7 @@ int compareIgnoringCase(void*, int leftSize, const void* left, int rightSize, co
         while (size > 0 && bytes[size - 1] == ' ') {
             --size;
         }
-        return QString::fromUtf8(bytes, size);
+        return storedText(bytes, size);
     };
     const int order =
         QString::compare(trimmed(left, leftSize), trimmed(right, rightSize), Qt::CaseInsensitive);

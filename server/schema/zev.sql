@@ -3,91 +3,95 @@
 
 PRAGMA foreign_keys = ON;
 
+-- Text columns compare as SQL Server's Cyrillic_General_CI_AS (zev_ci: letter case and trailing
+-- blanks ignored; the embedded server registers it on every connection). Integer columns hold
+-- SQL Server's int: each checks its range, which also keeps texts out.
+
 -- Academic calendar -------------------------------------------------------------------------
 
 CREATE TABLE a_year (                       -- academic years
-    id_a_year   INTEGER PRIMARY KEY,
+    id_a_year   INTEGER PRIMARY KEY CHECK (id_a_year BETWEEN -2147483648 AND 2147483647),
     p32         TEXT COLLATE zev_ci NOT NULL               -- name, "2025/2026"
 );
 
 CREATE TABLE rate (                         -- year of study (course): 1st, 2nd, ...
-    id_rate     INTEGER PRIMARY KEY,
+    id_rate     INTEGER PRIMARY KEY CHECK (id_rate BETWEEN -2147483648 AND 2147483647),
     name        TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE Semester (
-    id_semester INTEGER PRIMARY KEY,
+    id_semester INTEGER PRIMARY KEY CHECK (id_semester BETWEEN -2147483648 AND 2147483647),
     p43         TEXT COLLATE zev_ci NOT NULL,              -- name
-    id_w_s      INTEGER NOT NULL,           -- 2 for odd (autumn) semesters, 1 for even (spring)
-    id_rate     INTEGER NOT NULL REFERENCES rate(id_rate)
+    id_w_s      INTEGER NOT NULL CHECK (id_w_s BETWEEN -2147483648 AND 2147483647),           -- 2 for odd (autumn) semesters, 1 for even (spring)
+    id_rate     INTEGER NOT NULL REFERENCES rate(id_rate) CHECK (id_rate BETWEEN -2147483648 AND 2147483647)
 );
 CREATE INDEX Semester_rate ON Semester(id_rate);
 
 -- Faculties, forms of education, specialities ------------------------------------------------
 
 CREATE TABLE Faculty (
-    id_faculty  INTEGER PRIMARY KEY,
+    id_faculty  INTEGER PRIMARY KEY CHECK (id_faculty BETWEEN -2147483648 AND 2147483647),
     "p23-1"     TEXT COLLATE zev_ci NOT NULL               -- name
 );
 
 CREATE TABLE f_educ (                       -- forms of education
-    id_f_educ   INTEGER PRIMARY KEY,
+    id_f_educ   INTEGER PRIMARY KEY CHECK (id_f_educ BETWEEN -2147483648 AND 2147483647),
     p108        TEXT COLLATE zev_ci NOT NULL               -- name
 );
 
 CREATE TABLE com_sfe (                      -- forms of education each faculty teaches in
-    id_com_sfe  INTEGER PRIMARY KEY,
-    id_faculty  INTEGER NOT NULL REFERENCES Faculty(id_faculty),
-    id_f_educ   INTEGER NOT NULL REFERENCES f_educ(id_f_educ),
-    o_z         INTEGER NOT NULL,           -- stream code of the form (RRNKkrdt.id_o_z)
+    id_com_sfe  INTEGER PRIMARY KEY CHECK (id_com_sfe BETWEEN -2147483648 AND 2147483647),
+    id_faculty  INTEGER NOT NULL REFERENCES Faculty(id_faculty) CHECK (id_faculty BETWEEN -2147483648 AND 2147483647),
+    id_f_educ   INTEGER NOT NULL REFERENCES f_educ(id_f_educ) CHECK (id_f_educ BETWEEN -2147483648 AND 2147483647),
+    o_z         INTEGER NOT NULL CHECK (o_z BETWEEN -2147483648 AND 2147483647),           -- stream code of the form (RRNKkrdt.id_o_z)
     UNIQUE (id_faculty, id_f_educ)
 );
 
 CREATE TABLE ObemChasov (                   -- volume of hours of a curriculum
-    id_obem_chasov INTEGER PRIMARY KEY AUTOINCREMENT,
+    id_obem_chasov INTEGER PRIMARY KEY AUTOINCREMENT CHECK (id_obem_chasov BETWEEN -2147483648 AND 2147483647),
     n_obem_chasov  TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE Speciality_form (              -- a speciality as a faculty teaches it in one form
-    id_speciality_form INTEGER PRIMARY KEY,
-    id_speciality      INTEGER NOT NULL,
+    id_speciality_form INTEGER PRIMARY KEY CHECK (id_speciality_form BETWEEN -2147483648 AND 2147483647),
+    id_speciality      INTEGER NOT NULL CHECK (id_speciality BETWEEN -2147483648 AND 2147483647),
     "p25-2"            TEXT COLLATE zev_ci NOT NULL,       -- name
-    id_obem_chasov     INTEGER,             -- may name no row of ObemChasov
-    id_faculty         INTEGER NOT NULL REFERENCES Faculty(id_faculty),
-    id_f_educ          INTEGER NOT NULL REFERENCES f_educ(id_f_educ)
+    id_obem_chasov     INTEGER CHECK (id_obem_chasov BETWEEN -2147483648 AND 2147483647),             -- may name no row of ObemChasov
+    id_faculty         INTEGER NOT NULL REFERENCES Faculty(id_faculty) CHECK (id_faculty BETWEEN -2147483648 AND 2147483647),
+    id_f_educ          INTEGER NOT NULL REFERENCES f_educ(id_f_educ) CHECK (id_f_educ BETWEEN -2147483648 AND 2147483647)
 );
 CREATE INDEX Speciality_form_faculty ON Speciality_form(id_faculty, id_f_educ);
 
 -- Groups and students -----------------------------------------------------------------------
 
 CREATE TABLE "group" (
-    id_group    INTEGER PRIMARY KEY,
+    id_group    INTEGER PRIMARY KEY CHECK (id_group BETWEEN -2147483648 AND 2147483647),
     p20         TEXT COLLATE zev_ci NOT NULL               -- name
 );
 
 CREATE TABLE g_s (                          -- speciality of each group
-    id_group      INTEGER NOT NULL REFERENCES "group"(id_group),
-    id_speciality INTEGER NOT NULL,
+    id_group      INTEGER NOT NULL REFERENCES "group"(id_group) CHECK (id_group BETWEEN -2147483648 AND 2147483647),
+    id_speciality INTEGER NOT NULL CHECK (id_speciality BETWEEN -2147483648 AND 2147483647),
     PRIMARY KEY (id_group, id_speciality)
 );
 CREATE INDEX g_s_speciality ON g_s(id_speciality, id_group);
 
 CREATE TABLE g_r_y (                        -- the course (rate) of a group in an academic year
-    id_group    INTEGER NOT NULL REFERENCES "group"(id_group),
-    id_rate     INTEGER NOT NULL REFERENCES rate(id_rate),
-    id_a_year   INTEGER NOT NULL REFERENCES a_year(id_a_year),
+    id_group    INTEGER NOT NULL REFERENCES "group"(id_group) CHECK (id_group BETWEEN -2147483648 AND 2147483647),
+    id_rate     INTEGER NOT NULL REFERENCES rate(id_rate) CHECK (id_rate BETWEEN -2147483648 AND 2147483647),
+    id_a_year   INTEGER NOT NULL REFERENCES a_year(id_a_year) CHECK (id_a_year BETWEEN -2147483648 AND 2147483647),
     PRIMARY KEY (id_group, id_a_year)
 );
 CREATE INDEX g_r_y_year ON g_r_y(id_a_year, id_rate);
 
 CREATE TABLE s_fio (                        -- students and their full names
-    id_student  INTEGER PRIMARY KEY,
+    id_student  INTEGER PRIMARY KEY CHECK (id_student BETWEEN -2147483648 AND 2147483647),
     s_fio       TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE s_g (                          -- students of each group
-    id_student  INTEGER NOT NULL REFERENCES s_fio(id_student),
-    id_group    INTEGER NOT NULL REFERENCES "group"(id_group),
+    id_student  INTEGER NOT NULL REFERENCES s_fio(id_student) CHECK (id_student BETWEEN -2147483648 AND 2147483647),
+    id_group    INTEGER NOT NULL REFERENCES "group"(id_group) CHECK (id_group BETWEEN -2147483648 AND 2147483647),
     PRIMARY KEY (id_group, id_student)
 );
 CREATE INDEX s_g_student ON s_g(id_student);
@@ -95,33 +99,33 @@ CREATE INDEX s_g_student ON s_g(id_student);
 -- Disciplines, departments, teachers ------------------------------------------------------------
 
 CREATE TABLE discipline (
-    id_discipline INTEGER PRIMARY KEY,
+    id_discipline INTEGER PRIMARY KEY CHECK (id_discipline BETWEEN -2147483648 AND 2147483647),
     p34           TEXT COLLATE zev_ci NOT NULL             -- name
 );
 
 CREATE TABLE kafedra (                      -- departments
-    id_kafedra  INTEGER PRIMARY KEY,
+    id_kafedra  INTEGER PRIMARY KEY CHECK (id_kafedra BETWEEN -2147483648 AND 2147483647),
     f1          TEXT COLLATE zev_ci NOT NULL,              -- name
-    id_faculty  INTEGER REFERENCES Faculty(id_faculty)
+    id_faculty  INTEGER REFERENCES Faculty(id_faculty) CHECK (id_faculty BETWEEN -2147483648 AND 2147483647)
 );
 
 CREATE TABLE examination (                  -- kinds of examination
-    id_examination INTEGER PRIMARY KEY,
+    id_examination INTEGER PRIMARY KEY CHECK (id_examination BETWEEN -2147483648 AND 2147483647),
     name           TEXT COLLATE zev_ci NOT NULL
 );
 
 CREATE TABLE teacher (
-    id_teacher  INTEGER PRIMARY KEY,
+    id_teacher  INTEGER PRIMARY KEY CHECK (id_teacher BETWEEN -2147483648 AND 2147483647),
     p26         TEXT COLLATE zev_ci NOT NULL,              -- surname
     p27         TEXT COLLATE zev_ci NOT NULL,              -- first name
     p28         TEXT COLLATE zev_ci NOT NULL               -- patronymic
 );
 
 CREATE TABLE pps (                          -- teaching positions: a teacher in a department
-    id_pps      INTEGER PRIMARY KEY,
-    id_teacher  INTEGER NOT NULL REFERENCES teacher(id_teacher),
-    id_kafedra  INTEGER NOT NULL REFERENCES kafedra(id_kafedra),
-    kind        INTEGER NOT NULL            -- 1 main, 2 internal second job, 3 external second
+    id_pps      INTEGER PRIMARY KEY CHECK (id_pps BETWEEN -2147483648 AND 2147483647),
+    id_teacher  INTEGER NOT NULL REFERENCES teacher(id_teacher) CHECK (id_teacher BETWEEN -2147483648 AND 2147483647),
+    id_kafedra  INTEGER NOT NULL REFERENCES kafedra(id_kafedra) CHECK (id_kafedra BETWEEN -2147483648 AND 2147483647),
+    kind        INTEGER NOT NULL CHECK (kind BETWEEN -2147483648 AND 2147483647)            -- 1 main, 2 internal second job, 3 external second
                                             -- job, 4 hourly; see GetTFIO_with_pps
 );
 CREATE INDEX pps_kafedra ON pps(id_kafedra, id_teacher);
@@ -132,19 +136,19 @@ CREATE VIEW t_fio AS
 -- Streams: a discipline taught by one teacher in one academic year and half-year ---------------
 
 CREATE TABLE RRNKkrdt (
-    id_rrnkkrdt    INTEGER PRIMARY KEY AUTOINCREMENT,
-    id_kafedra     INTEGER,
-    id_teacher     INTEGER,
-    id_discipline  INTEGER,
-    id_examination INTEGER,
-    id_a_year      INTEGER,
-    id_w_s         INTEGER,
-    subgroup       INTEGER,                 -- stream number
-    id_o_z         INTEGER,
-    id_semester    INTEGER,
-    prov_reyt      INTEGER,
-    plan_fakt      INTEGER,
-    id_type_chasov INTEGER
+    id_rrnkkrdt    INTEGER PRIMARY KEY AUTOINCREMENT CHECK (id_rrnkkrdt BETWEEN -2147483648 AND 2147483647),
+    id_kafedra     INTEGER CHECK (id_kafedra BETWEEN -2147483648 AND 2147483647),
+    id_teacher     INTEGER CHECK (id_teacher BETWEEN -2147483648 AND 2147483647),
+    id_discipline  INTEGER CHECK (id_discipline BETWEEN -2147483648 AND 2147483647),
+    id_examination INTEGER CHECK (id_examination BETWEEN -2147483648 AND 2147483647),
+    id_a_year      INTEGER CHECK (id_a_year BETWEEN -2147483648 AND 2147483647),
+    id_w_s         INTEGER CHECK (id_w_s BETWEEN -2147483648 AND 2147483647),
+    subgroup       INTEGER CHECK (subgroup BETWEEN -2147483648 AND 2147483647),                 -- stream number
+    id_o_z         INTEGER CHECK (id_o_z BETWEEN -2147483648 AND 2147483647),
+    id_semester    INTEGER CHECK (id_semester BETWEEN -2147483648 AND 2147483647),
+    prov_reyt      INTEGER CHECK (prov_reyt BETWEEN -2147483648 AND 2147483647),
+    plan_fakt      INTEGER CHECK (plan_fakt BETWEEN -2147483648 AND 2147483647),
+    id_type_chasov INTEGER CHECK (id_type_chasov BETWEEN -2147483648 AND 2147483647)
 );
 -- The chosen-disciplines lists group one year and half-year by these columns: covering.
 CREATE INDEX RRNKkrdt_year ON RRNKkrdt(id_a_year, id_w_s, id_kafedra, id_discipline, id_teacher,
@@ -157,60 +161,60 @@ CREATE INDEX RRNKkrdt_teacher ON RRNKkrdt(id_teacher);
 -- Curriculum: the elective places of a speciality and the alternatives for each -----------------
 
 CREATE TABLE plan_elective (                -- one alternative of a group of alternatives
-    id_plan_elective INTEGER PRIMARY KEY,
-    id_speciality    INTEGER NOT NULL,
-    id_a_year        INTEGER NOT NULL REFERENCES a_year(id_a_year),
-    id_semester      INTEGER NOT NULL REFERENCES Semester(id_semester),
-    descGroupNum     INTEGER NOT NULL,      -- the group of alternatives
-    id_discipline    INTEGER NOT NULL REFERENCES discipline(id_discipline),
-    id_kafedra       INTEGER REFERENCES kafedra(id_kafedra),
-    id_examination   INTEGER REFERENCES examination(id_examination),
-    Krdt             INTEGER                -- credits
+    id_plan_elective INTEGER PRIMARY KEY CHECK (id_plan_elective BETWEEN -2147483648 AND 2147483647),
+    id_speciality    INTEGER NOT NULL CHECK (id_speciality BETWEEN -2147483648 AND 2147483647),
+    id_a_year        INTEGER NOT NULL REFERENCES a_year(id_a_year) CHECK (id_a_year BETWEEN -2147483648 AND 2147483647),
+    id_semester      INTEGER NOT NULL REFERENCES Semester(id_semester) CHECK (id_semester BETWEEN -2147483648 AND 2147483647),
+    descGroupNum     INTEGER NOT NULL CHECK (descGroupNum BETWEEN -2147483648 AND 2147483647),      -- the group of alternatives
+    id_discipline    INTEGER NOT NULL REFERENCES discipline(id_discipline) CHECK (id_discipline BETWEEN -2147483648 AND 2147483647),
+    id_kafedra       INTEGER REFERENCES kafedra(id_kafedra) CHECK (id_kafedra BETWEEN -2147483648 AND 2147483647),
+    id_examination   INTEGER REFERENCES examination(id_examination) CHECK (id_examination BETWEEN -2147483648 AND 2147483647),
+    Krdt             INTEGER CHECK (Krdt BETWEEN -2147483648 AND 2147483647)                -- credits
 );
 CREATE INDEX plan_elective_place ON plan_elective(id_speciality, id_a_year, id_semester);
 
 -- Each student's elective places and what is chosen for them -----------------------------------
 
 CREATE TABLE DisciplineForStudent (
-    id_disciplineForStudent INTEGER PRIMARY KEY AUTOINCREMENT,
-    id_student     INTEGER NOT NULL REFERENCES s_fio(id_student),
-    id_speciality  INTEGER NOT NULL,
-    plan_a_year    INTEGER NOT NULL,        -- the place in the curriculum: year,
-    plan_semester  INTEGER NOT NULL,        --   semester
-    id_group       INTEGER,                 --   and group
-    descGroupNum   INTEGER,                 -- the group of alternatives of the place
-    fixed_discipline INTEGER REFERENCES discipline(id_discipline),  -- fixed by the curriculum
+    id_disciplineForStudent INTEGER PRIMARY KEY AUTOINCREMENT CHECK (id_disciplineForStudent BETWEEN -2147483648 AND 2147483647),
+    id_student     INTEGER NOT NULL REFERENCES s_fio(id_student) CHECK (id_student BETWEEN -2147483648 AND 2147483647),
+    id_speciality  INTEGER NOT NULL CHECK (id_speciality BETWEEN -2147483648 AND 2147483647),
+    plan_a_year    INTEGER NOT NULL CHECK (plan_a_year BETWEEN -2147483648 AND 2147483647),        -- the place in the curriculum: year,
+    plan_semester  INTEGER NOT NULL CHECK (plan_semester BETWEEN -2147483648 AND 2147483647),        --   semester
+    id_group       INTEGER CHECK (id_group BETWEEN -2147483648 AND 2147483647),                 --   and group
+    descGroupNum   INTEGER CHECK (descGroupNum BETWEEN -2147483648 AND 2147483647),                 -- the group of alternatives of the place
+    fixed_discipline INTEGER REFERENCES discipline(id_discipline) CHECK (fixed_discipline BETWEEN -2147483648 AND 2147483647),  -- fixed by the curriculum
     p30            TEXT COLLATE zev_ci,                    -- curriculum code of the place
-    id_discipline  INTEGER REFERENCES discipline(id_discipline),
-    id_teacher     INTEGER REFERENCES teacher(id_teacher),
+    id_discipline  INTEGER REFERENCES discipline(id_discipline) CHECK (id_discipline BETWEEN -2147483648 AND 2147483647),
+    id_teacher     INTEGER REFERENCES teacher(id_teacher) CHECK (id_teacher BETWEEN -2147483648 AND 2147483647),
     ZEV_user       TEXT COLLATE zev_ci,                    -- login of the last user who posted the row
-    id_examination INTEGER,
-    subgroup       INTEGER,                 -- stream number
-    id_semester    INTEGER,                 -- when the discipline is taken: semester
-    id_a_year      INTEGER                  --   and academic year
+    id_examination INTEGER CHECK (id_examination BETWEEN -2147483648 AND 2147483647),
+    subgroup       INTEGER CHECK (subgroup BETWEEN -2147483648 AND 2147483647),                 -- stream number
+    id_semester    INTEGER CHECK (id_semester BETWEEN -2147483648 AND 2147483647),                 -- when the discipline is taken: semester
+    id_a_year      INTEGER CHECK (id_a_year BETWEEN -2147483648 AND 2147483647)                  --   and academic year
 );
 CREATE INDEX DisciplineForStudent_place
     ON DisciplineForStudent(id_student, plan_a_year, plan_semester, id_speciality);
 CREATE INDEX DisciplineForStudent_taken ON DisciplineForStudent(id_student, id_semester);
 
 CREATE TABLE DisciplineForStudent2 (        -- disciplines chosen for a student in a semester
-    id_disciplineForStudent2 INTEGER PRIMARY KEY AUTOINCREMENT,
-    id_student    INTEGER NOT NULL,
-    id_a_year     INTEGER NOT NULL,
-    id_semester   INTEGER NOT NULL,
-    id_kafedra    INTEGER,
-    id_discipline INTEGER,
-    id_teacher    INTEGER,
-    subgroup      INTEGER
+    id_disciplineForStudent2 INTEGER PRIMARY KEY AUTOINCREMENT CHECK (id_disciplineForStudent2 BETWEEN -2147483648 AND 2147483647),
+    id_student    INTEGER NOT NULL CHECK (id_student BETWEEN -2147483648 AND 2147483647),
+    id_a_year     INTEGER NOT NULL CHECK (id_a_year BETWEEN -2147483648 AND 2147483647),
+    id_semester   INTEGER NOT NULL CHECK (id_semester BETWEEN -2147483648 AND 2147483647),
+    id_kafedra    INTEGER CHECK (id_kafedra BETWEEN -2147483648 AND 2147483647),
+    id_discipline INTEGER CHECK (id_discipline BETWEEN -2147483648 AND 2147483647),
+    id_teacher    INTEGER CHECK (id_teacher BETWEEN -2147483648 AND 2147483647),
+    subgroup      INTEGER CHECK (subgroup BETWEEN -2147483648 AND 2147483647)
 );
 CREATE INDEX DisciplineForStudent2_student
     ON DisciplineForStudent2(id_student, id_a_year, id_semester);
 
 CREATE TABLE Debts (
-    id_debts      INTEGER PRIMARY KEY AUTOINCREMENT,
-    id_semester   INTEGER,
-    id_student    INTEGER,
-    id_discipline INTEGER
+    id_debts      INTEGER PRIMARY KEY AUTOINCREMENT CHECK (id_debts BETWEEN -2147483648 AND 2147483647),
+    id_semester   INTEGER CHECK (id_semester BETWEEN -2147483648 AND 2147483647),
+    id_student    INTEGER CHECK (id_student BETWEEN -2147483648 AND 2147483647),
+    id_discipline INTEGER CHECK (id_discipline BETWEEN -2147483648 AND 2147483647)
 );
 CREATE INDEX Debts_student ON Debts(id_student, id_semester);
 

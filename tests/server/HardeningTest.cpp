@@ -120,6 +120,31 @@ TEST_F(Hardening, TextComparesIgnoringCaseInEveryAlphabetAndTrailingBlanks) {
               1);
 }
 
+// Another tool wrote a name in the Cyrillic code page instead of UTF-8.
+TEST_F(Hardening, TextNotInUtf8IsReadAsWindows1251AndItsRowCanBeSaved) {
+    const std::int64_t id =
+        integer(*s, u"SELECT min(id_disciplineForStudent) FROM DisciplineForStudent"_qs);
+    Database file(made().databaseFile, Database::Mode::ReadWrite);
+    file.execute(
+        u"UPDATE DisciplineForStudent SET ZEV_user = CAST(x'C8E2E0EDEEE2E0' AS TEXT) "_qs
+        "WHERE id_disciplineForStudent = ?"_qs,
+        {id});
+    const QString read = valueText(scalar(
+        *s, u"SELECT ZEV_user FROM DisciplineForStudent WHERE id_disciplineForStudent = ?"_qs,
+        {id}));
+    EXPECT_EQ(read, u"Иванова"_qs);
+    // The write-back names the original value; it must find the row.
+    EXPECT_EQ(s->execute(u"UPDATE DisciplineForStudent SET subgroup = subgroup WHERE "_qs
+                         "id_disciplineForStudent = ? AND ZEV_user = ?"_qs,
+                         {id, read}),
+              1);
+    EXPECT_EQ(valueText(file.query(u"SELECT hex(ZEV_user) FROM DisciplineForStudent WHERE "_qs
+                                   "id_disciplineForStudent = ?"_qs,
+                                   {id})
+                            .at(0, 0)),
+              u"C8E2E0EDEEE2E0"_qs);
+}
+
 TEST_F(Hardening, StaffReachOnlyWhatTheClientUses) {
     const auto denied = [](const char* verb, const char* table) {
         return u"The %1 permission was denied on the object '%2', database 'ZEV', schema 'dbo'."_qs
@@ -162,6 +187,20 @@ TEST_F(Hardening, ConstraintAndFileErrorsNameWhatHappened) {
               u"Cannot insert the value NULL into column 'id_student', table "_qs
               "'ZEV.dbo.DisciplineForStudent'; column does not allow nulls. The statement has been "
               "terminated.");
+    for (const QString& value : {u"2147483648"_qs, u"-2147483649"_qs, u"'abc'"_qs}) {
+        EXPECT_EQ(errorOf([&] {
+                      s->execute(u"UPDATE DisciplineForStudent SET subgroup = "_qs + value +
+                                     u" WHERE id_disciplineForStudent = ?"_qs,
+                                 {id});
+                  }),
+                  u"Arithmetic overflow error converting expression to data type int: the value "_qs
+                  "for column 'subgroup' is not an int. The statement has been terminated.")
+            << value.toStdString();
+    }
+    EXPECT_EQ(s->execute(u"UPDATE DisciplineForStudent SET subgroup = 2147483647 WHERE "_qs
+                         "id_disciplineForStudent = ?"_qs,
+                         {id}),
+              1);
 
     // A damaged header: SQLite's mark is there, the page size is not a power of two.
     const QString damaged = folder() + u"/damaged.sqlite"_qs;
