@@ -173,6 +173,9 @@ Value readValue(Reader& r, RpcParameter& p) {
                 return {};
             }
             const QByteArray data = r.take(size);
+            if (type == kFltN && size != 4 && size != 8) {
+                throw ProtocolError("a float of neither 4 nor 8 bytes");
+            }
             if (type == kFltN) {
                 if (size == 4) {
                     float f = 0;
