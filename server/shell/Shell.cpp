@@ -3,7 +3,9 @@
 #include "data/Errors.h"
 #include "server/shell/ResultPrinter.h"
 #include "server/shell/ShellSettingsFile.h"
+#include "signin/ProgramVersion.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +31,7 @@ QString shellUsage() {
         "               write the client's settings file (Data/ZEV) with the User ID, Password,\n"
         "               Data Source and Initial Catalog of -c, then stop (no statements run)\n"
         "  -h, --help   show this text\n"
+        "  -v, --version  show the version\n"
         "\n"
         "Each STATEMENT argument is sent as one statement. Without statements and without -f the\n"
         "script is read from standard input. A script is split into statements at lines holding\n"
@@ -39,41 +42,43 @@ QString shellUsage() {
 }
 
 ShellOptions parseShellArguments(const QStringList& arguments) {
-    ShellOptions options;
-    auto valueOf = [&](qsizetype& i) {
-        if (i + 1 >= arguments.size()) {
-            throw Error(QStringLiteral("Option %1 needs a value").arg(arguments[i]));
-        }
-        return arguments[++i];
-    };
-    bool onlyStatements = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (onlyStatements || !a.startsWith(u'-') || a == u"-") {
-            options.statements << a;
-        } else if (a == u"--") {
-            onlyStatements = true;
-        } else if (a == u"-s" || a == u"--settings") {
-            options.settingsFile = valueOf(i);
-        } else if (a == u"-c" || a == u"--connection") {
-            options.connectionString = valueOf(i);
-        } else if (a == u"-f" || a == u"--file") {
-            options.scriptFile = valueOf(i);
-        } else if (a == u"--csv") {
-            options.format = OutputFormat::Csv;
-        } else if (a == u"--param") {
-            options.params.push_back(parseParam(valueOf(i)));
-        } else if (a == u"--write-settings") {
-            options.writeSettings = valueOf(i);
-        } else if (a == u"--batches") {
-            options.splitMode = SplitMode::Batches;
-        } else if (a == u"-h" || a == u"--help") {
-            options.help = true;
-        } else {
-            throw Error(QStringLiteral("Unknown option %1").arg(a));
-        }
+    // Qt's parser for the grammar; the help text stays the shell's own (shellUsage), which
+    // explains the statements as well as the options.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption settings({QStringLiteral("s"), QStringLiteral("settings")}, QString(),
+                                      QStringLiteral("file"));
+    const QCommandLineOption connection({QStringLiteral("c"), QStringLiteral("connection")},
+                                        QString(), QStringLiteral("string"));
+    const QCommandLineOption file({QStringLiteral("f"), QStringLiteral("file")}, QString(),
+                                  QStringLiteral("file"));
+    const QCommandLineOption csv(QStringLiteral("csv"));
+    const QCommandLineOption writeSettings(QStringLiteral("write-settings"), QString(),
+                                           QStringLiteral("file"));
+    const QCommandLineOption batches(QStringLiteral("batches"));
+    const QCommandLineOption param(QStringLiteral("param"), QString(),
+                                   QStringLiteral("name=value"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions(
+        {settings, connection, file, csv, writeSettings, batches, param, help, version});
+    if (!parser.parse(QStringList{QStringLiteral("zev-sql")} + arguments)) {
+        throw Error(parser.errorText());
     }
-    if (options.help) {
+    ShellOptions options;
+    options.settingsFile = parser.value(settings);
+    options.connectionString = parser.value(connection);
+    options.scriptFile = parser.value(file);
+    options.writeSettings = parser.value(writeSettings);
+    options.statements = parser.positionalArguments();
+    options.format = parser.isSet(csv) ? OutputFormat::Csv : OutputFormat::Table;
+    options.splitMode = parser.isSet(batches) ? SplitMode::Batches : SplitMode::Statements;
+    for (const QString& value : parser.values(param)) {
+        options.params.push_back(parseParam(value));
+    }
+    options.help = parser.isSet(help);
+    options.version = parser.isSet(version);
+    if (options.help || options.version) {
         return options;
     }
     if (options.settingsFile.isEmpty() == options.connectionString.isEmpty()) {
@@ -185,6 +190,11 @@ int runShell(const QStringList& arguments, QTextStream& input, QTextStream& out,
     }
     if (options.help) {
         out << shellUsage();
+        out.flush();
+        return kExitOk;
+    }
+    if (options.version) {
+        out << "zev-sql " << kProgramVersionText << "\n";
         out.flush();
         return kExitOk;
     }

@@ -24,6 +24,7 @@ struct ShellOptions {
     OutputFormat format = OutputFormat::Table;
     SplitMode splitMode = SplitMode::Statements;
     bool help = false;
+    bool version = false;
 };
 
 // Exit statuses of zev-sql.

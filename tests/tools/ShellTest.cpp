@@ -7,7 +7,9 @@
 #include "server/shell/ScriptSplitter.h"
 #include "server/shell/Shell.h"
 #include "server/shell/ShellSettingsFile.h"
+#include "signin/ProgramVersion.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -193,6 +195,38 @@ TEST(ShellRun, CommandLineMistakesAndMissingFiles) {
               kExitStatementFailed);
     EXPECT_TRUE(errText.startsWith("zev-sql: Cannot read the settings file"))
         << errText.toStdString();
+}
+
+TEST(ShellRun, VersionAndOptionsAfterStatements) {
+    QString in, outText, errText;
+    QTextStream input(&in), out(&outText), err(&errText);
+    EXPECT_EQ(runShell({"--version"}, input, out, err), kExitOk);
+    EXPECT_EQ(outText, QStringLiteral("zev-sql %1\n").arg(QLatin1String(kProgramVersionText)));
+    // An option's value must follow it; "-" and everything after "--" are statements.
+    EXPECT_EQ(runShell({"-c"}, input, out, err), kExitUsage);
+    const ShellOptions options =
+        parseShellArguments({"-c", "Data Source=x.sqlite", "-", "--", "--csv"});
+    EXPECT_EQ(options.statements, QStringList({"-", "--csv"}));
+    EXPECT_EQ(options.format, OutputFormat::Table);
+    EXPECT_EQ(parseShellArguments({"SELECT 1", "--csv", "-c", "x"}).format, OutputFormat::Csv);
+}
+
+TEST(GeneratorProgram, HelpAndVersion) {
+    QProcess help;
+    help.start(QStringLiteral(ZEV_GEN_PROGRAM), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(10000));
+    EXPECT_EQ(help.exitCode(), 0);
+    const QByteArray helpText = help.readAllStandardOutput();
+    EXPECT_TRUE(helpText.contains("--tsql")) << helpText.toStdString();
+    QProcess version;
+    version.start(QStringLiteral(ZEV_GEN_PROGRAM), {QStringLiteral("--version")});
+    ASSERT_TRUE(version.waitForFinished(10000));
+    EXPECT_EQ(version.readAllStandardOutput().trimmed(),
+              QByteArray("zev-gen ") + QByteArray(kProgramVersionText));
+    QProcess wrong;
+    wrong.start(QStringLiteral(ZEV_GEN_PROGRAM), {QStringLiteral("tiny"), QStringLiteral("x")});
+    ASSERT_TRUE(wrong.waitForFinished(10000));
+    EXPECT_EQ(wrong.exitCode(), 2);
 }
 
 }  // namespace
