@@ -4,7 +4,11 @@
 #include "data/DatasetImpl.h"
 #include "data/FieldValues.h"
 
+#include <QCollator>
+#include <QLocale>
+
 #include <algorithm>
+#include <unordered_map>
 
 namespace zev {
 
@@ -62,6 +66,18 @@ void Dataset::Impl::rebuildView() {
         });
         return;
     }
+    // Texts sort as a Russian reader expects a list of names: in alphabetical order, Ё with Е,
+    // without regard to case. Each row's sort key is made once, not at every comparison.
+    QCollator collator{QLocale(QLocale::Russian, QLocale::Russia)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::unordered_map<int, QCollatorSortKey> textKeys;
+    const auto textKey = [&](int row, const Value& v) -> const QCollatorSortKey& {
+        auto found = textKeys.find(row);
+        if (found == textKeys.end()) {
+            found = textKeys.emplace(row, collator.sortKey(valueText(v))).first;
+        }
+        return found->second;
+    };
     std::stable_sort(view.begin(), view.end(), [&](int a, int b) {
         const Value va = fieldValue(sortBy, a);
         const Value vb = fieldValue(sortBy, b);
@@ -69,7 +85,7 @@ void Dataset::Impl::rebuildView() {
             return isNull(va) && !isNull(vb);
         }
         if (std::holds_alternative<QString>(va) || std::holds_alternative<QString>(vb)) {
-            return valueText(va).compare(valueText(vb), Qt::CaseInsensitive) < 0;
+            return textKey(a, va).compare(textKey(b, vb)) < 0;
         }
         const auto num = [](const Value& v) {
             return v.index() == 1 ? static_cast<double>(std::get<std::int64_t>(v))

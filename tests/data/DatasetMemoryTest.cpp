@@ -392,6 +392,29 @@ TEST_F(DatasetMemory, SortLocateAndLookup) {
     EXPECT_EQ(query.recNo(), 2);
 }
 
+TEST_F(DatasetMemory, TextsSortInRussianAlphabeticalOrder) {
+    // Ё and ё sort with Е, not before А or after Я as their character codes would put them;
+    // letter case makes no difference.
+    server->results[QStringLiteral("SELECT id, name FROM people")] = table(
+        {{QStringLiteral("id"), ColumnType::Integer}, {QStringLiteral("name"), ColumnType::Text}},
+        {{I(1), S("Ёлкин Пётр")},
+         {I(2), S("Абрамов Игорь")},
+         {I(3), S("жуков Олег")},
+         {I(4), S("Ежов Иван")},
+         {I(5), S("ёжиков Ян")},
+         {I(6), S("Яковлев Лев")},
+         {I(7), S("Елкин Павел")},
+         {I(8), S("Бобров Юрий")}});
+    query.setSQL(QStringLiteral("SELECT id, name FROM people"));
+    query.open();
+    query.setSort(QStringLiteral("name"));
+    EXPECT_EQ(names(),
+              (std::vector<QString>{QStringLiteral("Абрамов Игорь"), QStringLiteral("Бобров Юрий"),
+                                    QStringLiteral("ёжиков Ян"), QStringLiteral("Ежов Иван"),
+                                    QStringLiteral("Елкин Павел"), QStringLiteral("Ёлкин Пётр"),
+                                    QStringLiteral("жуков Олег"), QStringLiteral("Яковлев Лев")}));
+}
+
 TEST_F(DatasetMemory, LookupFieldsResolveAgainstEveryRowWhateverTheFilter) {
     server->results[QStringLiteral("SELECT k, grp FROM owner")] = table(
         {{QStringLiteral("k"), ColumnType::Integer}, {QStringLiteral("grp"), ColumnType::Integer}},
