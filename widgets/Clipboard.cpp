@@ -42,7 +42,7 @@ public:
     void write(const QByteArray& bytes) override {
         QClipboard* clipboard = systemClipboard();
         if (clipboard == nullptr) {
-            throw Error(QStringLiteral("Cannot open clipboard"));
+            throw Error(QStringLiteral("Не удалось открыть буфер обмена"));
         }
         auto data = std::make_unique<QMimeData>();
         data->setData(gridEditMimeType(), bytes);
@@ -50,7 +50,7 @@ public:
         clipboard->setMimeData(data.release());
         const QMimeData* now = clipboard->mimeData();
         if (now == nullptr || !now->hasFormat(gridEditMimeType())) {
-            throw Error(QStringLiteral("Cannot open clipboard"));
+            throw Error(QStringLiteral("Не удалось открыть буфер обмена"));
         }
     }
 };

@@ -987,8 +987,8 @@ void DBGridEh::deleteCurrentRow() {
         return;
     }
     if (options_.testFlag(GridOption::ConfirmDelete) &&
-        !Notices::instance().askYesNo(this, QStringLiteral("Delete record?"),
-                                      QStringLiteral("Confirm"))) {
+        !Notices::instance().askYesNo(this, QStringLiteral("Удалить запись?"),
+                                      QStringLiteral("Подтверждение"))) {
         return;
     }
     attempt([ds] { ds->remove(); });

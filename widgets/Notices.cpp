@@ -87,6 +87,9 @@ void showException(std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const Abort&) {
         // A silent abort ends the operation and shows nothing.
+    } catch (const DatabaseError& e) {
+        qCWarning(lcData) << "server error shown:" << e.text();
+        Notices::instance().showError(e.text());
     } catch (const Error& e) {
         qCWarning(lcInterface) << "error shown:" << e.text();
         Notices::instance().showError(e.text());
@@ -94,7 +97,7 @@ void showException(std::exception_ptr error) {
         qCWarning(lcInterface) << "error shown:" << e.what();
         Notices::instance().showError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        Notices::instance().showError(QStringLiteral("Unknown error"));
+        Notices::instance().showError(QStringLiteral("Неизвестная ошибка"));
     }
 }
 

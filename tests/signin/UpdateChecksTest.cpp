@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSslSocket>
 #include <QTemporaryDir>
 
 #include <openssl/evp.h>
@@ -251,6 +252,12 @@ TEST_F(Fetch, AValidSignedFileIsFetchedAndInstalled) {
     EXPECT_TRUE(QFileInfo(installed).isExecutable());
     EXPECT_FALSE(QFileInfo::exists(paths.tempFolder()));
 #endif
+}
+
+TEST(UpdateFolder, HttpsAddressesCanBeFetched) {
+    // Qt's TLS backend and OpenSSL are there, so an https update folder works.
+    EXPECT_TRUE(QSslSocket::supportsSsl()) << QSslSocket::activeBackend().toStdString();
+    EXPECT_FALSE(QSslSocket::sslLibraryVersionString().isEmpty());
 }
 
 TEST(UpdateFolder, AFolderThatCannotBeWrittenIsSeenAsSuch) {

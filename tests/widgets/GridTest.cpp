@@ -319,7 +319,7 @@ TEST_F(GridTest, KeyDownCallbackSeesVirtualKeysAndMayConsumeThem) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(grid->cellEditor())->text(), QStringLiteral("x"));
     EXPECT_EQ(rows->recNo(), 1);
     // Ctrl+Delete deleted the row after asking.
-    EXPECT_EQ(notices.questions, (std::vector<QString>{QStringLiteral("Delete record?")}));
+    EXPECT_EQ(notices.questions, (std::vector<QString>{QStringLiteral("Удалить запись?")}));
     EXPECT_EQ(rows->recordCount(), 2);
 }
 
