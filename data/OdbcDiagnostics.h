@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers of Windows build on its types
+#endif
 #include <sql.h>
 
 namespace zev::odbc {

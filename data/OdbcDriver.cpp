@@ -12,6 +12,9 @@
 #include "data/Errors.h"
 #include "data/OdbcDiagnostics.h"
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers of Windows build on its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 
@@ -335,9 +338,21 @@ private:
 std::unique_ptr<ConnectionDriver> openOdbcDriver(const ConnectionSettings& settings,
                                                  const DriverChoice& driver,
                                                  int loginTimeoutSeconds) {
-    return std::make_unique<OdbcDriver>(composeOdbcConnectionString(settings, driver),
-                                        settings.dataSource, loginTimeoutSeconds,
-                                        settings.packetSize);
+    try {
+        return std::make_unique<OdbcDriver>(composeOdbcConnectionString(settings, driver),
+                                            settings.dataSource, loginTimeoutSeconds,
+                                            settings.packetSize);
+    } catch (const DatabaseError& e) {
+        // FreeTDS 1.3 ends a braced value at its first '}', so such a value never arrives whole
+        // and the driver only says that it could not connect.
+        const bool brace = settings.user.contains(u'}') || settings.password.contains(u'}');
+        if (driver.flavour == DriverFlavour::FreeTds && brace) {
+            throw DatabaseError(e.text() +
+                                QStringLiteral("\nThe FreeTDS driver of this computer cannot take "
+                                               "a '}' in the user name or password."));
+        }
+        throw;
+    }
 }
 
 std::unique_ptr<ConnectionDriver> openOdbcDriverWith(const QString& odbcConnectionString,

@@ -130,6 +130,11 @@ TEST_F(OdbcOverTds, APasswordWithSeparatorsAndACyrillicAccountLogIn) {
     auto c = connect(s);
     EXPECT_EQ(c->query(QStringLiteral("SELECT p32 FROM a_year")).rowCount(), 3);
     EXPECT_EQ(lastSessionOf(s.user).user, s.user);
+
+    // With a '}' the login fails, saying why.
+    s.password = QStringLiteral("Пар;ль}=1");
+    const QString text = errorOf([&] { connect(s); });
+    EXPECT_TRUE(text.contains(QStringLiteral("cannot take a '}'"))) << text.toStdString();
 }
 
 TEST_F(OdbcOverTds, SeveralSessionsAtOnce) {
