@@ -2,6 +2,7 @@
 
 #include "data/DM.h"
 #include "registration/Panel5Layout.h"
+#include "registration/StudentSearch.h"
 #include "signin/ApplicationState.h"
 #include "signin/Unit10.h"
 #include "widgets/Fonts.h"
@@ -11,6 +12,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -84,6 +86,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), dm_(*DM_MB) {
     buildChosenGrid();
     layout->addWidget(DBGridEh1);
     setCentralWidget(central);
+    buildStudentSearch(central);
 
     QFDBGridEvents1 = new TQFDBGridEvents(this);
     configureGridEvents();
@@ -101,7 +104,8 @@ TForm1::~TForm1() {
 
 void TForm1::buildPanel() {
     Panel5 = new QWidget(this);
-    Panel5->setFixedHeight(115);
+    // The three rows of the cascade and, below them, the search for a student by name.
+    Panel5->setFixedHeight(142);
     Panel5->installEventFilter(this);
 
     Label1 = leftCaption(QStringLiteral("Факультет:"), 40, 10, Panel5);
@@ -209,6 +213,11 @@ void TForm1::Panel5Resize() {
     DBLookupComboBox5->setGeometry(g.combo5);
     DBLookupComboBox3->setGeometry(g.combo3);
     DBLookupComboBox6->setGeometry(g.combo6);
+    if (StudentSearch1) {
+        QRect search = g.combo6;
+        search.moveTop(116);
+        StudentSearch1->edit()->setGeometry(search);
+    }
 }
 
 void TForm1::SignIn() {

@@ -2,6 +2,7 @@
 
 #include "data/RecordRulesHost.h"
 #include "gridevents/QF_DBGrd_Evns.h"
+#include "registration/FoundStudents.h"
 #include "registration/ListNames.h"
 #include "signin/SignedInUser.h"
 #include "widgets/DBGridEh.h"
@@ -14,6 +15,7 @@ class QLabel;
 namespace zev {
 
 class TDM_MB;
+class StudentSearch;
 
 // The registration window: the selection cascade from faculty to student in the top panel, the
 // student's electives grid and the chosen-disciplines grid below it.
@@ -44,6 +46,8 @@ public:
     TQFDBGridEh* QFDBGridEh1;             // electives
     DBGridEh* DBGridEh1;                  // chosen disciplines
     TQFDBGridEvents* QFDBGridEvents1;
+    QLabel* Label8 = nullptr;                 // "Поиск:"
+    StudentSearch* StudentSearch1 = nullptr;  // finding a student by name (Ctrl+K)
 
     // --- window
     void FormCreate();
@@ -61,6 +65,11 @@ public:
     void DBLookupComboBox1Enter();
     void DBLookupComboBox1Exit(DBLookupComboBox& sender);
     void ReopenSubGroups();
+
+    // --- finding a student by name
+    // Sets the cascade to the student found, choosing each drop-down's entry in turn as the user
+    // would (without dropping the lists down); stops with a notice where a list lacks the entry.
+    void chooseFoundStudent(const FoundStudent& found);
 
     // --- electives grid
     void QFDBGridEh1ColEnter();
@@ -100,6 +109,7 @@ private:
     void buildElectivesGrid();
     void buildChosenGrid();
     void configureGridEvents();
+    void buildStudentSearch(QWidget* central);
     // Shows the authentication window modally; anything but a successful sign-in tells the
     // application to end.
     void SignIn();
@@ -117,6 +127,9 @@ private:
     void paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column);
 
     TDM_MB& dm_;
+    // True while a found student is being chosen: the cascade then opens each next drop-down
+    // without dropping its list down.
+    bool choosingFound_ = false;
     // Every teacher's name, read with the full teacher list at each student choice. The teacher
     // list itself is narrowed to one department at every row change; rows whose teacher lies
     // outside it still show the name through these.

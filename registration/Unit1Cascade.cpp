@@ -34,7 +34,9 @@ void TForm1::clearAndDisable(DBLookupComboBox& box) {
 void TForm1::openNext(DBLookupComboBox& next) {
     next.clear();
     next.setEnabled(true);
-    next.dropDown();
+    if (!choosingFound_) {
+        next.dropDown();
+    }
 }
 
 void TForm1::deactivate() {

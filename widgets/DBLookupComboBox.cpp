@@ -206,6 +206,20 @@ void DBLookupComboBox::fillList() {
     }
 }
 
+bool DBLookupComboBox::chooseKey(qint64 key) {
+    if (!listVisible()) {
+        fillList();
+    }
+    const auto& keys = d->popup->keys;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keyOf(keys[i]) == key) {
+            chooseRow(static_cast<int>(i));
+            return key_ == key;
+        }
+    }
+    return false;
+}
+
 int DBLookupComboBox::listRowOfKey() const {
     if (!key_) {
         return -1;

@@ -44,6 +44,9 @@ public:
     bool listVisible() const;
     // Chooses the entry at view row `row` as a user would (asks canChoose, fires onClick).
     void chooseRow(int row);
+    // Chooses the entry with that key as a user would pick it from the list; false when the list
+    // holds no such entry or the choice was refused.
+    bool chooseKey(qint64 key);
 
     // Asked before an entry chosen by the user takes effect; false refuses the choice, and the
     // drop-down keeps the entry it had.

@@ -1,6 +1,7 @@
 #include "server/engine/Database.h"
 
 #include "data/Errors.h"
+#include "server/engine/NameSearch.h"
 #include "server/engine/SqlFunctions.h"
 #include "server/engine/StoredText.h"
 
@@ -127,6 +128,7 @@ void Database::configure() {
     // A writer waits this long for another writer to finish; readers never wait (WAL).
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     registerSqlFunctions(db_);
+    registerNameFolding(db_);
     // Write-ahead log: readers go on while one connection writes, and a commit costs one sync of
     // the log. synchronous=FULL syncs it at every commit, so that a committed post survives a
     // power cut. A read-only file keeps whatever journal it has.

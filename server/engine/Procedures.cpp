@@ -1,6 +1,7 @@
 #include "server/engine/Procedures.h"
 
 #include "server/engine/Database.h"
+#include "server/engine/NameSearch.h"
 #include "server/engine/SignIn.h"
 
 namespace zev::server {
@@ -73,6 +74,10 @@ ResultSet getUser(Database& db, const std::vector<Value>& a) {
     return signIn(db, a);
 }
 
+ResultSet findStudentByName(Database& db, const std::vector<Value>& a) {
+    return shaped(findStudent(db, a), "FindStudent");
+}
+
 }  // namespace
 
 const std::vector<Procedure>& procedures() {
@@ -107,6 +112,16 @@ const std::vector<Procedure>& procedures() {
           col("id_login", ColumnType::Integer), col("password_days", ColumnType::Integer),
           col("message", ColumnType::Text), col("update_flag", ColumnType::Integer)},
          getUser},
+        {QStringLiteral("FindStudent"),
+         {intParam("@id_login"), textParam("@text")},
+         {col("id_student", ColumnType::Integer), col("s_fio", ColumnType::Text),
+          col("id_faculty", ColumnType::Integer), col("id_f_educ", ColumnType::Integer),
+          col("p108", ColumnType::Text), col("id_speciality", ColumnType::Integer),
+          col("p25-2", ColumnType::Text), col("id_a_year", ColumnType::Integer),
+          col("p32", ColumnType::Text), col("id_semester", ColumnType::Integer),
+          col("p43", ColumnType::Text), col("id_group", ColumnType::Integer),
+          col("p20", ColumnType::Text)},
+         findStudentByName},
     };
     return list;
 }

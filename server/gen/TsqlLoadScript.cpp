@@ -16,8 +16,10 @@ namespace {
 // Rows per INSERT: SQL Server takes at most 1000 rows in one VALUES list.
 constexpr int kRowsPerInsert = 1000;
 
-// Tables that the load script leaves to the database administrator's scripts or to the server.
-const QStringList kLeftOut = {QStringLiteral("db_account"), QStringLiteral("signin_log")};
+// Tables that the load script leaves to the database administrator's scripts or to the server
+// (student_search is filled by the trigger on s_fio as the students go in).
+const QStringList kLeftOut = {QStringLiteral("db_account"), QStringLiteral("signin_log"),
+                              QStringLiteral("student_search")};
 
 QString quotedName(const QString& name) {
     for (const QChar c : name) {

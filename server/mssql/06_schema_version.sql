@@ -21,4 +21,7 @@ IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 1)
 IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 2)
     INSERT INTO dbo.schema_version (version, description)
     VALUES (2, N'sign-in log index for counting wrong passwords; GET_USER closes a guessed login');
+IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 3)
+    INSERT INTO dbo.schema_version (version, description)
+    VALUES (3, N'search for a student by name: student_search, its trigger and FindStudent');
 GO

@@ -267,3 +267,27 @@ CREATE TABLE signin_log (                   -- every call of GET_USER; never a d
     outcome     TEXT NOT NULL
 );
 CREATE INDEX signin_log_login ON signin_log(login COLLATE NOCASE, id_signin);  -- the guessing count
+
+-- Finding a student by name ------------------------------------------------------------------
+
+-- Each student's full name folded for searching (lower case, ё read as е), kept by the triggers
+-- below; the index answers a search for the beginning of a name without reading every student.
+-- zev_fold is the embedded server's own function (server/engine/NameSearch.cpp).
+CREATE TABLE student_search (
+    id_student  INTEGER PRIMARY KEY,
+    fio_key     TEXT NOT NULL
+);
+CREATE INDEX student_search_key ON student_search(fio_key);
+
+CREATE TRIGGER s_fio_search_insert AFTER INSERT ON s_fio BEGIN
+    INSERT OR REPLACE INTO student_search (id_student, fio_key)
+        VALUES (NEW.id_student, zev_fold(NEW.s_fio));
+END;
+CREATE TRIGGER s_fio_search_update AFTER UPDATE OF id_student, s_fio ON s_fio BEGIN
+    DELETE FROM student_search WHERE id_student = OLD.id_student;
+    INSERT OR REPLACE INTO student_search (id_student, fio_key)
+        VALUES (NEW.id_student, zev_fold(NEW.s_fio));
+END;
+CREATE TRIGGER s_fio_search_delete AFTER DELETE ON s_fio BEGIN
+    DELETE FROM student_search WHERE id_student = OLD.id_student;
+END;

@@ -100,11 +100,15 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     EXPECT_EQ(faculty->columns[1].type, ColumnType::Text);
     ASSERT_EQ(c.views.size(), 1u);
     EXPECT_EQ(c.views[0].name, u"t_fio"_qs);
-    ASSERT_EQ(c.procedures.size(), 4u);
+    // The four the original client calls and the search for a student by name.
+    ASSERT_EQ(c.procedures.size(), 5u);
     EXPECT_EQ(c.procedures[0].name, u"SelectDisciplineForStudent"_qs);
     EXPECT_EQ(c.procedures[0].parameters[4].name, u"@id_group"_qs);
     EXPECT_EQ(c.procedures[0].columns.size(), 12u);
     EXPECT_EQ(c.procedures[3].parameters.size(), 9u);
+    EXPECT_EQ(c.procedures[4].name, u"FindStudent"_qs);
+    EXPECT_EQ(c.procedures[4].parameters.size(), 2u);
+    EXPECT_EQ(c.procedures[4].columns.size(), 13u);
     ASSERT_EQ(c.functions.size(), 1u);
     EXPECT_EQ(c.functions[0].name, u"GetTFIO_with_pps"_qs);
 }

@@ -97,7 +97,12 @@ TEST(DeploymentScripts, OfferTheProceduresAndFunctionThatTheClientCalls) {
     ASSERT_NE(getUser, nullptr);
     EXPECT_EQ(getUser->parameters.size(), 9);
     EXPECT_EQ(getUser->resultColumns.size(), 6);
-    EXPECT_EQ(mssql.procedures.size(), 4u);
+    // The four the original client calls and the search for a student by name.
+    EXPECT_EQ(mssql.procedures.size(), 5u);
+    const ScriptRoutine* find = findNamed(mssql.procedures, QStringLiteral("FindStudent"));
+    ASSERT_NE(find, nullptr);
+    EXPECT_EQ(find->parameters, QStringList({"id_login", "text"}));
+    EXPECT_EQ(find->resultColumns.size(), 13);
 
     const ScriptRoutine* f = findNamed(mssql.functions, QStringLiteral("GetTFIO_with_pps"));
     ASSERT_NE(f, nullptr);
