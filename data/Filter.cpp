@@ -141,28 +141,52 @@ private:
         return add(n);
     }
 
+    // A chain "a OR b OR c" becomes a OR (b OR (c)): evaluation still runs from left to right,
+    // and it walks the chain in a loop (see FilterProgram::eval), so a long chain needs no depth.
+    int chainRight(FilterProgram::Node::Kind kind, const std::vector<int>& operands) {
+        int node = operands.back();
+        for (auto it = operands.rbegin() + 1; it != operands.rend(); ++it) {
+            node = binary(kind, *it, node);
+        }
+        return node;
+    }
+
     int parseOr() {
-        int left = parseAnd();
+        std::vector<int> operands{parseAnd()};
         while (keyword("or")) {
             take();
-            left = binary(FilterProgram::Node::Or, left, parseAnd());
+            operands.push_back(parseAnd());
         }
-        return left;
+        return chainRight(FilterProgram::Node::Or, operands);
     }
 
     int parseAnd() {
-        int left = parseNot();
+        std::vector<int> operands{parseNot()};
         while (keyword("and")) {
             take();
-            left = binary(FilterProgram::Node::And, left, parseNot());
+            operands.push_back(parseNot());
         }
-        return left;
+        return chainRight(FilterProgram::Node::And, operands);
+    }
+
+    // Parentheses and NOT nest at most this deep: far beyond any real filter, far below what the
+    // recursion could bear.
+    static constexpr int kMaxNesting = 200;
+
+    void enter() {
+        if (++depth_ > kMaxNesting) {
+            fail(QStringLiteral("it nests parentheses and NOT more than %1 levels deep")
+                     .arg(kMaxNesting));
+        }
     }
 
     int parseNot() {
         if (keyword("not")) {
             take();
-            return binary(FilterProgram::Node::Not, parseNot(), -1);
+            enter();
+            const int operand = parseNot();
+            --depth_;
+            return binary(FilterProgram::Node::Not, operand, -1);
         }
         return parsePrimary();
     }
@@ -170,7 +194,9 @@ private:
     int parsePrimary() {
         if (peek().kind == Token::LParen) {
             take();
+            enter();
             const int inner = parseOr();
+            --depth_;
             if (peek().kind != Token::RParen) {
                 fail(peek().kind == Token::End
                          ? QStringLiteral("')' is missing")
@@ -295,6 +321,7 @@ private:
     FilterProgram& out_;
     std::vector<Token> tokens_;
     std::size_t next_ = 0;
+    int depth_ = 0;
 };
 
 std::shared_ptr<const FilterProgram> FilterProgram::compile(const QString& text,
@@ -356,17 +383,30 @@ bool FilterProgram::compare(const Node& n, const Value& v) const {
 
 bool FilterProgram::eval(int index, const ColumnStore& store, int row,
                          const ComputedValue& computed) const {
+    // The right operand of AND and OR continues the chain: walked in this loop, not by recursion.
+    for (;;) {
+        const Node& chained = nodes_[index];
+        if (chained.kind == Node::And) {
+            if (!eval(chained.left, store, row, computed)) {
+                return false;
+            }
+            index = chained.right;
+        } else if (chained.kind == Node::Or) {
+            if (eval(chained.left, store, row, computed)) {
+                return true;
+            }
+            index = chained.right;
+        } else {
+            break;
+        }
+    }
     const Node& n = nodes_[index];
     switch (n.kind) {
         case Node::True:
             return true;
-        case Node::And:
-            return eval(n.left, store, row, computed) && eval(n.right, store, row, computed);
-        case Node::Or:
-            return eval(n.left, store, row, computed) || eval(n.right, store, row, computed);
         case Node::Not:
             return !eval(n.left, store, row, computed);
-        case Node::Compare:
+        default:
             break;
     }
     if (n.ref.column < 0) {

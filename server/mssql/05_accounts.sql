@@ -61,6 +61,31 @@ GRANT EXECUTE ON dbo.SelectDisciplineForStudent TO zev_staff;
 GRANT EXECUTE ON dbo.GetDisciplineForDisciplineName TO zev_staff;
 GRANT EXECUTE ON dbo.GetDebts TO zev_staff;
 GO
+-- Rights that earlier versions of this script granted beyond these are taken back when it runs
+-- again on such a database (REVOKE of a right never granted does nothing).
+REVOKE SELECT, INSERT, UPDATE, DELETE ON dbo.rate FROM zev_staff;
+REVOKE SELECT, INSERT, UPDATE, DELETE ON dbo.examination FROM zev_staff;
+REVOKE SELECT, INSERT, UPDATE, DELETE ON dbo.pps FROM zev_staff;
+REVOKE SELECT, INSERT, UPDATE, DELETE ON dbo.plan_elective FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.a_year FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.Semester FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.Faculty FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.user_faculty FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.f_educ FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.com_sfe FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.ObemChasov FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.Speciality_form FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.[group] FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.g_s FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.g_r_y FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.s_fio FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.s_g FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.discipline FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.kafedra FROM zev_staff;
+REVOKE INSERT, UPDATE, DELETE ON dbo.teacher FROM zev_staff;
+REVOKE UPDATE, DELETE ON dbo.RRNKkrdt FROM zev_staff;
+REVOKE INSERT ON dbo.DisciplineForStudent FROM zev_staff;
+GO
 
 IF USER_ID(N'$(StaffLogin)') IS NULL
     CREATE USER [$(StaffLogin)] FOR LOGIN [$(StaffLogin)];

@@ -319,6 +319,28 @@ TEST_F(DatasetMemory, ABadFilterRaisesAndKeepsTheOldOne) {
     }
 }
 
+TEST_F(DatasetMemory, DeepFiltersAreRefusedAndLongChainsEvaluate) {
+    query.open();
+    query.setFiltered(true);
+    for (const QString& deep :
+         {QStringLiteral("(").repeated(100000) + QStringLiteral("grp = 7") +
+              QStringLiteral(")").repeated(100000),
+          QStringLiteral("not ").repeated(100000) + QStringLiteral("grp = 7")}) {
+        try {
+            query.setFilter(deep);
+            ADD_FAILURE() << "a filter nested 100000 levels deep was taken";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("more than 200 levels")))
+                << e.text().left(300).toStdString();
+        }
+    }
+    // A chain of 100000 terms needs no depth: neither to compile nor to evaluate.
+    query.setFilter(QStringLiteral("id = -1 or ").repeated(100000) + QStringLiteral("id = 3"));
+    EXPECT_EQ(query.recordCount(), 1);
+    query.setFilter(QStringLiteral("id > 0 and ").repeated(100000) + QStringLiteral("grp = 7"));
+    EXPECT_EQ(query.recordCount(), 2);
+}
+
 TEST_F(DatasetMemory, AFilterSetWhileClosedAppliesAtOpen) {
     // Fields of this dataset come from its result: the form is checked at once, names at open.
     EXPECT_THROW(query.setFilter(QStringLiteral("grp =")), Error);
