@@ -10,6 +10,9 @@
 
 #include <QMainWindow>
 
+#include <optional>
+#include <vector>
+
 class QLabel;
 
 namespace zev {
@@ -123,6 +126,17 @@ private:
     void closeChosenRows();
     bool settlePendingRow(Dataset& rows);
     bool postOrDiscard(Dataset& rows);
+    bool askToDiscard(Dataset& rows);
+    // The electives row whose post was refused as the focus entered a drop-down of the top
+    // panel: the user has just been told why. A choice made on that drop-down while the row is
+    // as it was asks at once whether to give it up, rather than telling the same reason again.
+    struct RefusedRow {
+        int recNo = 0;
+        std::vector<Value> values;
+    };
+    static RefusedRow rowAsItIs(const Dataset& rows);
+    bool refusedJustNow(const Dataset& rows) const;
+    std::optional<RefusedRow> refusedOnEnter_;
     void rememberTeacherNames();
     void paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column);
 

@@ -201,9 +201,16 @@ void TForm1::ReopenSubGroups() {
 }
 
 void TForm1::DBLookupComboBox1Enter() {
+    refusedOnEnter_.reset();
     Dataset& electives = *dm_.ADOQ_SelectDisciplineForStudent;
     if (electives.state() == DatasetState::Edit) {
-        electives.post();
+        try {
+            electives.post();
+        } catch (const Abort&) {
+            // The post-error rule has told the user why; a choice on this drop-down need not.
+            refusedOnEnter_ = rowAsItIs(electives);
+            throw;
+        }
     }
 }
 

@@ -4,6 +4,8 @@
 #include "registration/Unit1.h"
 #include "widgets/Notices.h"
 
+#include <algorithm>
+
 namespace zev {
 
 bool TForm1::settlePendingEdits() {
@@ -23,6 +25,9 @@ bool TForm1::settlePendingRow(Dataset& rows) {
         rows.cancel();  // a new row nothing was entered into
         return true;
     }
+    if (refusedJustNow(rows)) {
+        return askToDiscard(rows);
+    }
     return postOrDiscard(rows);
 }
 
@@ -35,6 +40,30 @@ bool TForm1::postOrDiscard(Dataset& rows) {
     } catch (...) {
         showException(std::current_exception());
     }
+    return askToDiscard(rows);
+}
+
+TForm1::RefusedRow TForm1::rowAsItIs(const Dataset& rows) {
+    RefusedRow row;
+    row.recNo = rows.recNo();
+    for (const Field* field : rows.fields()) {
+        row.values.push_back(field->value());
+    }
+    return row;
+}
+
+bool TForm1::refusedJustNow(const Dataset& rows) const {
+    if (!refusedOnEnter_ || &rows != dm_.ADOQ_SelectDisciplineForStudent ||
+        rows.state() != DatasetState::Edit) {
+        return false;
+    }
+    const RefusedRow now = rowAsItIs(rows);
+    return now.recNo == refusedOnEnter_->recNo &&
+           std::equal(now.values.begin(), now.values.end(), refusedOnEnter_->values.begin(),
+                      refusedOnEnter_->values.end(), valuesEqual);
+}
+
+bool TForm1::askToDiscard(Dataset& rows) {
     if (!Notices::instance().askYesNo(
             this, QStringLiteral("Изменения строки не сохранены.\rОтменить изменения?"),
             QStringLiteral("Уведомление"))) {

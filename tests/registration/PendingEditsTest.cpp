@@ -5,6 +5,11 @@
 #include "data/DM.h"
 #include "data/WriteBack.h"
 
+#include <QApplication>
+#include <QFocusEvent>
+
+#include <algorithm>
+
 namespace zev::testing {
 namespace {
 
@@ -137,6 +142,45 @@ TEST_F(PendingEdits, AnElectivesRowHeldByTheStreamNoticeIsKeptUnlessTheUserDisca
     EXPECT_NE(student(), first);
     EXPECT_EQ(electives().state(), DatasetState::Browse);
     EXPECT_EQ(storedElective(id, QStringLiteral("id_teacher")), storedTeacher);
+    EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
+}
+
+TEST_F(PendingEdits, TheStreamNoticeIsShownOnceWhenTheStudentListIsClickedOverARowWithoutStream) {
+    const int row = goToOpenRow();
+    ASSERT_GE(row, 0);
+    const QStringList teachers = column(*dm->ADOQ_Teacher, QStringLiteral("id_teacher"));
+    ASSERT_GE(teachers.size(), 2);
+    const QString stored = electivesField(QStringLiteral("id_teacher"));
+    const QString teacher = teachers.first() != stored ? teachers.first() : teachers.last();
+    commitElectives(kElectivesTeacher, Value{teacher.toLongLong()});  // clears the stream
+    ASSERT_EQ(electives().state(), DatasetState::Edit);
+    const QString first = student();
+    const auto streamNotices = [&] {
+        return std::count_if(notices.messages.begin(), notices.messages.end(),
+                             [](const RecordedNotice& n) { return n.text == kStreamNotice; });
+    };
+    // A click on the student list: the focus enters it, then a student is chosen in it.
+    const auto clickAndChoose = [&] {
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(window->DBLookupComboBox6, &focusIn);
+        chooseStudent(0);
+    };
+
+    notices.answerYes = false;
+    clickAndChoose();
+    EXPECT_EQ(streamNotices(), 1);
+    ASSERT_EQ(notices.questions.size(), 1u);
+    EXPECT_EQ(student(), first);
+    EXPECT_EQ(electives().state(), DatasetState::Edit);
+
+    // The row given a stream meanwhile is posted as the focus enters, and the choice goes on.
+    const QString stream = column(*dm->ADOQ_SubGroup, QStringLiteral("subgroup")).value(0);
+    ASSERT_FALSE(stream.isEmpty());
+    commitElectives(kElectivesStream, Value{stream.toLongLong()});
+    clickAndChoose();
+    EXPECT_EQ(streamNotices(), 1);
+    EXPECT_EQ(notices.questions.size(), 1u);
+    EXPECT_NE(student(), first);
     EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
 }
 
