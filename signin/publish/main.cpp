@@ -63,11 +63,14 @@ int main(int argc, char** argv) {
             parser.isSet(key) ? readFile(parser.value(key)) : QByteArray();
         for (const QString& name : files) {
             const QByteArray program = readFile(name);
+            // Signed first: a key that cannot sign leaves the published files as they were.
+            const QByteArray signature =
+                privateKey.isEmpty() ? QByteArray() : zev::SignEd25519(privateKey, program);
             writeFile(name + QStringLiteral(".sha256"),
                       zev::Sha256Line(program, QFileInfo(name).fileName()));
             out << "wrote " << name << ".sha256\n";
-            if (!privateKey.isEmpty()) {
-                writeFile(name + QStringLiteral(".sig"), zev::SignEd25519(privateKey, program));
+            if (!signature.isEmpty()) {
+                writeFile(name + QStringLiteral(".sig"), signature);
                 out << "wrote " << name << ".sig\n";
             }
         }

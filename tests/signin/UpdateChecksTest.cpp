@@ -270,5 +270,40 @@ TEST(UpdateFolder, AFolderThatCannotBeWrittenIsSeenAsSuch) {
 #endif
 }
 
+TEST(Publishing, TheToolWritesTheChecksumAndSignatureTheClientAccepts) {
+    QTemporaryDir dir;
+    const KeyPair key = newKeyPair();
+    const QString keyFile = dir.filePath(QStringLiteral("release-private.pem"));
+    QFile pem(keyFile);
+    ASSERT_TRUE(pem.open(QIODevice::WriteOnly));
+    pem.write(key.privatePem);
+    pem.close();
+    const QString published = dir.filePath(UpdateFileName());
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/true"), published));
+
+    QProcess tool;
+    tool.start(QStringLiteral(ZEV_PUBLISH_PROGRAM), {QStringLiteral("--key"), keyFile, published});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+
+    const QByteArray checksum = readFile(published + QStringLiteral(".sha256"));
+    EXPECT_TRUE(checksum.endsWith("  " + UpdateFileName().toUtf8() + "\n")) << checksum.data();
+    const QByteArray signature = readFile(published + QStringLiteral(".sig"));
+    EXPECT_EQ(signature.size(), 64);
+    EXPECT_FALSE(CheckUpdate(readFile(published), checksum, signature, key.publicPem).has_value());
+
+    // A public key is no signing key: the tool refuses and says so.
+    QFile publicPem(keyFile);
+    ASSERT_TRUE(publicPem.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    publicPem.write(key.publicPem);
+    publicPem.close();
+    QProcess refused;
+    refused.start(QStringLiteral(ZEV_PUBLISH_PROGRAM),
+                  {QStringLiteral("--key"), keyFile, published});
+    ASSERT_TRUE(refused.waitForFinished(30000));
+    EXPECT_NE(refused.exitCode(), 0);
+    EXPECT_FALSE(refused.readAllStandardError().isEmpty());
+}
+
 }  // namespace
 }  // namespace zev
