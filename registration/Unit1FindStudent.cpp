@@ -6,12 +6,42 @@
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QShortcut>
 
 namespace zev {
+
+namespace {
+
+// Text editors take Ctrl+K for themselves (delete to the end of the line) before a window
+// shortcut sees it. In this window Ctrl+K is the search for a student wherever the focus is, so
+// the editors' claim to it is turned down.
+class SearchKeyGuard : public QObject {
+public:
+    explicit SearchKeyGuard(QWidget* window) : QObject(window), window_(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const auto* widget = qobject_cast<QWidget*>(watched);
+            if (key->key() == Qt::Key_K && key->modifiers() == Qt::ControlModifier && widget &&
+                widget->window() == window_) {
+                return true;  // not claimed: the window's shortcut takes the key
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* window_;
+};
+
+}  // namespace
 
 void TForm1::buildStudentSearch(QWidget* central) {
     Label8 = new QLabel(QStringLiteral("Поиск:"), Panel5);
@@ -42,6 +72,7 @@ void TForm1::buildStudentSearch(QWidget* central) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_K), this);
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, [this] { StudentSearch1->activate(); });
+    qApp->installEventFilter(new SearchKeyGuard(this));
     Panel5Resize();
 }
 

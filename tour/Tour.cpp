@@ -2,6 +2,7 @@
 
 #include "data/DM.h"
 #include "data/Errors.h"
+#include "registration/StudentSearch.h"
 #include "registration/Unit1.h"
 #include "registration/Unit3.h"
 #include "signin/ApplicationState.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +102,7 @@ void Tour::run() {
     postWithoutStream();
     deleteTwoRows();
     chosenDepartment();
+    findStudent();
 }
 
 void Tour::signIn() {
@@ -466,6 +469,46 @@ void Tour::chosenDepartment() {
         }
     }
     shots_.save(QStringLiteral("chosen-after-department"), {form_.get()});
+}
+
+void Tour::findStudent() {
+    // The pending row of the step before is left behind first.
+    Dataset& chosen = *dm_->ADOQ_disciplineForStudent2;
+    if (chosen.state() == DatasetState::Insert) {
+        chosen.cancel();
+    }
+    // Ctrl+K from anywhere in the window (here the electives grid), then part of a surname in
+    // another letter case.
+    TForm1& f = *form_;
+    f.activateWindow();
+    f.QFDBGridEh1->setFocus();
+    settle();
+    QTest::keyClick(&f, Qt::Key_K, Qt::ControlModifier);
+    settle();
+    StudentSearch& search = *f.StudentSearch1;
+    if (!search.edit()->hasFocus()) {
+        throw Error(QStringLiteral("Ctrl+K did not reach the search field"));
+    }
+    for (const QChar c : QStringLiteral("федор")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(search.edit(), &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(search.edit(), &release);
+    }
+    settle();
+    if (!search.listShown() || search.results().size() < 2) {
+        throw Error(QStringLiteral("The search lists no students"));
+    }
+    QTest::keyClick(search.edit(), Qt::Key_Down);
+    shots_.save(QStringLiteral("find-student-list"), {form_.get()});
+    const FoundStudent wanted = search.results()[1];
+    QTest::keyClick(search.edit(), Qt::Key_Return);
+    settle();
+    if (f.DBLookupComboBox6->keyValue() != wanted.student ||
+        f.DBLookupComboBox3->keyValue() != wanted.group) {
+        throw Error(QStringLiteral("The student found was not chosen"));
+    }
+    shots_.save(QStringLiteral("find-student-chosen"), {form_.get()});
 }
 
 }  // namespace zev::tour

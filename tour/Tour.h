@@ -44,6 +44,7 @@ private:
     void discardQuestion();
     void deleteTwoRows();
     void chosenDepartment();
+    void findStudent();
 
     // The open list of a drop-down: highlight the entry, picture it, click it.
     void chooseFromOpenList(DBLookupComboBox& box, const QString& entry, const QString& shot);

@@ -131,6 +131,13 @@ TEST_F(FindStudentWindow, CtrlKEscapeAndATextThatFindsNobody) {
     EXPECT_FALSE(search.listShown());
     EXPECT_EQ(search.edit()->text(), QStringLiteral("Ив"));
 
+    // Ctrl+K in a text editor is the search too, not the editor's delete to the end of the line.
+    search.edit()->setCursorPosition(0);
+    QTest::keyClick(search.edit(), Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(search.edit()->text(), QStringLiteral("Ив"));
+    EXPECT_EQ(search.edit()->selectedText(), QStringLiteral("Ив"));
+    QTest::keyClick(search.edit(), Qt::Key_Escape);
+
     // Ctrl+K again from elsewhere: the text is selected, so typing replaces it.
     window->DBLookupComboBox1->setFocus();
     QTest::keyClick(window.get(), Qt::Key_K, Qt::ControlModifier);
