@@ -508,7 +508,7 @@ QByteArray preLoginResponse() {
 }
 
 void Reader::need(int count) const {
-    if (count < 0 || at_ + count > bytes_.size()) {
+    if (count < 0 || count > bytes_.size() - at_) {  // at_ + count could overflow an int
         throw ProtocolError("message ends too early");
     }
 }
