@@ -1,5 +1,7 @@
 #include "data/ColumnStore.h"
 
+#include <QStringDecoder>
+
 namespace zev {
 
 void ColumnStore::reset(const std::vector<ColumnKind>& kinds, int expectedRows) {
@@ -89,14 +91,52 @@ void ColumnStore::set(int row, int column, const Value& value) {
                                 ? static_cast<double>(std::get<std::int64_t>(value))
                                 : valueText(value).toDouble();
             break;
-        case ColumnKind::Text: {
-            const QString text = valueText(value);
-            c.offsets[row] = static_cast<std::uint32_t>(c.arena.size());
-            c.lengths[row] = static_cast<std::uint32_t>(text.size());
-            c.arena += text;
+        case ColumnKind::Text:
+            setText(row, column, valueText(value));
             break;
-        }
     }
+}
+
+void ColumnStore::setInt(int row, int column, std::int64_t value) {
+    Column& c = columns_[column];
+    c.nulls[row] = 0;
+    c.ints[row] = value;
+}
+
+void ColumnStore::setFloat(int row, int column, double value) {
+    Column& c = columns_[column];
+    c.nulls[row] = 0;
+    c.floats[row] = value;
+}
+
+void ColumnStore::setText(int row, int column, QStringView text) {
+    Column& c = columns_[column];
+    c.nulls[row] = 0;
+    c.offsets[row] = static_cast<std::uint32_t>(c.arena.size());
+    c.lengths[row] = static_cast<std::uint32_t>(text.size());
+    c.arena += text;
+}
+
+void ColumnStore::setUtf8(int row, int column, const char* data, qsizetype size) {
+    Column& c = columns_[column];
+    c.nulls[row] = 0;
+    const qsizetype start = c.arena.size();
+    c.offsets[row] = static_cast<std::uint32_t>(start);
+    // UTF-8 never takes fewer bytes than UTF-16 takes characters: grow by the byte count, decode
+    // in place and give back what the decoding did not use. Plain ASCII is copied directly.
+    c.arena.resize(start + size);
+    QChar* out = c.arena.data() + start;
+    qsizetype i = 0;
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80) {
+        out[i] = QLatin1Char(data[i]);
+        ++i;
+    }
+    if (i < size) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        out = decoder.appendToBuffer(out + i, QByteArrayView(data + i, size - i));
+        c.arena.resize(out - c.arena.constData());
+    }
+    c.lengths[row] = static_cast<std::uint32_t>(c.arena.size() - start);
 }
 
 }  // namespace zev

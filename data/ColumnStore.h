@@ -37,6 +37,13 @@ public:
     // Stores a value already converted to the column's kind (Null allowed).
     void set(int row, int column, const Value& value);
 
+    // Stores a cell of the column's own kind straight from a driver: no Value in between.
+    void setInt(int row, int column, std::int64_t value);
+    void setFloat(int row, int column, double value);
+    void setText(int row, int column, QStringView text);
+    // A text given as UTF-8 bytes, decoded straight into the column's arena.
+    void setUtf8(int row, int column, const char* data, qsizetype size);
+
 private:
     struct Column {
         ColumnKind kind = ColumnKind::Int;

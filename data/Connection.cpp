@@ -132,17 +132,38 @@ std::vector<Value> positionalArgs(const BoundStatement& bound, const Params& par
 
 }  // namespace
 
+const BoundStatement& Connection::bound(const QString& sql) {
+    auto found = boundStatements_.constFind(sql);
+    if (found != boundStatements_.constEnd()) {
+        return *found;
+    }
+    // Composed statements differ by the keys spliced into them; they must not pile up.
+    if (boundStatements_.size() >= 500) {
+        boundStatements_.clear();
+    }
+    BoundStatement made = bindMarkers(sql);
+    if (made.names.empty()) {
+        made.sql = sql;  // shares the caller's text
+    }
+    return *boundStatements_.insert(sql, std::move(made));
+}
+
 ResultSet Connection::query(const QString& sql, const Params& params) {
     ConnectionDriver& driver = requireOpen();
-    const BoundStatement bound = bindMarkers(sql);
-    return driver.query(bound.names.empty() ? sql : bound.sql, positionalArgs(bound, params));
+    const BoundStatement& b = bound(sql);
+    return driver.query(b.sql, positionalArgs(b, params));
+}
+
+void Connection::query(const QString& sql, const Params& params, RowSink& sink) {
+    ConnectionDriver& driver = requireOpen();
+    const BoundStatement& b = bound(sql);
+    driver.queryInto(b.sql, positionalArgs(b, params), sink);
 }
 
 qint64 Connection::execute(const QString& sql, const Params& params) {
     ConnectionDriver& driver = requireOpen();
-    const BoundStatement bound = bindMarkers(sql);
-    const qint64 affected =
-        driver.execute(bound.names.empty() ? sql : bound.sql, positionalArgs(bound, params));
+    const BoundStatement& b = bound(sql);
+    const qint64 affected = driver.execute(b.sql, positionalArgs(b, params));
     // A server under SET NOCOUNT ON reports no count (-1). For an UPDATE or DELETE the caller
     // would take that for "no conflict" and call the change saved when it may have changed
     // nothing.

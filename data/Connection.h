@@ -2,8 +2,10 @@
 
 #include "data/ConnectionSettings.h"
 #include "data/ResultSet.h"
+#include "data/RowSink.h"
 #include "data/Value.h"
 
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -26,6 +28,14 @@ public:
     virtual ~ConnectionDriver() = default;
     virtual ResultSet query(const QString& sql, const std::vector<Value>& args) = 0;
     virtual qint64 execute(const QString& sql, const std::vector<Value>& args) = 0;
+
+    // Runs a statement and hands its result to the sink while reading it (RowSink tells the
+    // order of calls). A driver that can read cells one by one overrides this, so that the rows
+    // reach a dataset's column store without a snapshot in between; the default runs query()
+    // and replays its snapshot.
+    virtual void queryInto(const QString& sql, const std::vector<Value>& args, RowSink& sink) {
+        replayResult(query(sql, args), sink);
+    }
 };
 
 // True when a Data Source names an embedded database file rather than a SQL Server host:
@@ -71,6 +81,8 @@ public:
     // Runs a statement and returns its result. Every marker name must have a value in params;
     // a missing one is an error that names it.
     ResultSet query(const QString& sql, const Params& params = {});
+    // Runs a statement and hands its result to the sink as the driver reads it.
+    void query(const QString& sql, const Params& params, RowSink& sink);
     // Runs a statement that returns no rows; answers the number of rows affected. An UPDATE or
     // DELETE whose count the server did not report fails with a DatabaseError.
     qint64 execute(const QString& sql, const Params& params = {});
@@ -80,11 +92,14 @@ public:
 
 private:
     ConnectionDriver& requireOpen();
+    // The statement's markers, found once per statement text and kept.
+    const BoundStatement& bound(const QString& sql);
 
     ConnectionSettings settings_;
     QString connectionString_;
     QString baseFolder_;
     std::unique_ptr<ConnectionDriver> driver_;
+    QHash<QString, BoundStatement> boundStatements_;
 };
 
 // Drivers, made by Connection::open according to the Data Source.

@@ -294,9 +294,8 @@ void Dataset::open() {
             list->open();
         }
     }
-    const ResultSet result = fetch();
     try {
-        d->load(result);
+        d->loadFromDriver();
         d->program = d->filterText.isEmpty() ? nullptr : d->compileFilter(d->filterText);
     } catch (...) {
         d->resetRows();

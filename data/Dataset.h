@@ -2,6 +2,7 @@
 
 #include "data/Errors.h"
 #include "data/ResultSet.h"
+#include "data/RowSink.h"
 #include "data/Value.h"
 
 #include <QByteArray>
@@ -209,6 +210,9 @@ Q_SIGNALS:
 protected:
     // Fetches the rows; a query runs its statement, a table reads its table.
     virtual ResultSet fetch() = 0;
+    // Fetches the rows into the sink as the driver reads them; opening uses this. The default
+    // replays fetch()'s snapshot.
+    virtual void fetchInto(RowSink& sink) { replayResult(fetch(), sink); }
 
 private:
     friend class Field;
@@ -256,6 +260,7 @@ public:
 
 protected:
     ResultSet fetch() override;
+    void fetchInto(RowSink& sink) override;
 
 private:
     QString sql_;
@@ -273,6 +278,7 @@ public:
 
 protected:
     ResultSet fetch() override;
+    void fetchInto(RowSink& sink) override;
 
 private:
     QString table_;

@@ -81,6 +81,8 @@ struct Dataset::Impl {
     int fieldIndex(const QString& name) const;  // -1 when none
     void createFields(const std::vector<FieldDef>& defs);
     void load(const ResultSet& result);
+    void loadFromDriver();  // DatasetLoader.cpp
+    class Loader;           // DatasetLoader.cpp: the sink that fills the column store
     void resetRows();
 
     int activeRow() const;  // stored row that field reads address, or -1

@@ -9,7 +9,8 @@ namespace zev {
 
 namespace {
 
-// Hands every statement to the embedded server's session.
+// Hands every statement to the embedded server's session; rows go from SQLite straight into the
+// caller's sink.
 class EmbeddedDriver : public ConnectionDriver {
 public:
     explicit EmbeddedDriver(std::unique_ptr<server::Session> session)
@@ -17,6 +18,9 @@ public:
 
     ResultSet query(const QString& sql, const std::vector<Value>& args) override {
         return session_->query(sql, args);
+    }
+    void queryInto(const QString& sql, const std::vector<Value>& args, RowSink& sink) override {
+        session_->query(sql, args, sink);
     }
     qint64 execute(const QString& sql, const std::vector<Value>& args) override {
         return session_->execute(sql, args);

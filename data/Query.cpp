@@ -106,14 +106,23 @@ Connection& requireConnection(const Dataset& dataset) {
     return *dataset.connection();
 }
 
+void requireStatement(const Query& query) {
+    if (query.sql().trimmed().isEmpty()) {
+        throw Error(
+            QStringLiteral("%1: CommandText does not return a result set").arg(query.objectName()));
+    }
+}
+
 }  // namespace
 
 ResultSet Query::fetch() {
-    if (sql_.trimmed().isEmpty()) {
-        throw Error(
-            QStringLiteral("%1: CommandText does not return a result set").arg(objectName()));
-    }
+    requireStatement(*this);
     return requireConnection(*this).query(sql_, namedValues(params_));
+}
+
+void Query::fetchInto(RowSink& sink) {
+    requireStatement(*this);
+    requireConnection(*this).query(sql_, namedValues(params_), sink);
 }
 
 qint64 Query::execSQL() {
@@ -124,6 +133,10 @@ Table::Table(Connection* connection, QObject* parent) : Dataset(connection, pare
 
 ResultSet Table::fetch() {
     return requireConnection(*this).query(QStringLiteral("SELECT * FROM ") + table_);
+}
+
+void Table::fetchInto(RowSink& sink) {
+    requireConnection(*this).query(QStringLiteral("SELECT * FROM ") + table_, {}, sink);
 }
 
 }  // namespace zev

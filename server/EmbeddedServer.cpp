@@ -3,6 +3,7 @@
 #include "data/Errors.h"
 #include "server/engine/Database.h"
 #include "server/engine/Procedures.h"
+#include "server/engine/ResultCache.h"
 #include "server/engine/Translator.h"
 
 #include <QHash>
@@ -99,9 +100,30 @@ Value convertArgument(const Value& v, const Parameter& p) {
 
 }  // namespace
 
+// Memory the kept results of one session may take: the largest lists of a university (the
+// streams of a form of education) with room for the small per-student results around them.
+constexpr std::size_t kResultCacheBytes = 24u * 1024 * 1024;
+
 struct Session::Cache {
     QHash<QString, std::shared_ptr<const Translation>> translations;
+    ResultCache results{kResultCacheBytes};
 };
+
+template <typename Run>
+void Session::cached(const QString& key, RowSink& sink, Run&& run) {
+    ResultCache& results = cache_->results;
+    results.checkChangeCount(db_->changeCount());
+    if (const auto kept = results.find(key)) {
+        kept->replay(sink);
+        return;
+    }
+    auto packed = std::make_shared<PackedResult>();
+    KeepingSink keeping(sink, *packed);
+    run(keeping);
+    if (packed->complete()) {
+        results.store(key, std::move(packed));
+    }
+}
 
 Session::Session(std::unique_ptr<Database> db, QString user, bool signInOnly)
     : db_(std::move(db)),
@@ -189,7 +211,7 @@ void Session::checkPermission(const Translation& t) const {
     }
 }
 
-ResultSet Session::runProcedure(const Translation& t, const std::vector<Value>& args) {
+void Session::runProcedure(const Translation& t, const std::vector<Value>& args, RowSink& sink) {
     const Procedure* procedure = findProcedure(t.procedure);
     if (!procedure) {
         throw DatabaseError(
@@ -247,17 +269,26 @@ ResultSet Session::runProcedure(const Translation& t, const std::vector<Value>& 
                                     .arg(procedure->name, procedure->parameters[p].name));
         }
     }
-    // Procedures that write (the sign-in) run as one transaction: all of it or nothing.
-    if (procedure->name == QLatin1String(kSignInProcedure)) {
-        Transaction transaction(*db_);
-        ResultSet result = procedure->body(*db_, values);
-        transaction.commit();
-        return result;
+    // Procedures that write (the sign-in) run as one transaction: all of it or nothing. Their
+    // result is built in full before the commit, so that nothing reaches the caller of a
+    // transaction that then fails.
+    if (procedure->writes) {
+        cache_->results.clear();
+        ResultSetSink rows;
+        {
+            Transaction transaction(*db_);
+            procedure->body(*db_, values, rows);
+            transaction.commit();
+        }
+        replayResult(rows.take(), sink);
+        return;
     }
-    return procedure->body(*db_, values);
+    cached(ResultCache::key(QStringLiteral("EXEC ") + procedure->name, values), sink,
+           [&](RowSink& into) { procedure->body(*db_, values, into); });
 }
 
-ResultSet Session::run(const QString& tsql, const std::vector<Value>& args, qint64* changed) {
+void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& sink,
+                  qint64* changed) {
     const std::shared_ptr<const Translation> t = translation(tsql);
     checkPermission(*t);
     db_->checkStillInPlace();
@@ -269,26 +300,37 @@ ResultSet Session::run(const QString& tsql, const std::vector<Value>& args, qint
     }
     switch (t->kind) {
         case Translation::Kind::SetOption:
-            return {};
+            sink.begin({}, 0);
+            sink.end();
+            return;
         case Translation::Kind::Exec:
-            return runProcedure(*t, args);
+            runProcedure(*t, args, sink);
+            return;
         case Translation::Kind::Select:
-            return db_->query(t->sqlite, args, t->itemTypes);
+            cached(ResultCache::key(t->sqlite, args), sink,
+                   [&](RowSink& into) { db_->queryInto(t->sqlite, args, t->itemTypes, into); });
+            return;
         default:
             break;
     }
+    // A statement that writes: whatever it changes, no kept result may outlive it.
+    cache_->results.clear();
     if (t->returnsRows) {
-        ResultSet rows = db_->query(t->sqlite, args, t->itemTypes);
+        ResultSetSink rows;
+        db_->queryInto(t->sqlite, args, t->itemTypes, rows);
+        ResultSet result = rows.take();
         if (changed) {
-            *changed = rows.rowCount();
+            *changed = result.rowCount();
         }
-        return rows;
+        replayResult(result, sink);
+        return;
     }
     const qint64 count = db_->execute(t->sqlite, args);
     if (changed) {
         *changed = count;
     }
-    return {};
+    sink.begin({}, 0);
+    sink.end();
 }
 
 ResultSet Session::statement(const QString& tsql, const std::vector<Value>& args, qint64* changed) {
@@ -296,15 +338,22 @@ ResultSet Session::statement(const QString& tsql, const std::vector<Value>& args
 }
 
 ResultSet Session::query(const QString& tsql, const std::vector<Value>& args) {
-    return run(tsql, args, nullptr);
+    ResultSetSink rows;
+    run(tsql, args, rows, nullptr);
+    return rows.take();
+}
+
+void Session::query(const QString& tsql, const std::vector<Value>& args, RowSink& sink) {
+    run(tsql, args, sink, nullptr);
 }
 
 qint64 Session::execute(const QString& tsql, const std::vector<Value>& args) {
     qint64 changed = 0;
-    const ResultSet rows = run(tsql, args, &changed);
+    ResultSetSink rows;
+    run(tsql, args, rows, &changed);
     const Translation& t = *translation(tsql);
     if (t.kind == Translation::Kind::Select || t.kind == Translation::Kind::Exec) {
-        return rows.rowCount();
+        return rows.take().rowCount();
     }
     return t.kind == Translation::Kind::SetOption ? 0 : changed;
 }

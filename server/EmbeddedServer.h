@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/ResultSet.h"
+#include "data/RowSink.h"
 #include "data/Value.h"
 
 #include <QString>
@@ -30,6 +31,9 @@ public:
 
     // Runs a statement and answers its rows (an empty result for a statement without rows).
     ResultSet query(const QString& tsql, const std::vector<Value>& args);
+    // Runs a statement and hands its rows to the sink as they are read. Results of reading
+    // statements are kept and handed out again until the database changes (ResultCache).
+    void query(const QString& tsql, const std::vector<Value>& args, RowSink& sink);
     // Runs a statement and answers the number of rows it changed.
     qint64 execute(const QString& tsql, const std::vector<Value>& args);
 
@@ -44,8 +48,11 @@ public:
 private:
     Session(std::unique_ptr<Database> db, QString user, bool signInOnly);
     std::shared_ptr<const Translation> translation(const QString& tsql);
-    ResultSet run(const QString& tsql, const std::vector<Value>& args, qint64* changed);
-    ResultSet runProcedure(const Translation& t, const std::vector<Value>& args);
+    void run(const QString& tsql, const std::vector<Value>& args, RowSink& sink, qint64* changed);
+    void runProcedure(const Translation& t, const std::vector<Value>& args, RowSink& sink);
+    // Serves a reading statement from the result cache, or runs it and keeps its result.
+    template <typename Run>
+    void cached(const QString& key, RowSink& sink, Run&& run);
     void checkPermission(const Translation& t) const;
     // Whether the database holds a table or view of that name: one that does not is reported
     // as such by SQLite, not as a refusal.

@@ -41,19 +41,6 @@ ColumnType declaredType(const char* decl) {
     return ColumnType::Unknown;
 }
 
-ColumnType valueType(const Value& v) {
-    switch (v.index()) {
-        case 1:
-            return ColumnType::Integer;
-        case 2:
-            return ColumnType::Float;
-        case 3:
-            return ColumnType::Text;
-        default:
-            return ColumnType::Unknown;
-    }
-}
-
 }  // namespace
 
 Value columnValue(sqlite3_stmt* stmt, int column) {
@@ -115,9 +102,10 @@ Database::Database(const QString& file, Mode mode) : file_(file) {
 }
 
 Database::~Database() {
-    for (sqlite3_stmt* stmt : std::as_const(statements_)) {
-        sqlite3_finalize(stmt);
+    for (const Prepared& p : std::as_const(statements_)) {
+        sqlite3_finalize(p.stmt);
     }
+    sqlite3_finalize(dataVersion_);
     sqlite3_close(db_);
 }
 
@@ -141,11 +129,12 @@ void Database::configure() {
     }
 }
 
-sqlite3_stmt* Database::prepare(const QString& sql) {
-    if (sqlite3_stmt* cached = statements_.value(sql)) {
-        sqlite3_reset(cached);
-        sqlite3_clear_bindings(cached);
-        return cached;
+Database::Prepared& Database::prepared(const QString& sql) {
+    auto found = statements_.find(sql);
+    if (found != statements_.end()) {
+        sqlite3_reset(found->stmt);
+        sqlite3_clear_bindings(found->stmt);
+        return *found;
     }
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
@@ -158,13 +147,36 @@ sqlite3_stmt* Database::prepare(const QString& sql) {
         throw DatabaseError(QStringLiteral("The statement is empty."));
     }
     if (statements_.size() > 400) {  // a runaway of composed statements must not pile up
-        for (sqlite3_stmt* old : std::as_const(statements_)) {
-            sqlite3_finalize(old);
+        for (const Prepared& old : std::as_const(statements_)) {
+            sqlite3_finalize(old.stmt);
         }
         statements_.clear();
     }
-    statements_.insert(sql, stmt);
-    return stmt;
+    Prepared made;
+    made.stmt = stmt;
+    return *statements_.insert(sql, std::move(made));
+}
+
+sqlite3_stmt* Database::prepare(const QString& sql) {
+    return prepared(sql).stmt;
+}
+
+std::uint64_t Database::changeCount() {
+    // PRAGMA data_version moves with other connections' commits, the total of changes with this
+    // connection's own; together they move with every change of the file.
+    if (!dataVersion_) {
+        const int rc = sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                          &dataVersion_, nullptr);
+        if (rc != SQLITE_OK) {
+            raise(rc);
+        }
+    }
+    std::uint64_t version = 0;
+    if (sqlite3_step(dataVersion_) == SQLITE_ROW) {
+        version = static_cast<std::uint64_t>(sqlite3_column_int64(dataVersion_, 0));
+    }
+    sqlite3_reset(dataVersion_);
+    return (version << 40) ^ static_cast<std::uint64_t>(sqlite3_total_changes64(db_));
 }
 
 void Database::bind(sqlite3_stmt* stmt, const std::vector<Value>& args) {
@@ -200,15 +212,39 @@ void Database::bind(sqlite3_stmt* stmt, const std::vector<Value>& args) {
     }
 }
 
-ResultSet Database::fetch(sqlite3_stmt* stmt, const std::vector<ColumnType>& hints) {
-    ResultSet result;
+namespace {
+
+// Resets a statement however its fetch ends, so that a sink that throws leaves it reusable.
+struct ResetOnExit {
+    sqlite3_stmt* stmt;
+    ~ResetOnExit() { sqlite3_reset(stmt); }
+};
+
+}  // namespace
+
+void Database::queryInto(const QString& sql, const std::vector<Value>& args,
+                         const std::vector<ColumnType>& hints, RowSink& sink,
+                         const std::vector<ResultColumn>* shape) {
+    Prepared& p = prepared(sql);
+    sqlite3_stmt* stmt = p.stmt;
+    bind(stmt, args);
     const int count = sqlite3_column_count(stmt);
-    result.columns.resize(static_cast<size_t>(count));
-    for (int c = 0; c < count; ++c) {
-        result.columns[static_cast<size_t>(c)].name = sqliteText(sqlite3_column_name(stmt, c));
-        result.columns[static_cast<size_t>(c)].type =
-            declaredType(sqlite3_column_decltype(stmt, c));
+    if (!p.described) {
+        // Names and declared types, once per statement: a column without a declared type takes
+        // the type its expression implies, or else (Unknown) the type of its values.
+        p.columns.resize(static_cast<size_t>(count));
+        for (int c = 0; c < count; ++c) {
+            ResultColumn& column = p.columns[static_cast<size_t>(c)];
+            column.name = sqliteText(sqlite3_column_name(stmt, c));
+            column.type = declaredType(sqlite3_column_decltype(stmt, c));
+            if (column.type == ColumnType::Unknown && static_cast<size_t>(c) < hints.size()) {
+                column.type = hints[static_cast<size_t>(c)];
+            }
+        }
+        p.described = true;
     }
+    const ResetOnExit reset{stmt};
+    sink.begin(shape ? *shape : p.columns, -1);
     for (;;) {
         const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE) {
@@ -218,35 +254,33 @@ ResultSet Database::fetch(sqlite3_stmt* stmt, const std::vector<ColumnType>& hin
             sqlite3_reset(stmt);
             raise(rc);
         }
-        if (result.cells.size() == result.cells.capacity()) {
-            result.cells.reserve(result.cells.size() * 2 + static_cast<size_t>(count) * 16);
-        }
+        sink.beginRow();
         for (int c = 0; c < count; ++c) {
-            result.cells.push_back(columnValue(stmt, c));
+            switch (sqlite3_column_type(stmt, c)) {
+                case SQLITE_INTEGER:
+                    sink.addInteger(static_cast<std::int64_t>(sqlite3_column_int64(stmt, c)));
+                    break;
+                case SQLITE_FLOAT:
+                    sink.addFloat(sqlite3_column_double(stmt, c));
+                    break;
+                case SQLITE_NULL:
+                    sink.addNull();
+                    break;
+                default: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                    sink.addUtf8(text ? text : "", sqlite3_column_bytes(stmt, c));
+                }
+            }
         }
     }
-    sqlite3_reset(stmt);
-    // Columns without a declared type take the type of their values, else the expression's.
-    for (int c = 0; c < count; ++c) {
-        ResultColumn& column = result.columns[static_cast<size_t>(c)];
-        if (column.type != ColumnType::Unknown) {
-            continue;
-        }
-        for (int r = 0; r < result.rowCount() && column.type == ColumnType::Unknown; ++r) {
-            column.type = valueType(result.at(r, c));
-        }
-        if (column.type == ColumnType::Unknown && static_cast<size_t>(c) < hints.size()) {
-            column.type = hints[static_cast<size_t>(c)];
-        }
-    }
-    return result;
+    sink.end();
 }
 
 ResultSet Database::query(const QString& sql, const std::vector<Value>& args,
                           const std::vector<ColumnType>& hints) {
-    sqlite3_stmt* stmt = prepare(sql);
-    bind(stmt, args);
-    return fetch(stmt, hints);
+    ResultSetSink sink;
+    queryInto(sql, args, hints, sink);
+    return sink.take();
 }
 
 qint64 Database::execute(const QString& sql, const std::vector<Value>& args) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "data/ResultSet.h"
+#include "data/RowSink.h"
 #include "data/Value.h"
 
 #include <QHash>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -37,11 +39,15 @@ public:
     // Binds the values to the statement's markers in order.
     void bind(sqlite3_stmt* stmt, const std::vector<Value>& args);
 
-    // Runs a statement and fetches every row. `hints` gives the type of each column that neither
-    // its declaration nor its values tell.
+    // Runs a statement and fetches every row. `hints` gives the type of each column that its
+    // declaration does not tell; a column that neither tells takes the type of its values.
     ResultSet query(const QString& sql, const std::vector<Value>& args = {},
                     const std::vector<ColumnType>& hints = {});
-    ResultSet fetch(sqlite3_stmt* stmt, const std::vector<ColumnType>& hints = {});
+    // The same, handing the rows to the sink as SQLite steps through them. `shape`, when given,
+    // replaces the result's column names and types (a procedure's declared result).
+    void queryInto(const QString& sql, const std::vector<Value>& args,
+                   const std::vector<ColumnType>& hints, RowSink& sink,
+                   const std::vector<ResultColumn>* shape = nullptr);
     // Runs a statement without a result; answers the rows it changed.
     qint64 execute(const QString& sql, const std::vector<Value>& args = {});
     // Runs one or more statements of plain SQLite text (schema scripts).
@@ -57,13 +63,26 @@ public:
     // The error of the last failed call, in SQL Server's wording where there is one.
     [[noreturn]] void raise(int code) const;
 
+    // The file's change count as this connection sees it: it moves with every commit, this
+    // connection's own and any other connection's or process's. Results read at one count stay
+    // true while it stays the same.
+    std::uint64_t changeCount();
+
 private:
+    // A prepared statement with the names and types of its result columns, described once.
+    struct Prepared {
+        sqlite3_stmt* stmt = nullptr;
+        bool described = false;
+        std::vector<ResultColumn> columns;
+    };
+    Prepared& prepared(const QString& sql);
     void configure();
 
     sqlite3* db_ = nullptr;
     QString file_;
     bool readOnly_ = false;
-    QHash<QString, sqlite3_stmt*> statements_;
+    QHash<QString, Prepared> statements_;
+    sqlite3_stmt* dataVersion_ = nullptr;
 };
 
 // BEGIN ... COMMIT around a unit of work; rolls back unless committed.

@@ -4,6 +4,8 @@
 #include "server/engine/NameSearch.h"
 #include "server/engine/SignIn.h"
 
+#include <QHash>
+
 namespace zev::server {
 
 namespace {
@@ -18,16 +20,24 @@ Parameter textParam(const char* name) {
     return {QString::fromLatin1(name), ColumnType::Text};
 }
 
-// Gives the result the procedure's own column names and types, whatever SQLite made of them.
-ResultSet shaped(ResultSet rows, const char* procedureName) {
-    const Procedure* procedure = findProcedure(QString::fromLatin1(procedureName));
-    rows.columns = procedure->columns;
-    return rows;
+// Runs the procedure's statement under the procedure's own column names and types, whatever
+// SQLite makes of them.
+void shaped(Database& db, const QString& sql, const std::vector<Value>& args, RowSink& sink,
+            const char* procedureName) {
+    static const QHash<QString, const Procedure*> byName = [] {
+        QHash<QString, const Procedure*> map;
+        for (const Procedure& p : procedures()) {
+            map.insert(p.name, &p);
+        }
+        return map;
+    }();
+    const Procedure* procedure = byName.value(QString::fromLatin1(procedureName));
+    db.queryInto(sql, args, {}, sink, &procedure->columns);
 }
 
 // The elective places of a student in one curriculum year and semester of a speciality and group.
 // p34 names the discipline that the curriculum fixes for the place (NULL for a free choice).
-ResultSet selectDisciplineForStudent(Database& db, const std::vector<Value>& a) {
+void selectDisciplineForStudent(Database& db, const std::vector<Value>& a, RowSink& sink) {
     static const QString sql = QStringLiteral(
         "SELECT d.id_disciplineForStudent, d.id_discipline, d.id_teacher, f.p34, d.ZEV_user, "
         "d.id_examination, d.subgroup, d.id_group, d.descGroupNum, d.id_semester, d.id_a_year, "
@@ -37,12 +47,12 @@ ResultSet selectDisciplineForStudent(Database& db, const std::vector<Value>& a) 
         "WHERE d.id_student = ?4 AND d.plan_a_year = ?2 AND d.plan_semester = ?3 "
         "AND d.id_speciality = ?1 AND d.id_group = ?5 "
         "ORDER BY d.descGroupNum, d.id_disciplineForStudent");
-    return shaped(db.query(sql, a), "SelectDisciplineForStudent");
+    shaped(db, sql, a, sink, "SelectDisciplineForStudent");
 }
 
 // The disciplines on offer for the student's places in that year and semester: every alternative
 // of each group of alternatives in which the student has a place.
-ResultSet getDisciplineForDisciplineName(Database& db, const std::vector<Value>& a) {
+void getDisciplineForDisciplineName(Database& db, const std::vector<Value>& a, RowSink& sink) {
     static const QString sql = QStringLiteral(
         "SELECT pe.id_discipline, d.p34, pe.descGroupNum, pe.id_kafedra, pe.id_examination, "
         "pe.Krdt "
@@ -52,12 +62,12 @@ ResultSet getDisciplineForDisciplineName(Database& db, const std::vector<Value>&
         "WHERE s.id_student = ?3 AND s.plan_a_year = ?2 AND s.plan_semester = ?4 "
         "AND s.id_speciality = ?1) "
         "ORDER BY pe.descGroupNum, d.p34");
-    return shaped(db.query(sql, a), "GetDisciplineForDisciplineName");
+    shaped(db, sql, a, sink, "GetDisciplineForDisciplineName");
 }
 
 // The disciplines for which a debt of the student (a member of the group) may stand in that
 // semester: those the student takes in it and those already recorded as debts.
-ResultSet getDebts(Database& db, const std::vector<Value>& a) {
+void getDebts(Database& db, const std::vector<Value>& a, RowSink& sink) {
     static const QString sql = QStringLiteral(
         "SELECT d.id_discipline, d.p34 FROM discipline AS d "
         "WHERE EXISTS (SELECT 1 FROM s_g WHERE s_g.id_student = ?2 AND s_g.id_group = ?1) "
@@ -67,15 +77,17 @@ ResultSet getDebts(Database& db, const std::vector<Value>& a) {
         "WHERE id_student = ?2 AND id_semester = ?3 "
         "UNION SELECT id_discipline FROM Debts WHERE id_student = ?2 AND id_semester = ?3) "
         "ORDER BY d.p34");
-    return shaped(db.query(sql, a), "GetDebts");
+    shaped(db, sql, a, sink, "GetDebts");
 }
 
-ResultSet getUser(Database& db, const std::vector<Value>& a) {
-    return signIn(db, a);
+void getUser(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    replayResult(signIn(db, a), sink);
 }
 
-ResultSet findStudentByName(Database& db, const std::vector<Value>& a) {
-    return shaped(findStudent(db, a), "FindStudent");
+void findStudentByName(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    ResultSet rows = findStudent(db, a);
+    rows.columns = findProcedure(QStringLiteral("FindStudent"))->columns;
+    replayResult(rows, sink);
 }
 
 }  // namespace
@@ -111,7 +123,8 @@ const std::vector<Procedure>& procedures() {
          {col("db_user", ColumnType::Text), col("db_password", ColumnType::Text),
           col("id_login", ColumnType::Integer), col("password_days", ColumnType::Integer),
           col("message", ColumnType::Text), col("update_flag", ColumnType::Integer)},
-         getUser},
+         getUser,
+         true},
         {QStringLiteral("FindStudent"),
          {intParam("@id_login"), textParam("@text")},
          {col("id_student", ColumnType::Integer), col("s_fio", ColumnType::Text),

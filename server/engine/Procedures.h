@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/ResultSet.h"
+#include "data/RowSink.h"
 #include "data/Value.h"
 
 #include <QString>
@@ -16,12 +17,15 @@ struct Parameter {
     ColumnType type = ColumnType::Unknown;
 };
 
-// A stored procedure of the ZEV server: its parameters in order, its result columns and its body.
+// A stored procedure of the ZEV server: its parameters in order, its result columns and its body,
+// which hands its rows to the sink under the procedure's column names and types. `writes` marks
+// a procedure that changes the database (it runs as one transaction and is never cached).
 struct Procedure {
     QString name;
     std::vector<Parameter> parameters;
     std::vector<ResultColumn> columns;
-    ResultSet (*body)(Database& db, const std::vector<Value>& args) = nullptr;
+    void (*body)(Database& db, const std::vector<Value>& args, RowSink& sink) = nullptr;
+    bool writes = false;
 };
 
 // Every procedure of the server, in a fixed order.

@@ -1,0 +1,196 @@
+// Kept results of reading statements: handed out again while the database stays the same, and
+// dropped the moment it changes, by this session, another session or another process.
+#include "server/engine/ResultCache.h"
+#include "tests/server/ServerFixture.h"
+
+#include <QProcess>
+
+namespace zev::server::testing {
+namespace {
+
+class ResultCacheTest : public DemoDatabase {
+protected:
+    // The surname of the first teacher, read through the cache.
+    static QString surname(Session& s, std::int64_t teacher) {
+        return valueText(scalar(s, QStringLiteral("SELECT p26 FROM teacher WHERE id_teacher = ?"),
+                                {Value{teacher}}));
+    }
+    static std::int64_t firstTeacher(Session& s) {
+        return integer(s, QStringLiteral("SELECT MIN(id_teacher) FROM teacher"));
+    }
+};
+
+TEST_F(ResultCacheTest, ARepeatedStatementGivesTheSameRowsAndDifferentArgumentsTheirOwn) {
+    auto s = staff();
+    const QString sql = QStringLiteral(
+        "SELECT id_teacher, p26, p27 FROM teacher WHERE "
+        "id_teacher >= ? ORDER BY id_teacher");
+    const ResultSet first = s->query(sql, {Value{std::int64_t{0}}});
+    const ResultSet again = s->query(sql, {Value{std::int64_t{0}}});
+    ASSERT_GT(first.rowCount(), 2);
+    ASSERT_EQ(again.rowCount(), first.rowCount());
+    for (int c = 0; c < first.columnCount(); ++c) {
+        EXPECT_EQ(again.columns[c].name, first.columns[c].name);
+        EXPECT_EQ(again.columns[c].type, first.columns[c].type);
+    }
+    EXPECT_EQ(again.cells, first.cells);
+    const std::int64_t second = std::get<std::int64_t>(first.at(1, 0));
+    EXPECT_EQ(s->query(sql, {Value{second}}).rowCount(), first.rowCount() - 1);
+    // A number and its text are different arguments.
+    const QString echo = QStringLiteral("SELECT ? AS v");
+    EXPECT_EQ(s->query(echo, {Value{std::int64_t{1}}}).at(0, 0), Value{std::int64_t{1}});
+    EXPECT_EQ(s->query(echo, {Value{QStringLiteral("1")}}).at(0, 0), Value{QStringLiteral("1")});
+    EXPECT_EQ(s->query(echo, {Value{}}).at(0, 0), Value{});
+}
+
+TEST_F(ResultCacheTest, AWriteOfThisSessionIsSeenAtOnce) {
+    auto s = staff();
+    const std::int64_t teacher = firstTeacher(*s);
+    const QString before = surname(*s, teacher);
+    EXPECT_EQ(s->execute(QStringLiteral("UPDATE teacher SET p26 = ? WHERE id_teacher = ?"),
+                         {Value{QStringLiteral("Новикова")}, Value{teacher}}),
+              1);
+    EXPECT_EQ(surname(*s, teacher), QStringLiteral("Новикова"));
+    s->execute(QStringLiteral("UPDATE teacher SET p26 = ? WHERE id_teacher = ?"),
+               {Value{before}, Value{teacher}});
+    EXPECT_EQ(surname(*s, teacher), before);
+}
+
+TEST_F(ResultCacheTest, AProcedureResultFollowsAWriteToItsRows) {
+    auto s = staff();
+    const ResultSet place = s->query(
+        QStringLiteral(
+            "SELECT id_speciality, plan_a_year, plan_semester, id_student, id_group, "
+            "id_disciplineForStudent FROM DisciplineForStudent ORDER BY id_disciplineForStudent"),
+        {});
+    ASSERT_GT(place.rowCount(), 0);
+    const std::vector<Value> keys = {place.at(0, 0), place.at(0, 1), place.at(0, 2), place.at(0, 3),
+                                     place.at(0, 4)};
+    const QString exec = QStringLiteral(
+        "EXEC SelectDisciplineForStudent @id_speciality = ?, @id_a_year = ?, "
+        "@id_semester = ?, @id_student = ?, @id_group = ?");
+    const ResultSet before = s->query(exec, keys);
+    ASSERT_GT(before.rowCount(), 0);
+    const int subgroup = before.columnIndex(QStringLiteral("subgroup"));
+    const Value row = before.at(0, 0);
+    s->execute(QStringLiteral("UPDATE DisciplineForStudent SET subgroup = 249 WHERE "
+                              "id_disciplineForStudent = ?"),
+               {row});
+    const ResultSet after = s->query(exec, keys);
+    ASSERT_EQ(after.rowCount(), before.rowCount());
+    EXPECT_EQ(after.at(0, subgroup), Value{std::int64_t{249}});
+    EXPECT_EQ(after.columns[subgroup].name, QStringLiteral("subgroup"));
+}
+
+TEST_F(ResultCacheTest, AWriteOfAnotherSessionIsSeenAtOnce) {
+    auto reader = staff();
+    auto writer = staff();
+    const std::int64_t teacher = firstTeacher(*reader);
+    const QString before = surname(*reader, teacher);
+    writer->execute(QStringLiteral("UPDATE teacher SET p26 = 'Орлова' WHERE id_teacher = ?"),
+                    {Value{teacher}});
+    EXPECT_EQ(surname(*reader, teacher), QStringLiteral("Орлова"));
+    writer->execute(QStringLiteral("UPDATE teacher SET p26 = ? WHERE id_teacher = ?"),
+                    {Value{before}, Value{teacher}});
+    EXPECT_EQ(surname(*reader, teacher), before);
+}
+
+// The SQL shell, a separate program, writes while this process holds the result.
+TEST_F(ResultCacheTest, AWriteOfAnotherProcessIsSeenAtOnce) {
+    auto reader = staff();
+    const std::int64_t teacher = firstTeacher(*reader);
+    const QString before = surname(*reader, teacher);
+    ASSERT_EQ(surname(*reader, teacher), before);  // kept now
+    const QString connection =
+        QStringLiteral("User ID=%1;Password=%2;Initial Catalog=ZEV;Data Source=%3")
+            .arg(QString::fromLatin1(kStaffUser), QString::fromLatin1(kStaffPassword),
+                 made().databaseFile);
+    const auto runShell = [&](const QString& statement) {
+        QProcess shell;
+        shell.start(QStringLiteral(ZEV_SQL_PROGRAM), {QStringLiteral("-c"), connection, statement});
+        ASSERT_TRUE(shell.waitForFinished(30000));
+        ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    };
+    runShell(
+        QStringLiteral("UPDATE teacher SET p26 = 'Белова' WHERE id_teacher = %1").arg(teacher));
+    EXPECT_EQ(surname(*reader, teacher), QStringLiteral("Белова"));
+    runShell(QStringLiteral("UPDATE teacher SET p26 = '%1' WHERE id_teacher = %2")
+                 .arg(before)
+                 .arg(teacher));
+    EXPECT_EQ(surname(*reader, teacher), before);
+}
+
+// The cache on its own: packed results replay exactly, the least recently used go first.
+PackedResult packed(int rows, const QString& text) {
+    PackedResult r;
+    r.begin({{QStringLiteral("n"), ColumnType::Integer},
+             {QStringLiteral("t"), ColumnType::Text},
+             {QStringLiteral("f"), ColumnType::Float}},
+            -1);
+    for (int i = 0; i < rows; ++i) {
+        r.beginRow();
+        r.addInteger(i);
+        const QByteArray bytes = text.toUtf8();
+        r.addUtf8(bytes.constData(), bytes.size());
+        if (i % 2) {
+            r.addNull();
+        } else {
+            r.addFloat(i + 0.25);
+        }
+    }
+    r.end();
+    return r;
+}
+
+TEST(PackedResultTest, ReplaysEveryCellAsItWasGiven) {
+    const PackedResult kept = packed(3, QStringLiteral("Кафедра ИВТ"));
+    ResultSetSink sink;
+    kept.replay(sink);
+    const ResultSet r = sink.take();
+    ASSERT_EQ(r.rowCount(), 3);
+    EXPECT_EQ(r.columns[1].name, QStringLiteral("t"));
+    EXPECT_EQ(r.at(2, 0), Value{std::int64_t{2}});
+    EXPECT_EQ(r.at(1, 1), Value{QStringLiteral("Кафедра ИВТ")});
+    EXPECT_EQ(r.at(0, 2), Value{0.25});
+    EXPECT_EQ(r.at(1, 2), Value{});
+}
+
+TEST(ResultCacheUnitTest, KeepsTheRecentlyUsedWithinItsBudgetAndDropsAllOnAChange) {
+    const auto one = std::make_shared<PackedResult>(packed(200, QStringLiteral("x")));
+    const std::size_t size = one->bytes();
+    ResultCache cache(size * 3 + size / 2);
+    cache.checkChangeCount(1);
+    cache.store(QStringLiteral("a"), one);
+    cache.store(QStringLiteral("b"), std::make_shared<PackedResult>(packed(200, "x")));
+    cache.store(QStringLiteral("c"), std::make_shared<PackedResult>(packed(200, "x")));
+    ASSERT_NE(cache.find(QStringLiteral("a")), nullptr);  // a is now the most recent
+    cache.store(QStringLiteral("d"), std::make_shared<PackedResult>(packed(200, "x")));
+    EXPECT_EQ(cache.find(QStringLiteral("b")), nullptr);
+    EXPECT_NE(cache.find(QStringLiteral("a")), nullptr);
+    EXPECT_NE(cache.find(QStringLiteral("c")), nullptr);
+    EXPECT_NE(cache.find(QStringLiteral("d")), nullptr);
+    EXPECT_LE(cache.bytes(), size * 3 + size / 2);
+    cache.checkChangeCount(1);
+    EXPECT_EQ(cache.size(), 3);
+    cache.checkChangeCount(2);
+    EXPECT_EQ(cache.size(), 0);
+    // A result larger than half the budget is not kept at all.
+    ResultCache small(size);
+    small.store(QStringLiteral("big"), one);
+    EXPECT_EQ(small.find(QStringLiteral("big")), nullptr);
+}
+
+TEST(ResultCacheUnitTest, KeysKeepArgumentListsApart) {
+    const QString sql = QStringLiteral("SELECT ?, ?");
+    EXPECT_NE(ResultCache::key(sql, {Value{std::int64_t{1}}, Value{}}),
+              ResultCache::key(sql, {Value{QStringLiteral("1")}, Value{}}));
+    EXPECT_NE(ResultCache::key(sql, {Value{QStringLiteral("a\x1f"
+                                                          "3b")},
+                                     Value{}}),
+              ResultCache::key(sql, {Value{QStringLiteral("a")}, Value{QStringLiteral("b")}}));
+    EXPECT_EQ(ResultCache::key(sql, {Value{2.5}, Value{}}),
+              ResultCache::key(sql, {Value{2.5}, Value{}}));
+}
+
+}  // namespace
+}  // namespace zev::server::testing
