@@ -334,7 +334,9 @@ void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& 
 }
 
 ResultSet Session::statement(const QString& tsql, const std::vector<Value>& args, qint64* changed) {
-    return run(tsql, args, changed);
+    ResultSetSink rows;
+    run(tsql, args, rows, changed);
+    return rows.take();
 }
 
 ResultSet Session::query(const QString& tsql, const std::vector<Value>& args) {
