@@ -10,13 +10,23 @@ namespace {
 
 class ResultCacheTest : public DemoDatabase {
 protected:
-    // The surname of the first teacher, read through the cache.
-    static QString surname(Session& s, std::int64_t teacher) {
-        return valueText(scalar(s, QStringLiteral("SELECT p26 FROM teacher WHERE id_teacher = ?"),
-                                {Value{teacher}}));
+    // The stream of one elective place, read through the cache.
+    static Value stream(Session& s, std::int64_t place) {
+        return scalar(s,
+                      QStringLiteral("SELECT subgroup FROM DisciplineForStudent WHERE "
+                                     "id_disciplineForStudent = ?"),
+                      {Value{place}});
     }
-    static std::int64_t firstTeacher(Session& s) {
-        return integer(s, QStringLiteral("SELECT MIN(id_teacher) FROM teacher"));
+    static std::int64_t firstPlace(Session& s) {
+        return integer(s, QStringLiteral("SELECT MIN(id_disciplineForStudent) FROM "
+                                         "DisciplineForStudent"));
+    }
+    static QString setStream(const Value& stream, std::int64_t place) {
+        return QStringLiteral(
+                   "UPDATE DisciplineForStudent SET subgroup = %1 WHERE "
+                   "id_disciplineForStudent = %2")
+            .arg(isNull(stream) ? QStringLiteral("NULL") : valueText(stream))
+            .arg(place);
     }
 };
 
@@ -45,15 +55,12 @@ TEST_F(ResultCacheTest, ARepeatedStatementGivesTheSameRowsAndDifferentArgumentsT
 
 TEST_F(ResultCacheTest, AWriteOfThisSessionIsSeenAtOnce) {
     auto s = staff();
-    const std::int64_t teacher = firstTeacher(*s);
-    const QString before = surname(*s, teacher);
-    EXPECT_EQ(s->execute(QStringLiteral("UPDATE teacher SET p26 = ? WHERE id_teacher = ?"),
-                         {Value{QStringLiteral("Новикова")}, Value{teacher}}),
-              1);
-    EXPECT_EQ(surname(*s, teacher), QStringLiteral("Новикова"));
-    s->execute(QStringLiteral("UPDATE teacher SET p26 = ? WHERE id_teacher = ?"),
-               {Value{before}, Value{teacher}});
-    EXPECT_EQ(surname(*s, teacher), before);
+    const std::int64_t place = firstPlace(*s);
+    const Value before = stream(*s, place);
+    EXPECT_EQ(s->execute(setStream(Value{std::int64_t{201}}, place), {}), 1);
+    EXPECT_EQ(stream(*s, place), Value{std::int64_t{201}});
+    s->execute(setStream(before, place), {});
+    EXPECT_EQ(stream(*s, place), before);
 }
 
 TEST_F(ResultCacheTest, AProcedureResultFollowsAWriteToItsRows) {
@@ -85,22 +92,20 @@ TEST_F(ResultCacheTest, AProcedureResultFollowsAWriteToItsRows) {
 TEST_F(ResultCacheTest, AWriteOfAnotherSessionIsSeenAtOnce) {
     auto reader = staff();
     auto writer = staff();
-    const std::int64_t teacher = firstTeacher(*reader);
-    const QString before = surname(*reader, teacher);
-    writer->execute(QStringLiteral("UPDATE teacher SET p26 = 'Орлова' WHERE id_teacher = ?"),
-                    {Value{teacher}});
-    EXPECT_EQ(surname(*reader, teacher), QStringLiteral("Орлова"));
-    writer->execute(QStringLiteral("UPDATE teacher SET p26 = ? WHERE id_teacher = ?"),
-                    {Value{before}, Value{teacher}});
-    EXPECT_EQ(surname(*reader, teacher), before);
+    const std::int64_t place = firstPlace(*reader);
+    const Value before = stream(*reader, place);
+    writer->execute(setStream(Value{std::int64_t{202}}, place), {});
+    EXPECT_EQ(stream(*reader, place), Value{std::int64_t{202}});
+    writer->execute(setStream(before, place), {});
+    EXPECT_EQ(stream(*reader, place), before);
 }
 
 // The SQL shell, a separate program, writes while this process holds the result.
 TEST_F(ResultCacheTest, AWriteOfAnotherProcessIsSeenAtOnce) {
     auto reader = staff();
-    const std::int64_t teacher = firstTeacher(*reader);
-    const QString before = surname(*reader, teacher);
-    ASSERT_EQ(surname(*reader, teacher), before);  // kept now
+    const std::int64_t place = firstPlace(*reader);
+    const Value before = stream(*reader, place);
+    ASSERT_EQ(stream(*reader, place), before);  // kept now
     const QString connection =
         QStringLiteral("User ID=%1;Password=%2;Initial Catalog=ZEV;Data Source=%3")
             .arg(QString::fromLatin1(kStaffUser), QString::fromLatin1(kStaffPassword),
@@ -111,13 +116,10 @@ TEST_F(ResultCacheTest, AWriteOfAnotherProcessIsSeenAtOnce) {
         ASSERT_TRUE(shell.waitForFinished(30000));
         ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     };
-    runShell(
-        QStringLiteral("UPDATE teacher SET p26 = 'Белова' WHERE id_teacher = %1").arg(teacher));
-    EXPECT_EQ(surname(*reader, teacher), QStringLiteral("Белова"));
-    runShell(QStringLiteral("UPDATE teacher SET p26 = '%1' WHERE id_teacher = %2")
-                 .arg(before)
-                 .arg(teacher));
-    EXPECT_EQ(surname(*reader, teacher), before);
+    runShell(setStream(Value{std::int64_t{203}}, place));
+    EXPECT_EQ(stream(*reader, place), Value{std::int64_t{203}});
+    runShell(setStream(before, place));
+    EXPECT_EQ(stream(*reader, place), before);
 }
 
 // The cache on its own: packed results replay exactly, the least recently used go first.
