@@ -268,7 +268,14 @@ void Database::queryInto(const QString& sql, const std::vector<Value>& args,
                     break;
                 default: {
                     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                    sink.addUtf8(text ? text : "", sqlite3_column_bytes(stmt, c));
+                    const int size = sqlite3_column_bytes(stmt, c);
+                    // Valid UTF-8 goes to the sink as it is; a text in the Cyrillic code page
+                    // is read as storedText reads it.
+                    if (QByteArrayView(text, size).isValidUtf8()) {
+                        sink.addUtf8(text ? text : "", size);
+                    } else {
+                        sink.addText(storedText(text, size));
+                    }
                 }
             }
         }
