@@ -4,7 +4,9 @@
 
 #include "data/Errors.h"
 #include "server/tds/TdsServer.h"
+#include "signin/ProgramVersion.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
@@ -21,7 +23,8 @@ const char* const kUsage =
     "  --port N            listen on port N (default: an ephemeral port, printed at start)\n"
     "  --no-row-counts     answer without row counts, as under SET NOCOUNT ON\n"
     "  --latin-collation   announce SQL_Latin1_General_CP1_CI_AS instead of Cyrillic\n"
-    "  --count-requests    print each session's requests and bytes when it ends\n";
+    "  --count-requests    print each session's requests and bytes when it ends\n"
+    "  -v, --version       show the version\n";
 
 }  // namespace
 
@@ -29,35 +32,48 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    QCoreApplication::setApplicationName(QStringLiteral("zev-tds-server"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(zev::kProgramVersionText));
+    QCommandLineParser parser;
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"));
+    const QCommandLineOption noRowCounts(QStringLiteral("no-row-counts"));
+    const QCommandLineOption latinCollation(QStringLiteral("latin-collation"));
+    const QCommandLineOption countRequestsOption(QStringLiteral("count-requests"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions(
+        {portOption, noRowCounts, latinCollation, countRequestsOption, help, version});
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err << "zev-tds-server: " << parser.errorText() << '\n' << kUsage;
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        out << kUsage;
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out << "zev-tds-server " << zev::kProgramVersionText << '\n';
+        return 0;
+    }
     zev::tds::TdsServerOptions options;
-    bool countRequests = false;
-    const QStringList args = app.arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == u"--port" && i + 1 < args.size()) {
-            bool ok = false;
-            const int port = args[++i].toInt(&ok);
-            if (!ok || port < 0 || port > 65535) {
-                err << "zev-tds-server: not a port: " << args[i] << '\n' << kUsage;
-                return 2;
-            }
-            options.port = static_cast<std::uint16_t>(port);
-        } else if (a == u"--no-row-counts") {
-            options.noRowCounts = true;
-        } else if (a == u"--latin-collation") {
-            options.latinCollation = true;
-        } else if (a == u"--count-requests") {
-            countRequests = true;
-        } else if (a == u"-h" || a == u"--help") {
-            out << kUsage;
-            return 0;
-        } else if (!a.startsWith(u'-') && options.databaseFile.isEmpty()) {
-            options.databaseFile = a;
-        } else {
-            err << "zev-tds-server: unknown argument " << a << '\n' << kUsage;
+    if (parser.isSet(portOption)) {
+        bool ok = false;
+        const int port = parser.value(portOption).toInt(&ok);
+        if (!ok || port < 0 || port > 65535) {
+            err << "zev-tds-server: not a port: " << parser.value(portOption) << '\n' << kUsage;
             return 2;
         }
+        options.port = static_cast<std::uint16_t>(port);
     }
+    options.noRowCounts = parser.isSet(noRowCounts);
+    options.latinCollation = parser.isSet(latinCollation);
+    const bool countRequests = parser.isSet(countRequestsOption);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        err << "zev-tds-server: unknown argument " << files[1] << '\n' << kUsage;
+        return 2;
+    }
+    options.databaseFile = files.value(0);
     if (options.databaseFile.isEmpty() || !QFileInfo::exists(options.databaseFile)) {
         err << "zev-tds-server: give an existing database file\n" << kUsage;
         return 2;

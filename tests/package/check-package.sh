@@ -64,6 +64,11 @@ grep -qE '^Categories=.*Office;.*Education;' "$work/root/usr/share/applications/
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/root/usr/bin/zev32" --version) ||
     fail "zev32 --version failed"
 [[ $out == "ZEV 32 $version" ]] || fail "zev32 --version said '$out'"
+# So do the other programs.
+for p in zev-sql zev-gen zev-publish-update zev-tds-server; do
+    out=$("$work/root/usr/bin/$p" --version) || fail "$p --version failed"
+    [[ $out == "$p $version" ]] || fail "$p --version said '$out'"
+done
 # Stripped: no debugging sections in the shipped client.
 if readelf -S "$work/root/usr/lib/zev32/ZEV 32" | grep -q '\.debug_info'; then fail "client not stripped"; fi
 
