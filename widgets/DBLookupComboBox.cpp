@@ -105,7 +105,16 @@ DBLookupComboBox::DBLookupComboBox(QWidget* parent) : QWidget(parent), d(std::ma
     setFont(defaultUiFont());
     setAttribute(Qt::WA_Hover);
     d->popup = new LookupPopup(*this);
-    d->popup->onAccept = [this](int row) { chooseRow(row); };
+    d->popup->onAccept = [this](int row) {
+        // A list can be opened for the user while another control holds the focus (the next
+        // drop-down of a chain): a choice in it brings the focus here, as a click on the
+        // drop-down would have, so that the focus mark and the next keys belong to the
+        // drop-down the user has just used.
+        if (isEnabled() && !hasFocus()) {
+            setFocus(Qt::MouseFocusReason);
+        }
+        chooseRow(row);
+    };
 }
 
 DBLookupComboBox::~DBLookupComboBox() = default;

@@ -221,4 +221,35 @@ TEST_F(LookupComboBoxTest, FocusEventsAndDisabling) {
     EXPECT_FALSE(combo->listVisible());
 }
 
+// A list opened for the user while another control holds the focus (the next drop-down of a
+// chain): the choice made in it brings the focus to its drop-down, entering it as a click
+// would, so that the next key goes there and not to the control used before.
+TEST_F(LookupComboBoxTest, AChoiceInAListOpenedForTheUserBringsTheFocus) {
+    auto* previous = new DBLookupComboBox(window.get());
+    previous->setGeometry(10, 40, 200, 22);
+    previous->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    previous->setFocus(Qt::TabFocusReason);
+    int enters = 0;
+    combo->onEnter = [&] { ++enters; };
+
+    combo->dropDown();
+    ASSERT_TRUE(combo->listVisible());
+    QListWidget* list = combo->listWidget();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    EXPECT_FALSE(combo->listVisible());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(combo->hasFocus());
+    EXPECT_FALSE(previous->hasFocus());
+    EXPECT_EQ(enters, 1);
+
+    // Choosing with the keys on the focused drop-down leaves the focus where it is.
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(combo->hasFocus());
+    EXPECT_EQ(enters, 1);
+}
+
 }  // namespace zevtest
