@@ -339,6 +339,10 @@ ResultSet Session::statement(const QString& tsql, const std::vector<Value>& args
     return rows.take();
 }
 
+void Session::forgetKeptResults() {
+    cache_->results.clear();
+}
+
 ResultSet Session::query(const QString& tsql, const std::vector<Value>& args) {
     ResultSetSink rows;
     run(tsql, args, rows, nullptr);

@@ -42,6 +42,10 @@ public:
     // own (a SELECT, a procedure call, a SET option).
     ResultSet statement(const QString& tsql, const std::vector<Value>& args, qint64* changed);
 
+    // Drops every kept result, so that the next reading statement runs on SQLite (benchmarks of
+    // the first reading).
+    void forgetKeptResults();
+
     const QString& user() const { return user_; }
     bool signInOnly() const { return signInOnly_; }
 

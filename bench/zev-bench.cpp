@@ -1,0 +1,397 @@
+// The project's bench on the university database: every statement of the cascade and of the
+// student choice timed through raw SQLite (the server's own translation, prepared once, every
+// column read), the embedded server, the connection and a dataset, alternating with the raw run;
+// the student choice's statements as a whole, first reading (no kept results) and for the next
+// student of the same group; resident memory. Ends with lines "NAME VALUE UNIT".
+//
+// Usage: zev-bench [--repetitions N] [--database FILE]
+// The university database is generated once into university/ beside the program and reused.
+#include "data/Connection.h"
+#include "data/Dataset.h"
+#include "data/Errors.h"
+#include "registration/ChosenDisciplinesSql.h"
+#include "server/EmbeddedServer.h"
+#include "server/engine/Database.h"
+#include "server/engine/Translator.h"
+#include "server/gen/Generator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+using namespace zev;
+using namespace zev::server;
+
+namespace {
+
+struct Stats {
+    double min = 0;
+    double median = 0;
+    double p90 = 0;
+};
+
+Stats statsOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    if (v.empty()) {
+        return {};
+    }
+    return {v.front(), v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 9 / 10)]};
+}
+
+double timeOnce(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;  // ms
+}
+
+// Raw SQLite: the server's translation of a SELECT, prepared once, every column of every row read.
+class RawStatement {
+public:
+    RawStatement(sqlite3* db, const QString& tsql) {
+        const Translation t = translate(tsql);
+        if (t.kind != Translation::Kind::Select) {
+            return;
+        }
+        const QByteArray text = t.sqlite.toUtf8();
+        sqlite3_prepare_v3(db, text.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+    }
+    ~RawStatement() { sqlite3_finalize(stmt_); }
+    bool valid() const { return stmt_ != nullptr; }
+    // Answers rows and bytes read.
+    std::pair<int, qint64> run(const std::vector<Value>& args) {
+        sqlite3_reset(stmt_);
+        for (size_t i = 0; i < args.size(); ++i) {
+            const Value& v = args[i];
+            const int n = static_cast<int>(i) + 1;
+            if (std::holds_alternative<std::int64_t>(v)) {
+                sqlite3_bind_int64(stmt_, n, std::get<std::int64_t>(v));
+            } else if (std::holds_alternative<QString>(v)) {
+                const QByteArray b = std::get<QString>(v).toUtf8();
+                sqlite3_bind_text(stmt_, n, b.constData(), static_cast<int>(b.size()),
+                                  SQLITE_TRANSIENT);
+            } else {
+                sqlite3_bind_null(stmt_, n);
+            }
+        }
+        int rows = 0;
+        qint64 bytes = 0;
+        const int columns = sqlite3_column_count(stmt_);
+        while (sqlite3_step(stmt_) == SQLITE_ROW) {
+            ++rows;
+            for (int c = 0; c < columns; ++c) {
+                switch (sqlite3_column_type(stmt_, c)) {
+                    case SQLITE_INTEGER:
+                        bytes += 8 + (sqlite3_column_int64(stmt_, c) & 0);
+                        break;
+                    case SQLITE_FLOAT:
+                        bytes += 8 + static_cast<qint64>(sqlite3_column_double(stmt_, c) * 0);
+                        break;
+                    case SQLITE_TEXT:
+                        sqlite3_column_text(stmt_, c);
+                        bytes += sqlite3_column_bytes(stmt_, c);
+                        break;
+                    default:
+                        break;
+                }
+            }
+        }
+        return {rows, bytes};
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Hands the connection's statements to a session the bench can reach, to forget kept results.
+class BenchDriver : public ConnectionDriver {
+public:
+    explicit BenchDriver(Session& s) : s_(s) {}
+    ResultSet query(const QString& sql, const std::vector<Value>& args) override {
+        return s_.query(sql, args);
+    }
+    void queryInto(const QString& sql, const std::vector<Value>& args, RowSink& sink) override {
+        s_.query(sql, args, sink);
+    }
+    qint64 execute(const QString& sql, const std::vector<Value>& args) override {
+        return s_.execute(sql, args);
+    }
+
+private:
+    Session& s_;
+};
+
+struct Step {
+    QString name;
+    QString sql;  // with "?" markers
+    std::vector<Value> args;
+};
+
+// The statement with its "?" markers as ":p1", ":p2", ..., the way a dataset's statement reads.
+QString named(const QString& sql) {
+    QString out;
+    int n = 0;
+    for (QChar c : sql) {
+        if (c == u'?') {
+            out += QStringLiteral(":p%1").arg(++n);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+struct Bench {
+    Session& session;
+    Connection& connection;
+    sqlite3* raw;
+    int repetitions;
+
+    std::unique_ptr<Query> dataset(const Step& step) {
+        auto q = std::make_unique<Query>(&connection);
+        q->setObjectName(step.name);
+        q->setSQL(named(step.sql));
+        for (size_t i = 0; i < step.args.size(); ++i) {
+            q->paramByName(QStringLiteral("p%1").arg(i + 1)).setValue(step.args[i]);
+        }
+        return q;
+    }
+};
+
+std::int64_t first(Session& s, const QString& sql, const std::vector<Value>& args) {
+    const ResultSet rows = s.query(sql, args);
+    return rows.rowCount() ? std::get<std::int64_t>(rows.at(0, 0)) : 0;
+}
+
+std::vector<std::int64_t> column(Session& s, const QString& sql, const std::vector<Value>& args) {
+    const ResultSet rows = s.query(sql, args);
+    std::vector<std::int64_t> out;
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        out.push_back(std::get<std::int64_t>(rows.at(r, 0)));
+    }
+    return out;
+}
+
+qint64 residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').front().toLongLong();
+        }
+    }
+    return 0;
+}
+
+// The statements of a student choice: the stream list, every teacher, the student's disciplines
+// and electives, one department's teachers, the chosen disciplines and the four half-year lists.
+std::vector<Step> studentChoice(std::int64_t speciality, std::int64_t year, std::int64_t semester,
+                                std::int64_t group, std::int64_t student, std::int64_t oz) {
+    const QString y = QString::number(year);
+    const QString ws = semester % 2 == 1 ? QStringLiteral("2") : QStringLiteral("1");
+    return {
+        {QStringLiteral("streams of the form"),
+         QStringLiteral(
+             "SELECT DISTINCT subgroup, id_a_year, id_kafedra, id_teacher, id_discipline, "
+             "id_examination, id_w_s FROM dbo.RRNKkrdt WHERE id_o_z=?"),
+         {QString::number(oz)}},
+        {QStringLiteral("all teachers"), QStringLiteral("SELECT * FROM t_fio"), {}},
+        {QStringLiteral("disciplines (procedure)"),
+         QStringLiteral("EXEC GetDisciplineForDisciplineName @id_speciality =?, @id_a_year =?, "
+                        "@id_student=?, @id_semester=?"),
+         {speciality, year, student, semester}},
+        {QStringLiteral("electives (procedure)"),
+         QStringLiteral("EXEC SelectDisciplineForStudent @id_speciality =?, @id_a_year =?, "
+                        "@id_semester =?, @id_student =?, @id_group=?"),
+         {speciality, year, semester, student, QString::number(group)}},
+        {QStringLiteral("teachers of a department"),
+         QStringLiteral("SELECT id_teacher, t_fio FROM dbo.GetTFIO_with_pps(4, 1)"),
+         {}},
+        {QStringLiteral("chosen disciplines"),
+         ChosenDisciplinesSql::rows(QString::number(student), y, QString::number(semester)),
+         {}},
+        {QStringLiteral("departments of the half-year"),
+         ChosenDisciplinesSql::departments(y, ws),
+         {}},
+        {QStringLiteral("disciplines of the half-year"),
+         ChosenDisciplinesSql::disciplines(y, ws),
+         {}},
+        {QStringLiteral("teachers of the half-year"), ChosenDisciplinesSql::teachers(y, ws), {}},
+        {QStringLiteral("streams of the half-year"), ChosenDisciplinesSql::streams(y, ws), {}},
+    };
+}
+
+// Opens every statement of the choice as a dataset; answers milliseconds.
+double openAll(Bench& b, const std::vector<Step>& steps) {
+    std::vector<std::unique_ptr<Query>> sets;
+    for (const Step& s : steps) {
+        sets.push_back(b.dataset(s));
+    }
+    return timeOnce([&] {
+        for (auto& q : sets) {
+            q->open();
+        }
+    });
+}
+
+double rawAll(std::vector<std::unique_ptr<RawStatement>>& raws, const std::vector<Step>& steps) {
+    return timeOnce([&] {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            if (raws[i]->valid()) {
+                raws[i]->run(steps[i].args);
+            }
+        }
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    int repetitions = 15;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--repetitions"));
+        at > 0 && at + 1 < args.size()) {
+        repetitions = std::max(3, args[at + 1].toInt());
+    }
+    QString file;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--database"));
+        at > 0 && at + 1 < args.size()) {
+        file = args[at + 1];
+    }
+    try {
+        if (file.isEmpty()) {
+            const QString folder =
+                QDir(app.applicationDirPath()).filePath(QStringLiteral("university"));
+            const QString made = QDir(folder).filePath(QStringLiteral("zev-univ.sqlite"));
+            if (!QFileInfo::exists(made)) {
+                std::printf("generating the university database into %s ...\n", qPrintable(folder));
+                std::fflush(stdout);
+                generateDatabase(folder, DatabaseSize::University);
+            }
+            file = made;
+        }
+        auto session = Session::open(file, QString::fromLatin1(kStaffUser),
+                                     QString::fromLatin1(kStaffPassword));
+        Connection connection;
+        connection.openWithDriver(std::make_unique<BenchDriver>(*session));
+        // Raw SQLite on a connection with the server's functions and collations, which its
+        // translations call.
+        Database rawFile(file, Database::Mode::ReadWrite);
+        sqlite3* raw = rawFile.handle();
+        Bench b{*session, connection, raw, repetitions};
+
+        const std::int64_t faculty = 1, form = 1, year = 2, semester = 3;
+        const std::int64_t speciality = first(
+            *session,
+            QStringLiteral(
+                "SELECT id_speciality FROM Speciality_form WHERE id_faculty=? AND id_f_educ=?"),
+            {faculty, form});
+        const std::int64_t group = first(
+            *session,
+            QStringLiteral("SELECT g_r_y.id_group FROM g_r_y, Semester, g_s WHERE g_r_y.id_rate = "
+                           "Semester.id_rate AND g_r_y.id_group = g_s.id_group AND "
+                           "g_r_y.id_a_year =? AND Semester.id_semester =? AND "
+                           "g_s.id_speciality =?"),
+            {year, semester, speciality});
+        const std::vector<std::int64_t> students = column(
+            *session, QStringLiteral("SELECT id_student FROM s_g WHERE id_group = ?"), {group});
+        const std::int64_t oz =
+            first(*session,
+                  QStringLiteral("SELECT o_z FROM com_sfe WHERE id_faculty = ? AND id_f_educ = ?"),
+                  {faculty, form});
+        if (students.size() < 2) {
+            throw Error(QStringLiteral("the group has fewer than two students"));
+        }
+
+        // Per statement: raw, server, connection and dataset, each first reading (no kept
+        // results), alternating with raw.
+        const std::vector<Step> steps =
+            studentChoice(speciality, year, semester, group, students[0], oz);
+        std::printf("\n%-30s %7s %9s %9s %9s %9s %9s %7s %7s\n", "statement (ms, median)", "rows",
+                    "KB", "raw", "server", "connect", "dataset", "ds/raw", "warm");
+        double streamsRatio = 0;
+        for (const Step& step : steps) {
+            RawStatement rs(raw, step.sql);
+            std::vector<double> tRaw, tServer, tConn, tSet, tWarm;
+            std::pair<int, qint64> counted{0, 0};
+            auto q = b.dataset(step);
+            const QString namedSql = named(step.sql);
+            Params params;
+            for (size_t i = 0; i < step.args.size(); ++i) {
+                params.push_back({QStringLiteral("p%1").arg(i + 1), step.args[i]});
+            }
+            for (int i = 0; i < repetitions; ++i) {
+                if (rs.valid()) {
+                    tRaw.push_back(timeOnce([&] { counted = rs.run(step.args); }));
+                }
+                session->forgetKeptResults();
+                tServer.push_back(timeOnce([&] { session->query(step.sql, step.args); }));
+                session->forgetKeptResults();
+                tConn.push_back(timeOnce([&] { connection.query(namedSql, params); }));
+                q->close();
+                session->forgetKeptResults();
+                tSet.push_back(timeOnce([&] { q->open(); }));
+                q->close();
+                tWarm.push_back(timeOnce([&] { q->open(); }));
+            }
+            const Stats sRaw = statsOf(tRaw), sServer = statsOf(tServer), sSet = statsOf(tSet);
+            const double ratio = sRaw.median > 0 ? sSet.median / sRaw.median : 0;
+            if (step.name == QStringLiteral("streams of the form")) {
+                streamsRatio = ratio;
+            }
+            std::printf("%-30s %7d %9.1f %9.3f %9.3f %9.3f %9.3f %7.2f %7.3f\n",
+                        qPrintable(step.name), rs.valid() ? counted.first : q->recordCount(),
+                        counted.second / 1024.0, sRaw.median, sServer.median, statsOf(tConn).median,
+                        sSet.median, ratio, statsOf(tWarm).median);
+        }
+
+        // The student choice as a whole: first reading against raw, alternated; then the next
+        // student of the same group with the results of the previous one kept.
+        std::vector<double> cold, rawTimes, warm;
+        for (int i = 0; i < repetitions; ++i) {
+            const std::int64_t student = students[static_cast<size_t>(i) % students.size()];
+            const std::int64_t next = students[(static_cast<size_t>(i) + 1) % students.size()];
+            const auto choice = studentChoice(speciality, year, semester, group, student, oz);
+            std::vector<std::unique_ptr<RawStatement>> raws;
+            for (const Step& s : choice) {
+                raws.push_back(std::make_unique<RawStatement>(raw, s.sql));
+            }
+            rawTimes.push_back(rawAll(raws, choice));
+            session->forgetKeptResults();
+            cold.push_back(openAll(b, choice));
+            warm.push_back(openAll(b, studentChoice(speciality, year, semester, group, next, oz)));
+        }
+        const Stats sCold = statsOf(cold), sRaw = statsOf(rawTimes), sWarm = statsOf(warm);
+        std::printf(
+            "\nstudent choice, %zu statements into datasets (ms): raw median %.2f min %.2f; "
+            "first reading median %.2f p90 %.2f min %.2f; next student median %.2f p90 "
+            "%.2f min %.2f\n",
+            steps.size(), sRaw.median, sRaw.min, sCold.median, sCold.p90, sCold.min, sWarm.median,
+            sWarm.p90, sWarm.min);
+        std::printf(
+            "(raw runs the SELECT statements only: the procedures have no raw twin here)\n");
+        std::printf("\nstudent_choice_cold_ratio %.3f x\n", sCold.median / sRaw.median);
+        std::printf("student_choice_cold_median_ms %.3f ms\n", sCold.median);
+        std::printf("student_choice_warm_median_ms %.3f ms\n", sWarm.median);
+        std::printf("student_choice_warm_p90_ms %.3f ms\n", sWarm.p90);
+        std::printf("streams_dataset_ratio %.3f x\n", streamsRatio);
+        std::printf("resident_memory %lld KB\n", static_cast<long long>(residentKb()));
+    } catch (const Error& e) {
+        std::fprintf(stderr, "zev-bench: %s\n", qPrintable(e.text()));
+        return 1;
+    }
+    return 0;
+}
