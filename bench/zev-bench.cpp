@@ -316,6 +316,24 @@ int main(int argc, char** argv) {
             throw Error(QStringLiteral("the group has fewer than two students"));
         }
 
+        if (args.contains(QStringLiteral("--plans"))) {
+            // How SQLite runs each translation: what an index serves and what it sorts.
+            for (const Step& step :
+                 studentChoice(speciality, year, semester, group, students[0], oz)) {
+                const Translation t = translate(step.sql);
+                std::printf("\n%s\n  %s\n", qPrintable(step.name), qPrintable(t.sqlite));
+                if (t.kind != Translation::Kind::Select) {
+                    continue;
+                }
+                const ResultSet plan =
+                    rawFile.query(QStringLiteral("EXPLAIN QUERY PLAN ") + t.sqlite,
+                                  std::vector<Value>(static_cast<size_t>(t.paramCount)));
+                for (int r = 0; r < plan.rowCount(); ++r) {
+                    std::printf("    %s\n", qPrintable(valueText(plan.at(r, 3))));
+                }
+            }
+        }
+
         // Per statement: raw, server, connection and dataset, each first reading (no kept
         // results), alternating with raw.
         const std::vector<Step> steps =
