@@ -187,6 +187,13 @@ TEST_F(Hardening, ConstraintAndFileErrorsNameWhatHappened) {
               u"Cannot insert the value NULL into column 'id_student', table "_qs
               "'ZEV.dbo.DisciplineForStudent'; column does not allow nulls. The statement has been "
               "terminated.");
+    const std::int64_t debt = integer(*s, u"SELECT min(id_debts) FROM Debts"_qs);
+    EXPECT_EQ(
+        errorOf([&] {
+            s->execute(u"INSERT INTO Debts (id_debts, id_semester) VALUES (?, 1)"_qs, {debt});
+        }),
+        u"Violation of PRIMARY KEY constraint on 'Debts.id_debts'. Cannot insert duplicate "_qs
+        "key in object 'dbo.Debts'. The statement has been terminated.");
     for (const QString& value : {u"2147483648"_qs, u"-2147483649"_qs, u"'abc'"_qs}) {
         EXPECT_EQ(errorOf([&] {
                       s->execute(u"UPDATE DisciplineForStudent SET subgroup = "_qs + value +
