@@ -1,6 +1,6 @@
 // The SQL Server scripts can be run again on a database they made (an upgrade runs them again):
 // every CREATE outside a routine's body is CREATE OR ALTER or stands under an IF of its own, and
-// the combined script is the six steps in order.
+// the combined script is the seven steps in order.
 
 #include "DeploymentScripts.h"
 #include "MssqlScriptParser.h"
@@ -63,7 +63,7 @@ TEST(RerunnableScripts, EveryStepRunsTwice) {
     }
 }
 
-TEST(RerunnableScripts, TheCombinedScriptIsTheSixStepsInOrder) {
+TEST(RerunnableScripts, TheCombinedScriptIsTheSevenStepsInOrder) {
     const QString combined =
         readText(QStringLiteral(ZEV_BINARY_DIR "/server/mssql/zev-install.sql"));
     const QDir steps(QStringLiteral(ZEV_SOURCE_DIR "/server/mssql"));

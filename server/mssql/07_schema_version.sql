@@ -1,8 +1,8 @@
--- ZEV on Microsoft SQL Server, step 6 of 6: the schema version.
+-- ZEV on Microsoft SQL Server, step 7 of 7: the schema version.
 -- dbo.schema_version lists every version of the database's objects that has been applied, with
--- its time (UTC). Steps 1 to 5 make the newest version, so it records every version up to it. A
+-- its time (UTC). Steps 1 to 6 make the newest version, so it records every version up to it. A
 -- database of an older version is brought up by the scripts of upgrade/ whose numbers are above
--- its highest version, in order, and then by these six steps again (see README.md).
+-- its highest version, in order, and then by these seven steps again (see README.md).
 
 USE ZEV;
 GO
