@@ -87,11 +87,13 @@ QToolButton* hotSpot(QWidget* parent, const QRect& geometry) {
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::NoFocus);
     // No caption of its own: the picture beneath bears it. A faint frame shows the hot spot
-    // under the mouse.
+    // under the mouse; a disabled one washes the picture's button out, so that it no longer
+    // looks as if it could be pressed.
     button->setStyleSheet(QStringLiteral(
         "QToolButton { border: none; background: transparent; }"
         "QToolButton:hover { border: 1px solid rgba(255, 255, 255, 160); border-radius: 3px; }"
-        "QToolButton:pressed { background: rgba(0, 0, 0, 40); }"));
+        "QToolButton:pressed { background: rgba(0, 0, 0, 40); }"
+        "QToolButton:disabled { background: rgba(236, 236, 236, 170); border-radius: 3px; }"));
     return button;
 }
 

@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
@@ -126,6 +127,25 @@ TEST_F(Window, TheToggleSwitchesTheHeightAndKeepsTheTexts) {
     EXPECT_EQ(form->Password_Edit->text(), QStringLiteral("b"));
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("c"));
     EXPECT_EQ(form->Edit2->text(), QStringLiteral("d"));
+}
+
+TEST_F(Window, ADisabledToggleLooksDisabled) {
+    // The toggle is a hot spot over the picture's button: once the server demands a change it
+    // cannot be pressed, and the user must see that.
+    form->show();
+    const QRect spot = form->SpeedButton3->geometry();
+    const QImage enabled = form->grab(spot).toImage();
+    form->SpeedButton3->setEnabled(false);
+    const QImage disabled = form->grab(spot).toImage();
+    ASSERT_EQ(enabled.size(), disabled.size());
+    qint64 lighter = 0;
+    for (int y = 0; y < enabled.height(); ++y) {
+        for (int x = 0; x < enabled.width(); ++x) {
+            lighter += qGray(disabled.pixel(x, y)) - qGray(enabled.pixel(x, y));
+        }
+    }
+    EXPECT_GT(lighter / (enabled.width() * enabled.height()), 20)
+        << "the disabled toggle is drawn as the enabled one";
 }
 
 TEST_F(Window, NewPasswordFieldsTakeOnlyLatinLettersDigitsAndUnderscore) {
