@@ -5,12 +5,13 @@
 // server cursor is opened and nothing is asked of the server at connect but the login. Text
 // parameters are Unicode of a fixed declared size, so that Cyrillic survives a server of any
 // collation and every call of a statement shares one plan. Results are read once, forward-only,
-// into the snapshot.
+// cell by cell into a row sink: a dataset's column store directly, or the snapshot of query().
 
 #include "data/OdbcDriver.h"
 
 #include "data/Errors.h"
 #include "data/OdbcDiagnostics.h"
+#include "data/RowSink.h"
 
 #ifdef _WIN32
 #include <windows.h>  // the ODBC headers of Windows build on its types
@@ -18,6 +19,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -154,26 +156,30 @@ ColumnType columnTypeOf(SQLSMALLINT sqlType) {
     }
 }
 
-// One cell of the current row, read with SQLGetData in the column's own kind.
-Value readCell(const Statement& statement, SQLUSMALLINT column, ColumnType type) {
+// One cell of the current row, read with SQLGetData in the column's own kind and handed to the
+// sink. A text that fits the buffer goes to the sink from the buffer itself, without a copy.
+void readCell(const Statement& statement, SQLUSMALLINT column, ColumnType type, RowSink& sink) {
     SQLLEN indicator = 0;
     switch (type) {
         case ColumnType::Integer: {
             std::int64_t v = 0;
             statement.check(SQLGetData(statement.get(), column, SQL_C_SBIGINT, &v, 0, &indicator));
-            return indicator == SQL_NULL_DATA ? Value{} : Value{v};
+            indicator == SQL_NULL_DATA ? sink.addNull() : sink.addInteger(v);
+            return;
         }
         case ColumnType::Float: {
             double v = 0;
             statement.check(SQLGetData(statement.get(), column, SQL_C_DOUBLE, &v, 0, &indicator));
-            return indicator == SQL_NULL_DATA ? Value{} : Value{v};
+            indicator == SQL_NULL_DATA ? sink.addNull() : sink.addFloat(v);
+            return;
         }
         default:
             break;
     }
     // Text in pieces: a long value comes back in as many calls as it needs.
+    constexpr std::size_t kCapacity = 1023;  // UTF-16 units, less the NUL
+    char16_t buffer[kCapacity + 1];
     std::u16string text;
-    char16_t buffer[1024];
     for (;;) {
         const SQLRETURN rc =
             SQLGetData(statement.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
@@ -182,19 +188,23 @@ Value readCell(const Statement& statement, SQLUSMALLINT column, ColumnType type)
         }
         statement.check(rc);
         if (indicator == SQL_NULL_DATA) {
-            return {};
+            sink.addNull();
+            return;
         }
-        const std::size_t capacity = sizeof buffer / sizeof(char16_t) - 1;  // less the NUL
         const bool truncated = indicator == SQL_NO_TOTAL ||
-                               static_cast<std::size_t>(indicator) / sizeof(char16_t) > capacity;
+                               static_cast<std::size_t>(indicator) / sizeof(char16_t) > kCapacity;
         const std::size_t got =
-            truncated ? capacity : static_cast<std::size_t>(indicator) / sizeof(char16_t);
+            truncated ? kCapacity : static_cast<std::size_t>(indicator) / sizeof(char16_t);
+        if (!truncated && text.empty()) {
+            sink.addText(QStringView(buffer, static_cast<qsizetype>(got)));
+            return;
+        }
         text.append(buffer, got);
         if (!truncated) {
             break;
         }
     }
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    sink.addText(QStringView(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 class OdbcDriver final : public ConnectionDriver {
@@ -240,6 +250,12 @@ public:
     OdbcDriver& operator=(const OdbcDriver&) = delete;
 
     ResultSet query(const QString& sql, const std::vector<Value>& args) override {
+        ResultSetSink snapshot;
+        queryInto(sql, args, snapshot);
+        return snapshot.take();
+    }
+
+    void queryInto(const QString& sql, const std::vector<Value>& args, RowSink& sink) override {
         Statement statement(dbc_);
         Bindings bindings;
         run(statement, bindings, sql, args);
@@ -250,14 +266,16 @@ public:
         while (width == 0) {
             const SQLRETURN rc = SQLMoreResults(statement.get());
             if (rc == SQL_NO_DATA) {
-                return {};
+                sink.begin({}, 0);
+                sink.end();
+                return;
             }
             statement.check(rc);
             statement.check(SQLNumResultCols(statement.get(), &width));
         }
-        ResultSet result = readResult(statement, width);
+        readResult(statement, width, sink);
         drain(statement);
-        return result;
+        sink.end();
     }
 
     qint64 execute(const QString& sql, const std::vector<Value>& args) override {
@@ -284,9 +302,11 @@ private:
         statement.check(rc);
     }
 
-    static ResultSet readResult(const Statement& statement, SQLSMALLINT width) {
-        ResultSet result;
-        result.columns.reserve(width);
+    // Reads the columns and rows of the current result into the sink; the caller ends it once
+    // the rest of the answer has arrived without an error.
+    static void readResult(const Statement& statement, SQLSMALLINT width, RowSink& sink) {
+        std::vector<ResultColumn> columns;
+        columns.reserve(width);
         for (SQLUSMALLINT i = 1; i <= width; ++i) {
             char16_t name[256] = {};
             SQLSMALLINT nameLength = 0;
@@ -297,19 +317,20 @@ private:
             statement.check(SQLDescribeColW(statement.get(), i, reinterpret_cast<SQLWCHAR*>(name),
                                             255, &nameLength, &type, &size, &digits, &nullable));
             const qsizetype length = std::min<qsizetype>(nameLength, 255);
-            result.columns.push_back({QString::fromUtf16(name, length), columnTypeOf(type)});
+            columns.push_back({QString::fromUtf16(name, length), columnTypeOf(type)});
         }
+        sink.begin(columns, -1);
         for (;;) {
             const SQLRETURN rc = SQLFetch(statement.get());
             if (rc == SQL_NO_DATA) {
                 break;
             }
             statement.check(rc);
+            sink.beginRow();
             for (SQLUSMALLINT i = 1; i <= width; ++i) {
-                result.cells.push_back(readCell(statement, i, result.columns[i - 1].type));
+                readCell(statement, i, columns[i - 1].type, sink);
             }
         }
-        return result;
     }
 
     // Reads the rest of the answer, so that an error the server reports after the first result
