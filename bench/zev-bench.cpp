@@ -2,7 +2,9 @@
 // student choice timed through raw SQLite (the server's own translation, prepared once, every
 // column read), the embedded server, the connection and a dataset, alternating with the raw run;
 // the student choice's statements as a whole, first reading (no kept results) and for the next
-// student of the same group; resident memory. Ends with lines "NAME VALUE UNIT".
+// student of the same group; the 50-row grid's paint against QTableWidget with the same texts;
+// resident memory after a student and after many more choices. Ends with lines
+// "NAME VALUE UNIT". ZEV_BENCH_PICTURES=DIR keeps the two painted tables there as PNG.
 //
 // Usage: zev-bench [--repetitions N] [--database FILE]
 // The university database is generated once into university/ beside the program and reused.
@@ -14,12 +16,15 @@
 #include "server/engine/Database.h"
 #include "server/engine/Translator.h"
 #include "server/gen/Generator.h"
+#include "widgets/DBGridEh.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTableWidget>
 
 #include <sqlite3.h>
 
@@ -255,6 +260,61 @@ double rawAll(std::vector<std::unique_ptr<RawStatement>>& raws, const std::vecto
     });
 }
 
+// The grid showing 50 rows of a dataset against Qt's own QTableWidget holding the same texts at
+// the same size and column widths; each painted in full by grab(), alternately. Answers the
+// grid's and the table's times.
+std::pair<Stats, Stats> paintTimes(Query& rows, int repetitions) {
+    constexpr int kRows = 50;
+    constexpr int kColumnWidth = 90;
+    rows.open();
+    DataSource source(&rows);
+    DBGridEh grid;
+    for (Field* f : rows.fields()) {
+        grid.addColumn(f->fieldName(), f->fieldName(), kColumnWidth);
+    }
+    grid.setDataSource(&source);
+
+    QTableWidget table(kRows, static_cast<int>(rows.fields().size()));
+    QStringList titles;
+    for (Field* f : rows.fields()) {
+        titles << f->fieldName();
+    }
+    table.setHorizontalHeaderLabels(titles);
+    int r = 0;
+    for (rows.first(); !rows.eof() && r < kRows; rows.next(), ++r) {
+        int c = 0;
+        for (Field* f : rows.fields()) {
+            table.setItem(r, c++, new QTableWidgetItem(f->text()));  // the table owns its items
+        }
+    }
+    rows.first();
+    for (int c = 0; c < table.columnCount(); ++c) {
+        table.setColumnWidth(c, kColumnWidth);
+    }
+    grid.show();
+    const int rowHeight = std::max(1, grid.cellRect(0, 0).height());
+    table.verticalHeader()->setDefaultSectionSize(rowHeight);
+    const QSize size(kColumnWidth * table.columnCount() + 60, rowHeight * (kRows + 1) + 8);
+    grid.resize(size);
+    table.resize(size);
+    table.show();
+    QApplication::processEvents();
+    // The first paints lay out and fill caches: not counted, but kept on request to check that
+    // both show the same rows.
+    const QString keep = qEnvironmentVariable("ZEV_BENCH_PICTURES");
+    const QPixmap firstGrid = grid.grab(), firstTable = table.grab();
+    if (!keep.isEmpty()) {
+        firstGrid.save(QDir(keep).filePath(QStringLiteral("paint-grid.png")));
+        firstTable.save(QDir(keep).filePath(QStringLiteral("paint-qtablewidget.png")));
+    }
+    std::vector<double> tGrid, tTable;
+    for (int i = 0; i < repetitions * 4; ++i) {
+        tGrid.push_back(timeOnce([&] { grid.grab(); }));
+        tTable.push_back(timeOnce([&] { table.grab(); }));
+    }
+    return {statsOf(tGrid), statsOf(tTable)};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -401,12 +461,40 @@ int main(int argc, char** argv) {
             sWarm.p90, sWarm.min);
         std::printf(
             "(raw runs the SELECT statements only: the procedures have no raw twin here)\n");
+
+        // Resident memory after a student, then after many more choices: the datasets of each
+        // choice are freed with it, so the figure must not grow.
+        const qint64 afterStudent = residentKb();
+        constexpr int kChoices = 300;
+        for (int i = 0; i < kChoices; ++i) {
+            const std::int64_t student = students[static_cast<size_t>(i) % students.size()];
+            openAll(b, studentChoice(speciality, year, semester, group, student, oz));
+        }
+        const qint64 afterChoices = residentKb();
+
+        // The 50-row grid's paint against QTableWidget.
+        auto streams = b.dataset(steps.front());
+        const auto [gridPaint, tablePaint] = paintTimes(*streams, repetitions);
+        std::printf(
+            "\n50-row paint (ms): grid median %.3f min %.3f; QTableWidget median %.3f min %.3f\n",
+            gridPaint.median, gridPaint.min, tablePaint.median, tablePaint.min);
+
         std::printf("\nstudent_choice_cold_ratio %.3f x\n", sCold.median / sRaw.median);
         std::printf("student_choice_cold_median_ms %.3f ms\n", sCold.median);
+        std::printf("student_choice_cold_p90_ms %.3f ms\n", sCold.p90);
         std::printf("student_choice_warm_median_ms %.3f ms\n", sWarm.median);
         std::printf("student_choice_warm_p90_ms %.3f ms\n", sWarm.p90);
+        std::printf("student_choice_warm_ratio %.3f x\n", sWarm.median / sRaw.median);
         std::printf("streams_dataset_ratio %.3f x\n", streamsRatio);
-        std::printf("resident_memory %lld KB\n", static_cast<long long>(residentKb()));
+        std::printf("paint_ratio_vs_qtablewidget %.3f x\n",
+                    tablePaint.median > 0 ? gridPaint.median / tablePaint.median : 0);
+        std::printf("paint_grid_median_ms %.3f ms\n", gridPaint.median);
+        std::printf("resident_memory_after_student %lld KB\n",
+                    static_cast<long long>(afterStudent));
+        std::printf("resident_memory_after_%d_choices %lld KB\n", kChoices,
+                    static_cast<long long>(afterChoices));
+        std::printf("resident_memory_growth %lld KB\n",
+                    static_cast<long long>(afterChoices - afterStudent));
     } catch (const Error& e) {
         std::fprintf(stderr, "zev-bench: %s\n", qPrintable(e.text()));
         return 1;
