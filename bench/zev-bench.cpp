@@ -3,19 +3,25 @@
 // column read), the embedded server, the connection and a dataset, alternating with the raw run;
 // the student choice's statements as a whole, first reading (no kept results) and for the next
 // student of the same group; the 50-row grid's paint against QTableWidget with the same texts;
-// resident memory after a student and after many more choices. Ends with lines
+// cold start to the sign-in window (a child process per run); resident memory after a student
+// and after many more choices. Ends with lines
 // "NAME VALUE UNIT". ZEV_BENCH_PICTURES=DIR keeps the two painted tables there as PNG.
 //
 // Usage: zev-bench [--repetitions N] [--database FILE]
 // The university database is generated once into university/ beside the program and reused.
 #include "data/Connection.h"
+#include "data/DM.h"
 #include "data/Dataset.h"
 #include "data/Errors.h"
 #include "registration/ChosenDisciplinesSql.h"
+#include "registration/Unit1.h"
 #include "server/EmbeddedServer.h"
 #include "server/engine/Database.h"
 #include "server/engine/Translator.h"
 #include "server/gen/Generator.h"
+#include "signin/ApplicationState.h"
+#include "signin/SettingsPlaces.h"
+#include "signin/Unit10.h"
 #include "widgets/DBGridEh.h"
 
 #include <QApplication>
@@ -24,7 +30,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QProcess>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -315,12 +323,57 @@ std::pair<Stats, Stats> paintTimes(Query& rows, int repetitions) {
     return {statsOf(tGrid), statsOf(tTable)};
 }
 
+// The child of the cold-start measure: starts the program's windows as the program does, with
+// the given settings file, and says "shown" the moment the sign-in window is up.
+int coldStartChild(const QString& settingsFile) {
+    SetSettingsFileOverride(settingsFile);
+    ApplicationState::setShowMainForm(false);
+    TDM_MB dataModule;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (Form8 != nullptr && Form8->isVisible()) {
+            std::puts("shown");
+            std::fflush(stdout);
+            std::_Exit(0);  // the measure ends here; nothing after it is of interest
+        }
+    });
+    watch.start(0);
+    TForm1 registration;
+    std::fputs("zev-bench: the sign-in window did not show\n", stderr);
+    return 1;
+}
+
+// Cold start to the sign-in window: a child process per run, from its start to the window.
+Stats coldStartTimes(const QString& settingsFile, int repetitions) {
+    std::vector<double> times;
+    for (int i = 0; i < repetitions; ++i) {
+        QProcess child;
+        QElapsedTimer t;
+        t.start();
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--cold-start-child"), settingsFile});
+        if (!child.waitForReadyRead(30000) || !child.readAllStandardOutput().startsWith("shown")) {
+            child.kill();
+            child.waitForFinished();
+            throw Error(QStringLiteral("the cold-start child failed: ") +
+                        QString::fromLocal8Bit(child.readAllStandardError()));
+        }
+        times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        child.waitForFinished();
+    }
+    return statsOf(times);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--cold-start-child"));
+        at > 0 && at + 1 < args.size()) {
+        return coldStartChild(args[at + 1]);
+    }
     int repetitions = 15;
     if (const qsizetype at = args.indexOf(QStringLiteral("--repetitions"));
         at > 0 && at + 1 < args.size()) {
@@ -479,6 +532,11 @@ int main(int argc, char** argv) {
             "\n50-row paint (ms): grid median %.3f min %.3f; QTableWidget median %.3f min %.3f\n",
             gridPaint.median, gridPaint.min, tablePaint.median, tablePaint.min);
 
+        const Stats start = coldStartTimes(QFileInfo(file).dir().filePath(QStringLiteral("ZEV")),
+                                           std::max(5, repetitions / 2));
+        std::printf("cold start to the sign-in window (ms): median %.1f min %.1f\n", start.median,
+                    start.min);
+
         std::printf("\nstudent_choice_cold_ratio %.3f x\n", sCold.median / sRaw.median);
         std::printf("student_choice_cold_median_ms %.3f ms\n", sCold.median);
         std::printf("student_choice_cold_p90_ms %.3f ms\n", sCold.p90);
@@ -489,6 +547,8 @@ int main(int argc, char** argv) {
         std::printf("paint_ratio_vs_qtablewidget %.3f x\n",
                     tablePaint.median > 0 ? gridPaint.median / tablePaint.median : 0);
         std::printf("paint_grid_median_ms %.3f ms\n", gridPaint.median);
+        std::printf("cold_start_signin_median_ms %.1f ms\n", start.median);
+        std::printf("cold_start_signin_min_ms %.1f ms\n", start.min);
         std::printf("resident_memory_after_student %lld KB\n",
                     static_cast<long long>(afterStudent));
         std::printf("resident_memory_after_%d_choices %lld KB\n", kChoices,
