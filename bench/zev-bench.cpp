@@ -2,10 +2,12 @@
 // student choice timed through raw SQLite (the server's own translation, prepared once, every
 // column read), the embedded server, the connection and a dataset, alternating with the raw run;
 // the student choice's statements as a whole, first reading (no kept results) and for the next
-// student of the same group; the 50-row grid's paint against QTableWidget with the same texts;
-// cold start to the sign-in window (a child process per run); resident memory after a student
-// and after many more choices. Ends with lines
-// "NAME VALUE UNIT". ZEV_BENCH_PICTURES=DIR keeps the two painted tables there as PNG.
+// student of the same group; the whole student choice through the real registration window
+// (student_choice_*: cold with the kept results emptied, warm for the next student of the
+// group, each against raw SQLite running the choice's statements); the 50-row grid's paint against
+// QTableWidget with the same texts; cold start to the sign-in window (a child process per run);
+// resident memory after a student and after many more choices. Ends with lines "NAME VALUE UNIT".
+// ZEV_BENCH_PICTURES=DIR keeps the two painted tables there as PNG.
 //
 // Usage: zev-bench [--repetitions N] [--database FILE]
 // The university database is generated once into university/ beside the program and reused.
@@ -23,6 +25,7 @@
 #include "signin/SettingsPlaces.h"
 #include "signin/Unit10.h"
 #include "widgets/DBGridEh.h"
+#include "widgets/Notices.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,9 +33,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 
 #include <sqlite3.h>
 
@@ -323,6 +328,99 @@ std::pair<Stats, Stats> paintTimes(Query& rows, int repetitions) {
     return {statsOf(tGrid), statsOf(tTable)};
 }
 
+// Messages of the window go to the terminal: the bench must not stop at a modal box.
+class TerminalNotices final : public Notices {
+public:
+    void message(QWidget*, const QString& text, const QString&, NoticeIcon) override {
+        std::fprintf(stderr, "window: %s\n", qPrintable(text));
+    }
+    bool askYesNo(QWidget*, const QString& text, const QString&) override {
+        std::fprintf(stderr, "window asks: %s (no)\n", qPrintable(text));
+        return false;
+    }
+    void showError(const QString& text) override {
+        std::fprintf(stderr, "window error: %s\n", qPrintable(text));
+    }
+};
+
+// Chooses the entry of a drop-down whose list row has `value` in `field`, as a user picks it.
+void choose(DBLookupComboBox& box, const QString& field, std::int64_t value) {
+    Dataset& list = *box.listSource()->dataSet();
+    for (int row = 0; row < list.recordCount(); ++row) {
+        const Dataset::DisplayRow shown(list, row);
+        if (list.fieldByName(field).text() == QString::number(value)) {
+            box.chooseRow(row);
+            return;
+        }
+    }
+    throw Error(QStringLiteral("%1 %2 is not in the list").arg(field).arg(value));
+}
+
+struct WindowTimes {
+    Stats cold, warm, raw;
+};
+
+// The student choice through the real registration window: signed in as a member of staff,
+// the cascade walked to the group, then each student chosen in the drop-down with the kept
+// results emptied (cold) and the next student of the group after him (warm), alternated with
+// raw SQLite running the choice's statements.
+WindowTimes windowChoiceTimes(const QString& file, sqlite3* raw, std::int64_t faculty,
+                              std::int64_t form, std::int64_t speciality, std::int64_t year,
+                              std::int64_t semester, std::int64_t group,
+                              const std::vector<std::int64_t>& students, std::int64_t oz,
+                              int repetitions) {
+    TerminalNotices notices;
+    Notices::install(&notices);
+    SetSettingsFileOverride(QFileInfo(file).dir().filePath(QStringLiteral("ZEV")));
+    ApplicationState::reset();
+    ApplicationState::setShowMainForm(false);
+    auto dataModule = std::make_unique<TDM_MB>();
+    QTimer::singleShot(0, [] {
+        if (Form8 != nullptr) {
+            Form8->Login_Edit->setText(QStringLiteral("ivanova"));
+            Form8->Password_Edit->setText(QStringLiteral("Demo2025"));
+            Form8->SpeedButton2->click();
+        }
+    });
+    auto window = std::make_unique<TForm1>();
+    if (ApplicationState::terminated()) {
+        throw Error(QStringLiteral("the sign-in to the registration window failed"));
+    }
+    // The window's statements through a session the bench can reach, to empty its kept results.
+    auto session =
+        Session::open(file, QString::fromLatin1(kStaffUser), QString::fromLatin1(kStaffPassword));
+    dataModule->ADOCon.openWithDriver(std::make_unique<BenchDriver>(*session));
+    window->show();
+    QApplication::processEvents();
+    choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), faculty);
+    choose(*window->DBLookupComboBox7, QStringLiteral("id_f_educ"), form);
+    choose(*window->DBLookupComboBox4, QStringLiteral("id_speciality"), speciality);
+    choose(*window->DBLookupComboBox2, QStringLiteral("id_a_year"), year);
+    choose(*window->DBLookupComboBox5, QStringLiteral("id_semester"), semester);
+    choose(*window->DBLookupComboBox3, QStringLiteral("id_group"), group);
+
+    std::vector<double> cold, warm, rawTimes;
+    for (int i = 0; i < repetitions; ++i) {
+        const std::int64_t student = students[static_cast<size_t>(i) % students.size()];
+        const std::int64_t next = students[(static_cast<size_t>(i) + 1) % students.size()];
+        const auto steps = studentChoice(speciality, year, semester, group, student, oz);
+        std::vector<std::unique_ptr<RawStatement>> raws;
+        for (const Step& s : steps) {
+            raws.push_back(std::make_unique<RawStatement>(raw, s.sql));
+        }
+        rawTimes.push_back(rawAll(raws, steps));
+        session->forgetKeptResults();
+        cold.push_back(timeOnce(
+            [&] { choose(*window->DBLookupComboBox6, QStringLiteral("id_student"), student); }));
+        warm.push_back(timeOnce(
+            [&] { choose(*window->DBLookupComboBox6, QStringLiteral("id_student"), next); }));
+    }
+    window.reset();
+    dataModule.reset();
+    Notices::install(nullptr);
+    return {statsOf(cold), statsOf(warm), statsOf(rawTimes)};
+}
+
 // The child of the cold-start measure: starts the program's windows as the program does, with
 // the given settings file, and says "shown" the moment the sign-in window is up.
 int coldStartChild(const QString& settingsFile) {
@@ -515,6 +613,14 @@ int main(int argc, char** argv) {
         std::printf(
             "(raw runs the SELECT statements only: the procedures have no raw twin here)\n");
 
+        const WindowTimes inWindow = windowChoiceTimes(file, raw, faculty, form, speciality, year,
+                                                       semester, group, students, oz, repetitions);
+        std::printf(
+            "\nstudent choice through the registration window (ms): raw median %.2f min %.2f; "
+            "cold median %.2f p90 %.2f min %.2f; next student median %.2f p90 %.2f min %.2f\n",
+            inWindow.raw.median, inWindow.raw.min, inWindow.cold.median, inWindow.cold.p90,
+            inWindow.cold.min, inWindow.warm.median, inWindow.warm.p90, inWindow.warm.min);
+
         // Resident memory after a student, then after many more choices: the datasets of each
         // choice are freed with it, so the figure must not grow.
         const qint64 afterStudent = residentKb();
@@ -537,12 +643,20 @@ int main(int argc, char** argv) {
         std::printf("cold start to the sign-in window (ms): median %.1f min %.1f\n", start.median,
                     start.min);
 
-        std::printf("\nstudent_choice_cold_ratio %.3f x\n", sCold.median / sRaw.median);
-        std::printf("student_choice_cold_median_ms %.3f ms\n", sCold.median);
-        std::printf("student_choice_cold_p90_ms %.3f ms\n", sCold.p90);
-        std::printf("student_choice_warm_median_ms %.3f ms\n", sWarm.median);
-        std::printf("student_choice_warm_p90_ms %.3f ms\n", sWarm.p90);
-        std::printf("student_choice_warm_ratio %.3f x\n", sWarm.median / sRaw.median);
+        std::printf("\ndatasets_choice_cold_ratio %.3f x\n", sCold.median / sRaw.median);
+        std::printf("datasets_choice_cold_median_ms %.3f ms\n", sCold.median);
+        std::printf("datasets_choice_cold_p90_ms %.3f ms\n", sCold.p90);
+        std::printf("datasets_choice_warm_median_ms %.3f ms\n", sWarm.median);
+        std::printf("datasets_choice_warm_p90_ms %.3f ms\n", sWarm.p90);
+        std::printf("datasets_choice_warm_ratio %.3f x\n", sWarm.median / sRaw.median);
+        std::printf("student_choice_cold_ratio %.3f x\n",
+                    inWindow.raw.median > 0 ? inWindow.cold.median / inWindow.raw.median : 0);
+        std::printf("student_choice_cold_median_ms %.3f ms\n", inWindow.cold.median);
+        std::printf("student_choice_cold_p90_ms %.3f ms\n", inWindow.cold.p90);
+        std::printf("student_choice_warm_median_ms %.3f ms\n", inWindow.warm.median);
+        std::printf("student_choice_warm_p90_ms %.3f ms\n", inWindow.warm.p90);
+        std::printf("student_choice_warm_ratio %.3f x\n",
+                    inWindow.raw.median > 0 ? inWindow.warm.median / inWindow.raw.median : 0);
         std::printf("streams_dataset_ratio %.3f x\n", streamsRatio);
         std::printf("paint_ratio_vs_qtablewidget %.3f x\n",
                     tablePaint.median > 0 ? gridPaint.median / tablePaint.median : 0);
