@@ -3,8 +3,8 @@
 // runs the sign-in; the window is shown only after a successful sign-in, otherwise the program
 // ends without it.
 
-#include "data/DM.h"
-#include "registration/Unit1.h"
+#include "data/DataModule.h"
+#include "registration/RegistrationWindow.h"
 #include "signin/ApplicationState.h"
 #include "signin/CommandLine.h"
 #include "signin/LogFile.h"

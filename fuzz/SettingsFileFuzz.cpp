@@ -3,7 +3,7 @@
 #include "FuzzCheck.h"
 
 #include "data/Errors.h"
-#include "signin/FirstConnect.h"
+#include "signin/SettingsFile.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "signin/LoginStatement.h"
 
-#include "signin/md5.h"
+#include "signin/PasswordDigest.h"
 
 namespace zev {
 

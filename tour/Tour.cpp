@@ -1,12 +1,12 @@
 #include "tour/Tour.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/Errors.h"
+#include "registration/NewStreamDialog.h"
+#include "registration/RegistrationWindow.h"
 #include "registration/StudentSearch.h"
-#include "registration/Unit1.h"
-#include "registration/Unit3.h"
 #include "signin/ApplicationState.h"
-#include "signin/Unit10.h"
+#include "signin/SignInWindow.h"
 #include "tour/ModalWatcher.h"
 #include "tour/Screenshots.h"
 

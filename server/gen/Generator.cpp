@@ -1,6 +1,6 @@
 #include "server/gen/Generator.h"
 
-#include "signin/FirstConnect.h"
+#include "signin/SettingsFile.h"
 
 #include "data/Errors.h"
 #include "server/Catalog.h"

@@ -1,7 +1,7 @@
 #include "server/shell/ShellSettingsFile.h"
 
 #include "data/Errors.h"
-#include "signin/FirstConnect.h"
+#include "signin/SettingsFile.h"
 
 namespace zev::shell {
 

@@ -2,7 +2,7 @@
 // every dataset opening with its parameters, lookups, filters, bookmarks, write-back with its
 // conflict check, the subgroup range, and the post hooks on the real electives.
 #include "OdbcRun.h"
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "server/gen/Generator.h"
 #include "tests/data/FakeDriver.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Dataset.h"
-#include "gridevents/QF_DBGrd_Evns.h"
+#include "gridevents/GridEvents.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Notices.h"
 

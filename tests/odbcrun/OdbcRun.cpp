@@ -1,6 +1,6 @@
 #include "OdbcRun.h"
 
-#include "signin/FirstConnect.h"
+#include "signin/SettingsFile.h"
 
 namespace zev::testing {
 

@@ -1,7 +1,7 @@
 // The window after sign-in and the selection cascade, driven as a user picks entries.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 
 #include <QGuiApplication>
 #include <QListWidget>

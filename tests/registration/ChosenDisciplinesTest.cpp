@@ -2,7 +2,7 @@
 // discipline; and a picture of the whole window with a student chosen.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "widgets/DBGridModel.h"
 
 #include <QDir>

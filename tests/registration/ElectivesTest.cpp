@@ -3,7 +3,7 @@
 // the multi-row delete of the grid-events component.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 
 #include <QApplication>
 #include <QComboBox>

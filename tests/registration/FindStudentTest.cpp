@@ -2,7 +2,7 @@
 // takes a student, and the cascade is then set as choosing by hand would set it.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "registration/StudentSearch.h"
 
 #include <QApplication>

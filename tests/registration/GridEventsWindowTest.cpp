@@ -3,7 +3,7 @@
 // are missing from the database offer no stream while the row-change rule still runs to its end.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/ElectivesSql.h"
 #include "widgets/Clipboard.h"
 

@@ -2,7 +2,7 @@
 // or discarded only when the user agrees, and never dropped without a word.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/WriteBack.h"
 
 #include <QApplication>

@@ -7,13 +7,13 @@
 
 #include "OdbcRun.h"
 #include "data/Connection.h"
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/Errors.h"
-#include "registration/Unit1.h"
+#include "registration/RegistrationWindow.h"
 #include "server/gen/Generator.h"
 #include "signin/ApplicationState.h"
 #include "signin/ProgramFolder.h"
-#include "signin/Unit10.h"
+#include "signin/SignInWindow.h"
 #include "signin/Workstation.h"
 #include "widgets/Notices.h"
 

@@ -2,7 +2,7 @@
 // refuses in the middle of the cascade and, over the SQL Server path, the server closing the
 // socket. Each is shown with a clear text and the window stays usable.
 #include "RegistrationFixture.h"
-#include "data/DM.h"
+#include "data/DataModule.h"
 
 #include <sqlite3.h>
 

@@ -1,8 +1,8 @@
 // The stream button of the electives grid and the new-stream dialog it opens.
 #include "RegistrationFixture.h"
 
-#include "data/DM.h"
-#include "registration/Unit3.h"
+#include "data/DataModule.h"
+#include "registration/NewStreamDialog.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // The password digest: upper-case hexadecimal MD5 over the Windows-1251 bytes of the text.
 
 #include "data/Errors.h"
-#include "signin/md5.h"
+#include "signin/PasswordDigest.h"
 
 #include <gtest/gtest.h>
 

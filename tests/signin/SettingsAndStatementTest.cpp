@@ -3,10 +3,10 @@
 #include "data/ConnectionSettings.h"
 #include "data/Cp1251.h"
 #include "data/Errors.h"
-#include "signin/FirstConnect.h"
 #include "signin/LoginStatement.h"
+#include "signin/PasswordDigest.h"
+#include "signin/SettingsFile.h"
 #include "signin/Workstation.h"
-#include "signin/md5.h"
 
 #include <QHostAddress>
 

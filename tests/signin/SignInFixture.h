@@ -5,13 +5,13 @@
 
 #include "HttpTestServer.h"
 #include "OdbcRun.h"
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "server/gen/Generator.h"
 #include "signin/ApplicationState.h"
 #include "signin/ProgramFolder.h"
 #include "signin/SelfUpdate.h"
 #include "signin/SettingsPlaces.h"
-#include "signin/Unit10.h"
+#include "signin/SignInWindow.h"
 #include "signin/Workstation.h"
 #include "widgets/Notices.h"
 

@@ -4,10 +4,10 @@
 
 #include "HttpTestServer.h"
 #include "data/Connection.h"
-#include "signin/FirstConnect.h"
 #include "signin/LogFile.h"
+#include "signin/PasswordDigest.h"
 #include "signin/SelfUpdate.h"
-#include "signin/md5.h"
+#include "signin/SettingsFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "SignInFixture.h"
 
 #include "HttpTestServer.h"
-#include "registration/Unit1.h"
+#include "registration/RegistrationWindow.h"
 #include "signin/ProgramVersion.h"
 #include "signin/SelfUpdate.h"
 

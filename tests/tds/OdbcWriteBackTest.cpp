@@ -1,7 +1,7 @@
 // Posting rows of the data module over the SQL Server path against a server that reports no
 // row counts: nothing is taken as saved.
 #include "TdsFixture.h"
-#include "data/DM.h"
+#include "data/DataModule.h"
 
 namespace zev::tds::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "gridevents/QF_DBGrd_Evns.h"
+#include "gridevents/GridEvents.h"
 
 #include "gridevents/DatasetGuards.h"
 

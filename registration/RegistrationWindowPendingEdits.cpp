@@ -1,7 +1,7 @@
 // Pending rows of the two grids: nothing the user edited is dropped without a word when the
 // window's choices would close the grids' datasets.
-#include "data/DM.h"
-#include "registration/Unit1.h"
+#include "data/DataModule.h"
+#include "registration/RegistrationWindow.h"
 #include "widgets/Notices.h"
 
 #include <algorithm>

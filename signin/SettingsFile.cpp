@@ -1,4 +1,4 @@
-#include "signin/FirstConnect.h"
+#include "signin/SettingsFile.h"
 
 #include "data/ConnectionSettings.h"
 #include "data/Cp1251.h"

@@ -1,6 +1,6 @@
-#include "gridevents/QFDBGridAttr.h"
+#include "gridevents/GridEventsAttributes.h"
 
-#include "gridevents/QF_DBGrd_Evns.h"
+#include "gridevents/GridEvents.h"
 
 namespace zev {
 

@@ -1,6 +1,6 @@
 // The data module: the connection, every dataset with its statement, parameters and fields, and
-// the data sources. The record rules live in DMRecordRules.cpp.
-#include "data/DM.h"
+// the data sources. The record rules live in RecordRules.cpp.
+#include "data/DataModule.h"
 
 namespace zev {
 

@@ -1,9 +1,9 @@
 // The electives grid: its columns, the column rules, the commit hooks that keep a row's
 // dependent values consistent, the stream-list filter and the stream button.
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/ElectivesSql.h"
-#include "registration/Unit1.h"
-#include "registration/Unit3.h"
+#include "registration/NewStreamDialog.h"
+#include "registration/RegistrationWindow.h"
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 

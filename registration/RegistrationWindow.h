@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/RecordRulesHost.h"
-#include "gridevents/QF_DBGrd_Evns.h"
+#include "gridevents/GridEvents.h"
 #include "registration/FoundStudents.h"
 #include "registration/ListNames.h"
 #include "signin/SignedInUser.h"
@@ -78,13 +78,19 @@ public:
     void QFDBGridEh1ColEnter();
     void QFDBGridEh1ColExit();
     void FilterSubGroups() override;
+    // The discipline column ("Дисциплина").
     void QFDBGridEh1Columns2UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    // The year column ("На год").
     void QFDBGridEh1Columns5UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    // The semester and the teacher columns ("На семестер", "Преподаватель").
     void QFDBGridEh1Columns4UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    // The button of the stream column ("Поток").
     void QFDBGridEh1Columns5EditButtons0Click();
 
     // --- chosen-disciplines grid
+    // The department column ("Кафедра").
     void DBGridEh1Columns0UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    // The teacher column ("Преподаватель").
     void DBGridEh1Columns2UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
 
     // --- pending edits

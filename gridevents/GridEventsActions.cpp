@@ -2,8 +2,8 @@
 // whole rows, and the grid edit payload they exchange through the clipboard.
 #include "data/Cp1251.h"
 #include "gridevents/DatasetGuards.h"
+#include "gridevents/GridEvents.h"
 #include "gridevents/GridPayload.h"
-#include "gridevents/QF_DBGrd_Evns.h"
 #include "widgets/Clipboard.h"
 #include "widgets/Notices.h"
 

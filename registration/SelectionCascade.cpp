@@ -1,7 +1,7 @@
 // The selection cascade: each choice re-reads the next list, clears and disables every
 // drop-down below it and opens the next one.
-#include "data/DM.h"
-#include "registration/Unit1.h"
+#include "data/DataModule.h"
+#include "registration/RegistrationWindow.h"
 
 namespace zev {
 

@@ -1,6 +1,6 @@
 // The data module's record rules: what happens when electives, chosen disciplines and debts are
 // inserted, posted, deleted or scrolled.
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/ElectivesSql.h"
 #include "widgets/Notices.h"
 

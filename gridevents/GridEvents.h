@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Dataset.h"
-#include "gridevents/QFDBGridAttr.h"
+#include "gridevents/GridEventsAttributes.h"
 #include "widgets/DBGridEh.h"
 
 #include <QObject>

@@ -1,10 +1,10 @@
-#include "registration/Unit1.h"
+#include "registration/RegistrationWindow.h"
 
-#include "data/DM.h"
-#include "registration/Panel5Layout.h"
+#include "data/DataModule.h"
+#include "registration/SelectionPanelLayout.h"
 #include "registration/StudentSearch.h"
 #include "signin/ApplicationState.h"
-#include "signin/Unit10.h"
+#include "signin/SignInWindow.h"
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
@@ -186,35 +186,35 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::Panel5Resize() {
-    Panel5Geometry g;
+    SelectionPanelGeometry g;
     g.panelWidth = Panel5->width();
-    g.label1 = Label1->geometry();
-    g.label7 = Label7->geometry();
-    g.label3 = Label3->geometry();
-    g.label2 = Label2->geometry();
-    g.label5 = Label5->geometry();
-    g.label4 = Label4->geometry();
-    g.label6 = Label6->geometry();
-    g.combo1 = DBLookupComboBox1->geometry();
-    g.combo7 = DBLookupComboBox7->geometry();
-    g.combo4 = DBLookupComboBox4->geometry();
-    g.combo2 = DBLookupComboBox2->geometry();
-    g.combo5 = DBLookupComboBox5->geometry();
-    g.combo3 = DBLookupComboBox3->geometry();
-    g.combo6 = DBLookupComboBox6->geometry();
-    layoutPanel5(g);
-    Label7->setGeometry(g.label7);
-    Label5->setGeometry(g.label5);
-    Label4->setGeometry(g.label4);
-    DBLookupComboBox1->setGeometry(g.combo1);
-    DBLookupComboBox7->setGeometry(g.combo7);
-    DBLookupComboBox4->setGeometry(g.combo4);
-    DBLookupComboBox2->setGeometry(g.combo2);
-    DBLookupComboBox5->setGeometry(g.combo5);
-    DBLookupComboBox3->setGeometry(g.combo3);
-    DBLookupComboBox6->setGeometry(g.combo6);
+    g.facultyLabel = Label1->geometry();
+    g.formOfEducationLabel = Label7->geometry();
+    g.specialityLabel = Label3->geometry();
+    g.yearLabel = Label2->geometry();
+    g.semesterLabel = Label5->geometry();
+    g.groupLabel = Label4->geometry();
+    g.studentLabel = Label6->geometry();
+    g.facultyCombo = DBLookupComboBox1->geometry();
+    g.formOfEducationCombo = DBLookupComboBox7->geometry();
+    g.specialityCombo = DBLookupComboBox4->geometry();
+    g.yearCombo = DBLookupComboBox2->geometry();
+    g.semesterCombo = DBLookupComboBox5->geometry();
+    g.groupCombo = DBLookupComboBox3->geometry();
+    g.studentCombo = DBLookupComboBox6->geometry();
+    layoutSelectionPanel(g);
+    Label7->setGeometry(g.formOfEducationLabel);
+    Label5->setGeometry(g.semesterLabel);
+    Label4->setGeometry(g.groupLabel);
+    DBLookupComboBox1->setGeometry(g.facultyCombo);
+    DBLookupComboBox7->setGeometry(g.formOfEducationCombo);
+    DBLookupComboBox4->setGeometry(g.specialityCombo);
+    DBLookupComboBox2->setGeometry(g.yearCombo);
+    DBLookupComboBox5->setGeometry(g.semesterCombo);
+    DBLookupComboBox3->setGeometry(g.groupCombo);
+    DBLookupComboBox6->setGeometry(g.studentCombo);
     if (StudentSearch1) {
-        QRect search = g.combo6;
+        QRect search = g.studentCombo;
         search.moveTop(116);
         StudentSearch1->edit()->setGeometry(search);
     }

@@ -1,8 +1,8 @@
 // The chosen-disciplines grid: its columns, the lists re-read at each student choice, and the
 // department and teacher columns that narrow them.
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "registration/ChosenDisciplinesSql.h"
-#include "registration/Unit1.h"
+#include "registration/RegistrationWindow.h"
 #include "widgets/Fonts.h"
 
 namespace zev {

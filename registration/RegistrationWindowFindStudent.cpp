@@ -1,8 +1,8 @@
 // Finding a student by name: the search field under the cascade and the choice of a student
 // found, which walks the cascade down to him as choosing by hand does.
-#include "data/DM.h"
+#include "data/DataModule.h"
+#include "registration/RegistrationWindow.h"
 #include "registration/StudentSearch.h"
-#include "registration/Unit1.h"
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 

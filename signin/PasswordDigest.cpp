@@ -1,4 +1,4 @@
-#include "signin/md5.h"
+#include "signin/PasswordDigest.h"
 
 #include "data/Errors.h"
 

@@ -1,6 +1,6 @@
-#include "registration/Unit3.h"
+#include "registration/NewStreamDialog.h"
 
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/ElectivesSql.h"
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
