@@ -12,18 +12,18 @@
 // Usage: zev-bench [--repetitions N] [--database FILE]
 // The university database is generated once into university/ beside the program and reused.
 #include "data/Connection.h"
-#include "data/DM.h"
+#include "data/DataModule.h"
 #include "data/Dataset.h"
 #include "data/Errors.h"
 #include "registration/ChosenDisciplinesSql.h"
-#include "registration/Unit1.h"
+#include "registration/RegistrationWindow.h"
 #include "server/EmbeddedServer.h"
 #include "server/engine/Database.h"
 #include "server/engine/Translator.h"
 #include "server/gen/Generator.h"
 #include "signin/ApplicationState.h"
 #include "signin/SettingsPlaces.h"
-#include "signin/Unit10.h"
+#include "signin/SignInWindow.h"
 #include "widgets/DBGridEh.h"
 #include "widgets/Notices.h"
 
