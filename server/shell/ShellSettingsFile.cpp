@@ -22,7 +22,7 @@ TFirstConnectInfo toInfo(const ShellSettings& s) {
 
 }  // namespace
 
-// The file's format is the client's own (signin/FirstConnect): the shell reads and writes it
+// The file's format is the client's own (signin/SettingsFile): the shell reads and writes it
 // through the same code, so that both always agree.
 
 QString shellShiftText(const QByteArray& stored) {
