@@ -6,39 +6,53 @@ namespace zev::shell {
 
 namespace {
 
-// What the scanner is inside of when a line ends.
-enum class Inside { Code, String, Bracket, BlockComment };
+// What the scanner is inside of when a line ends. Block comments nest, as in T-SQL, so their
+// depth is carried too.
+enum class Inside { Code, String, Bracket, QuotedName, BlockComment };
+
+struct ScanState {
+    Inside inside = Inside::Code;
+    int commentDepth = 0;
+};
+
+// Closes a quoted text at `close` unless the character is doubled (an escaped quote).
+void closeQuoted(const QString& line, qsizetype& i, QChar close, ScanState& state) {
+    if (line[i] != close) {
+        return;
+    }
+    if (i + 1 < line.size() && line[i + 1] == close) {
+        ++i;
+    } else {
+        state.inside = Inside::Code;
+    }
+}
 
 // Scans one line, carrying the state across lines; answers whether the line's code (outside
 // literals and comments) ends with ';' and where that ';' stands.
-qsizetype scanLine(const QString& line, Inside& state) {
+qsizetype scanLine(const QString& line, ScanState& state) {
     qsizetype lastCode = -1;  // index of the last character of code on the line
     const qsizetype n = line.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = line[i];
-        switch (state) {
+        switch (state.inside) {
             case Inside::String:
-                if (c == u'\'') {
-                    if (i + 1 < n && line[i + 1] == u'\'') {
-                        ++i;
-                    } else {
-                        state = Inside::Code;
-                    }
-                }
+                closeQuoted(line, i, u'\'', state);
                 break;
             case Inside::Bracket:
-                if (c == u']') {
-                    if (i + 1 < n && line[i + 1] == u']') {
-                        ++i;
-                    } else {
-                        state = Inside::Code;
-                    }
-                }
+                closeQuoted(line, i, u']', state);
+                break;
+            case Inside::QuotedName:
+                closeQuoted(line, i, u'"', state);
                 break;
             case Inside::BlockComment:
-                if (c == u'*' && i + 1 < n && line[i + 1] == u'/') {
+                if (c == u'/' && i + 1 < n && line[i + 1] == u'*') {
                     ++i;
-                    state = Inside::Code;
+                    ++state.commentDepth;
+                } else if (c == u'*' && i + 1 < n && line[i + 1] == u'/') {
+                    ++i;
+                    if (--state.commentDepth == 0) {
+                        state.inside = Inside::Code;
+                    }
                 }
                 break;
             case Inside::Code:
@@ -48,13 +62,16 @@ qsizetype scanLine(const QString& line, Inside& state) {
                 }
                 if (c == u'/' && i + 1 < n && line[i + 1] == u'*') {
                     ++i;
-                    state = Inside::BlockComment;
+                    state.inside = Inside::BlockComment;
+                    state.commentDepth = 1;
                     break;
                 }
                 if (c == u'\'') {
-                    state = Inside::String;
+                    state.inside = Inside::String;
                 } else if (c == u'[') {
-                    state = Inside::Bracket;
+                    state.inside = Inside::Bracket;
+                } else if (c == u'"') {
+                    state.inside = Inside::QuotedName;
                 }
                 if (!c.isSpace()) {
                     lastCode = i;
@@ -62,7 +79,7 @@ qsizetype scanLine(const QString& line, Inside& state) {
                 break;
         }
     }
-    if (state == Inside::Code && lastCode >= 0 && line[lastCode] == u';') {
+    if (state.inside == Inside::Code && lastCode >= 0 && line[lastCode] == u';') {
         return lastCode;
     }
     return -1;
@@ -81,11 +98,12 @@ std::vector<QString> splitScript(const QString& script, SplitMode mode) {
         current.clear();
     };
 
-    Inside state = Inside::Code;
+    ScanState state;
     QString text = script;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     for (const QString& line : text.split(u'\n')) {
-        if (state == Inside::Code && line.trimmed().compare(u"GO", Qt::CaseInsensitive) == 0) {
+        if (state.inside == Inside::Code &&
+            line.trimmed().compare(u"GO", Qt::CaseInsensitive) == 0) {
             finish();
             continue;
         }

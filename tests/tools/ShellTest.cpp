@@ -89,6 +89,21 @@ TEST(ScriptSplitting, GoLinesAndSemicolonsAtLineEnd) {
     EXPECT_EQ(s[3], "/* go;\nGO */ SELECT [x;]");
 }
 
+TEST(ScriptSplitting, QuotedNamesAndNestedCommentsHideTheirSeparators) {
+    // A quote inside a double-quoted name starts no string, and a block comment ends only at
+    // its own "*/": neither may swallow the next statement.
+    const auto s =
+        splitScript(QStringLiteral("SELECT id_faculty AS \"it's\" FROM Faculty;\n"
+                                   "SELECT 2 AS \"a\"\"b;\";\n"
+                                   "/* outer /* inner */ still a comment;\n*/ SELECT 3;\n"
+                                   "SELECT 4;\n"));
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0], "SELECT id_faculty AS \"it's\" FROM Faculty");
+    EXPECT_EQ(s[1], "SELECT 2 AS \"a\"\"b;\"");
+    EXPECT_EQ(s[2], "/* outer /* inner */ still a comment;\n*/ SELECT 3");
+    EXPECT_EQ(s[3], "SELECT 4");
+}
+
 TEST(ScriptSplitting, BatchesSplitOnlyAtGo) {
     const auto s = splitScript(
         QStringLiteral("CREATE PROCEDURE p AS\nBEGIN\n  SELECT 1;\n  SELECT 2;\nEND\nGO\nEXEC p\n"),
