@@ -1,5 +1,7 @@
 #include "data/Cp1251.h"
 
+#include "data/Errors.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -9,9 +11,20 @@ namespace {
 
 constexpr const char* kCodePage = "windows-1251";
 
+// Qt builds its converters from ICU or its own tables; one without this code page would turn
+// every letter into a substitute without a word, so its absence is an error the user sees.
+void requireConverter() {
+    static const bool available =
+        QStringEncoder(kCodePage).isValid() && QStringDecoder(kCodePage).isValid();
+    if (!available) {
+        throw Error(QStringLiteral("Qt has no converter for the Windows-1251 code page"));
+    }
+}
+
 }  // namespace
 
 QByteArray toCp1251(const QString& text) {
+    requireConverter();
     QStringEncoder encoder(kCodePage);
     QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError()) {
@@ -34,12 +47,14 @@ QByteArray toCp1251(const QString& text) {
 }
 
 QString fromCp1251(const QByteArray& bytes) {
+    requireConverter();
     QStringDecoder decoder(kCodePage);
     const QString text = decoder.decode(bytes);
     return text;
 }
 
 bool fitsCp1251(const QString& text) {
+    requireConverter();
     QStringEncoder encoder(kCodePage);
     // encode() converts lazily: only turning its result into bytes does the work.
     const QByteArray bytes = encoder.encode(text);

@@ -74,7 +74,7 @@ struct Dataset::Impl {
     QString updateKey;
     QStringList updateColumns;  // when not empty, the only columns ever written
 
-    // Helpers (DatasetCore.cpp unless noted)
+    // Helpers (Dataset.cpp unless noted)
     bool isOpen() const { return state != DatasetState::Inactive; }
     bool editing() const { return state == DatasetState::Edit || state == DatasetState::Insert; }
     void checkActive() const;

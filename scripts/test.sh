@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the whole test suite through CTest.
+# Installs what is missing, checks the sources' formatting, builds and runs the whole test suite
+# through CTest.
 # Under CI (CI=true), or with ZEV_SANITIZE=1, the suite runs once more in a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz target (fuzz/) runs for
 # ZEV_FUZZ_SECONDS (30) seconds in a clang build; a finding fails the run.
@@ -8,9 +9,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
 export QT_QPA_PLATFORM=offscreen
+status=0
+
+# Every C++ source as the project's .clang-format lays it out (in a git checkout).
+if git -C "$root" rev-parse --git-dir >/dev/null 2>&1 &&
+    ! (cd "$root" && git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror); then
+    echo "Sources not formatted: run clang-format -i on the files named above"
+    status=1
+fi
 
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-status=0
 (cd "$root/build" && ctest --output-on-failure -j "$(nproc)") || status=$?
 
 if [[ "${CI:-}" == "true" || "${ZEV_SANITIZE:-}" == "1" ]]; then

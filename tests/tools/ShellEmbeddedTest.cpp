@@ -1,7 +1,7 @@
 // zev-sql on the embedded demo database, made by the project's generator for each test run.
 
-#include "server/gen/Generator.h"
 #include "data/Errors.h"
+#include "server/gen/Generator.h"
 #include "server/shell/Shell.h"
 
 #include <QDir>
