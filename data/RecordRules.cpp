@@ -2,7 +2,6 @@
 // inserted, posted, deleted or scrolled.
 #include "data/DataModule.h"
 #include "data/ElectivesSql.h"
-#include "widgets/Notices.h"
 
 namespace zev {
 
@@ -105,10 +104,10 @@ void TDM_MB::ADOQ_SelectDisciplineForStudentBeforePost(Dataset& dataSet) {
 
 PostErrorAction TDM_MB::ADOQ_SelectDisciplineForStudentPostError(Dataset& dataSet, const Error& e) {
     if (fieldText(dataSet, QStringLiteral("subgroup")).isEmpty()) {
-        notify(nullptr, QStringLiteral("Вы ни выбрали поток.\rВы должны заполнить поток!"),
-               NoticeIcon::Information);
+        host_->showRuleNotice(QStringLiteral("Вы ни выбрали поток.\rВы должны заполнить поток!"),
+                              false);
     } else {
-        notify(nullptr, e.text(), NoticeIcon::Error);
+        host_->showRuleNotice(e.text(), true);
     }
     return PostErrorAction::Abort;
 }

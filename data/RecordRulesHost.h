@@ -7,7 +7,8 @@
 namespace zev {
 
 // What the data module's record rules need of the registration window: the keys chosen in its
-// drop-downs (Null when nothing is chosen), the signed-in login, and two of its routines.
+// drop-downs (Null when nothing is chosen), the signed-in login, two of its routines, and its
+// notice box: the data layer shows nothing itself.
 class RecordRulesHost {
 public:
     virtual ~RecordRulesHost() = default;
@@ -20,6 +21,8 @@ public:
     virtual void FilterSubGroups() = 0;
     // Re-reads every list of the chosen student.
     virtual void DBLookupComboBox6Click() = 0;
+    // Shows a notice for a refused post: guidance, or the server's error text when isError.
+    virtual void showRuleNotice(const QString& text, bool isError) = 0;
 };
 
 }  // namespace zev

@@ -281,4 +281,8 @@ Value TForm1::groupKey() const {
     return DBLookupComboBox3->key();
 }
 
+void TForm1::showRuleNotice(const QString& text, bool isError) {
+    notify(nullptr, text, isError ? NoticeIcon::Error : NoticeIcon::Information);
+}
+
 }  // namespace zev

@@ -105,6 +105,7 @@ public:
     Value semesterKey() const override;
     Value groupKey() const override;
     QString userLogin() const override { return UserLogin; }
+    void showRuleNotice(const QString& text, bool isError) override;
 
     // Opens the new-stream dialog for the current electives row; replaceable by tests.
     std::function<void()> openNewStreamDialog;
