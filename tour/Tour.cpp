@@ -1,5 +1,6 @@
 #include "tour/Tour.h"
 
+#include "DemoProgramFolder.h"
 #include "data/DataModule.h"
 #include "data/Errors.h"
 #include "registration/NewStreamDialog.h"
@@ -82,8 +83,8 @@ void chooseInOpenCellList(QComboBox& list, int entry) {
 
 }  // namespace
 
-Tour::Tour(Screenshots& shots, const server::GeneratedDatabase& demo)
-    : shots_(shots), demo_(demo) {}
+Tour::Tour(Screenshots& shots, const testing::DemoProgramFolder& program)
+    : shots_(shots), program_(program) {}
 
 Tour::~Tour() {
     form_.reset();  // the window goes before the data module whose datasets it shows
@@ -91,7 +92,6 @@ Tour::~Tour() {
 }
 
 void Tour::run() {
-    ApplicationState::setShowMainForm(false);
     dm_ = std::make_unique<TDM_MB>();
     signIn();
     cascade();
@@ -106,12 +106,7 @@ void Tour::run() {
 }
 
 void Tour::signIn() {
-    QString password;
-    for (const server::DemoLogin& login : demo_.logins) {
-        if (login.login == kLogin) {
-            password = login.password;
-        }
-    }
+    const QString password = program_.passwordOf(kLogin);
     onNextModal(QStringLiteral("sign-in"), [this, password](QWidget&) {
         TForm8& window = *Form8;
         QTest::keyClicks(window.Login_Edit, kLogin);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "server/gen/Generator.h"
-
 #include <QString>
 
 #include <functional>
@@ -14,6 +12,9 @@ namespace zev {
 class DBLookupComboBox;
 class TDM_MB;
 class TForm1;
+namespace testing {
+class DemoProgramFolder;
+}  // namespace testing
 }  // namespace zev
 
 namespace zev::tour {
@@ -27,7 +28,8 @@ class Screenshots;
 // with Ctrl+Delete, and a department chosen in the chosen-disciplines grid.
 class Tour {
 public:
-    Tour(Screenshots& shots, const server::GeneratedDatabase& demo);
+    // The client starts in the program folder, which must outlive the tour.
+    Tour(Screenshots& shots, const testing::DemoProgramFolder& program);
     ~Tour();
 
     // Throws zev::Error when the client does not reach a screen the tour expects.
@@ -56,7 +58,7 @@ private:
     QComboBox& cellDropDown();
 
     Screenshots& shots_;
-    server::GeneratedDatabase demo_;
+    const testing::DemoProgramFolder& program_;
     std::unique_ptr<TDM_MB> dm_;
     std::unique_ptr<TForm1> form_;
 };

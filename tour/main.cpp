@@ -1,16 +1,14 @@
 // zev-tour <folder>: generates the demo database in a temporary program folder, starts the real
 // client on it and walks its screens, saving one PNG per screen into <folder>.
 
+#include "DemoProgramFolder.h"
 #include "data/Errors.h"
-#include "server/gen/Generator.h"
 #include "signin/CommandLine.h"
-#include "signin/ProgramFolder.h"
 #include "tour/Screenshots.h"
 #include "tour/Tour.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,21 +27,12 @@ int main(int argc, char* argv[]) {
 
     try {
         const QString pictures = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-        QTemporaryDir programFolder;
-        if (!programFolder.isValid()) {
-            throw zev::Error(QStringLiteral("Cannot create a temporary folder"));
-        }
-        // The client finds its settings file Data/ZEV in its program folder.
-        zev::SetProgramFolder(programFolder.path());
-        const zev::server::GeneratedDatabase demo = zev::server::generateDatabase(
-            programFolder.filePath(QStringLiteral("Data")), zev::server::DatabaseSize::Demo);
-
+        const zev::testing::DemoProgramFolder program;
         zev::tour::Screenshots shots(pictures);
         {
-            zev::tour::Tour tour(shots, demo);
+            zev::tour::Tour tour(shots, program);
             tour.run();
         }
-        zev::SetProgramFolder(QString());
         std::printf("%lld pictures in %s\n", static_cast<long long>(shots.saved().size()),
                     qPrintable(QDir::toNativeSeparators(pictures)));
         return EXIT_SUCCESS;

@@ -1,12 +1,13 @@
 // Connection settings as a value and their text form: the parser with ODBC brace quoting, the
 // quoting that keeps every value whole, and the password mask of error texts.
+#include "FakeDrivers.h"
+#include "QtPrinting.h"
 #include "data/Connection.h"
-#include "tests/data/FakeDriver.h"
+#include "data/Errors.h"
 
 #include <gtest/gtest.h>
 
-using namespace zev;
-
+namespace zev::testing {
 namespace {
 
 TEST(ConnectionStringParser, ReadsTheProvidersKeysInAnyLetterCase) {
@@ -86,15 +87,11 @@ TEST(PasswordMask, OnlyThePasswordValueOfAConnectionString) {
               "bad string: pwd = ***");
 }
 
-}  // namespace
-
-namespace {
-
 TEST(UnreportedRowCount, AnUpdateOrDeleteWithoutACountFails) {
-    auto server = std::make_shared<zev::test::FakeServer>();
+    auto server = std::make_shared<FakeServer>();
     server->rowsAffected = -1;  // as under SET NOCOUNT ON
     Connection connection;
-    connection.openWithDriver(std::make_unique<zev::test::FakeDriver>(server));
+    connection.openWithDriver(std::make_unique<FakeDriver>(server));
     for (const char* sql : {"UPDATE DisciplineForStudent SET subgroup = 1 WHERE 1 = 0",
                             "  -- the rows of a student\n delete FROM Debts WHERE id_debts = :k",
                             "/* c */ UPDATE t SET a = 1"}) {
@@ -112,3 +109,4 @@ TEST(UnreportedRowCount, AnUpdateOrDeleteWithoutACountFails) {
 }
 
 }  // namespace
+}  // namespace zev::testing

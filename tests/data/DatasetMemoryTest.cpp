@@ -1,14 +1,13 @@
 // In-memory behaviour of the datasets over a fake driver: fetching, fields, navigation,
 // editing with its hooks, signals, filters, bookmarks, lookups and the write-back statements.
+#include "FakeDrivers.h"
+#include "QtPrinting.h"
 #include "data/Dataset.h"
-#include "tests/data/FakeDriver.h"
 
 #include <gtest/gtest.h>
 #include <QSignalSpy>
 
-using namespace zev;
-using namespace zev::test;
-
+namespace zev::testing {
 namespace {
 
 class DatasetMemory : public ::testing::Test {
@@ -576,3 +575,4 @@ TEST_F(DatasetMemory, InsertReadsBackTheKeyAndDeleteNamesTheRow) {
 }
 
 }  // namespace
+}  // namespace zev::testing

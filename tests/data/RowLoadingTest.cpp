@@ -1,14 +1,13 @@
 // Opening a dataset through a driver that hands its rows over cell by cell: the same fields and
 // values as through a driver that answers snapshots, conversions where a field's type differs
 // from the server's, and the error of a cell that does not convert.
+#include "FakeDrivers.h"
+#include "QtPrinting.h"
 #include "data/Dataset.h"
-#include "tests/data/FakeDriver.h"
 
 #include <gtest/gtest.h>
 
-using namespace zev;
-using namespace zev::test;
-
+namespace zev::testing {
 namespace {
 
 // Hands the fake server's results to the sink as a narrow-character driver would: texts as
@@ -201,3 +200,4 @@ TEST(RowSinkFallback, ASnapshotCollectedBySinkIsTheResultReplayed) {
 }
 
 }  // namespace
+}  // namespace zev::testing

@@ -1,40 +1,17 @@
 // The data module over the embedded server and a demo database written by the generator:
 // every dataset opening with its parameters, lookups, filters, bookmarks, write-back with its
 // conflict check, the subgroup range, and the post hooks on the real electives.
+#include "FakeDrivers.h"
 #include "OdbcRun.h"
+#include "QtPrinting.h"
 #include "data/DataModule.h"
 #include "server/gen/Generator.h"
-#include "tests/data/FakeDriver.h"
 
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-using namespace zev;
-using namespace zev::test;
-using zev::testing::OdbcRun;
-
+namespace zev::testing {
 namespace {
-
-// Passes statements on to the embedded server and keeps the ones that write.
-class RecordingDriver : public ConnectionDriver {
-public:
-    RecordingDriver(std::unique_ptr<ConnectionDriver> inner, std::vector<QString>* writes)
-        : inner_(std::move(inner)), writes_(writes) {}
-    ResultSet query(const QString& sql, const std::vector<Value>& args) override {
-        if (sql.startsWith(QStringLiteral("INSERT"))) {
-            writes_->push_back(sql);
-        }
-        return inner_->query(sql, args);
-    }
-    qint64 execute(const QString& sql, const std::vector<Value>& args) override {
-        writes_->push_back(sql);
-        return inner_->execute(sql, args);
-    }
-
-private:
-    std::unique_ptr<ConnectionDriver> inner_;
-    std::vector<QString>* writes_;
-};
 
 // The keys of one student who has elective places.
 struct StudentKeys {
@@ -71,9 +48,14 @@ protected:
         dm->ADOCon.setConnectionString(connectionString());
         dm->ADOCon.setBaseFolder(folder_->path());
         if (writes) {
-            dm->ADOCon.openWithDriver(std::make_unique<RecordingDriver>(
+            // Passes statements on to the server and keeps the ones that write.
+            dm->ADOCon.openWithDriver(std::make_unique<WatchedDriver>(
                 odbcRun_->openDriver(parseConnectionString(connectionString()), folder_->path()),
-                writes));
+                [writes](const QString& sql, bool returnsRows) {
+                    if (!returnsRows || sql.startsWith(QStringLiteral("INSERT"))) {
+                        writes->push_back(sql);
+                    }
+                }));
         } else {
             dm->ADOCon.open();
         }
@@ -604,3 +586,4 @@ TEST_F(ServerDataModule, DebtsAreInsertedWithTheirKeyAndDeleted) {
 }
 
 }  // namespace
+}  // namespace zev::testing

@@ -3,10 +3,8 @@
 
 #include <algorithm>
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 using Codes = std::vector<quint16>;
 
@@ -55,7 +53,7 @@ TEST_F(ActionsTest, DeleteAsksAndYesDeletesTheSelectedRows) {
     selectRec(1);
     selectRec(3);
     gotoRec(2);
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_Delete);
     ASSERT_EQ(notices.questions.size(), 1u);
     EXPECT_EQ(notices.questions[0].text, QStringLiteral("Delete record(s) - ?"));
@@ -69,7 +67,7 @@ TEST_F(ActionsTest, DeleteAsksAndYesDeletesTheSelectedRows) {
 TEST_F(ActionsTest, AnswerNoLeavesTheRows) {
     threeRows();
     selectRec(1);
-    notices.answer = false;
+    notices.answerYes = false;
     press(Qt::Key_Delete);
     EXPECT_EQ(notices.questions.size(), 1u);
     EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3}));
@@ -106,7 +104,7 @@ TEST_F(ActionsTest, WithoutConfirmOptionNothingIsAsked) {
 
 TEST_F(ActionsTest, DeleteWithNoSelectionAsksAndReportsDone) {
     threeRows();
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_Delete);
     EXPECT_EQ(notices.questions.size(), 1u);
     EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3}));
@@ -183,7 +181,7 @@ TEST_F(ActionsTest, CutAsksCopiesThenDeletes) {
     selectRec(1);
     selectRec(2);
     gotoRec(3);
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_X);
     ASSERT_EQ(notices.questions.size(), 1u);
     EXPECT_EQ(notices.questions[0].text, QStringLiteral("Cut record(s) - ?"));
@@ -212,7 +210,7 @@ TEST_F(ActionsTest, CutThatCannotWriteTheClipboardDeletesNothing) {
     EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3}));
     EXPECT_FALSE(electives->controlsDisabled());
     // The failure reaches the general error display; no completion code is reported.
-    EXPECT_EQ(notices.messages, std::vector<QString>{QStringLiteral("Cannot open clipboard")});
+    EXPECT_EQ(notices.shown(), std::vector<QString>{QStringLiteral("Cannot open clipboard")});
     EXPECT_TRUE(codes.empty());
 }
 
@@ -257,7 +255,7 @@ TEST_F(ActionsTest, DeleteRowsOfADatasetThatReloadsOnDelete) {
     // designate another record.
     selectRec(recOfId(11));
     selectRec(recOfId(13));
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_Delete);
     EXPECT_EQ(statements, 2);
     EXPECT_EQ(ids(), (std::vector<int>{10, 12}));
@@ -287,4 +285,4 @@ TEST_F(ActionsTest, DeletingAPastedRowRemovesItsMark) {
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -6,10 +6,8 @@
 #include <QPalette>
 #include <QTest>
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 TEST(TColorTest, PlainAndSystemColours) {
     EXPECT_EQ(toQColor(0xFFD1A4), QColor(0xA4, 0xD1, 0xFF));
@@ -127,4 +125,4 @@ TEST_F(LifecycleTest, ChangedColourRepaintsUnchangedDoesNot) {
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -8,10 +8,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 using Codes = std::vector<quint16>;
 
@@ -89,7 +87,7 @@ TEST_P(ClipboardSafetyTest, ACutSurvivesTheNextCopyAndCut) {
     selectRec(1);
     selectRec(2);
     gotoRec(3);
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_X);
     ASSERT_EQ(ids(), std::vector<int>{3});
     const QByteArray cutRows(
@@ -132,22 +130,22 @@ TEST_P(ClipboardSafetyTest, AValueThePayloadCannotCarryStopsCopyAndCut) {
     openAndShow();
     for (int bad = 2; bad <= 4; ++bad) {
         SCOPED_TRACE(bad);
-        notices.messages.clear();
+        notices.clear();
         grid->selectedRows().clear();
         selectRec(1);
         selectRec(bad);
         press(Qt::Key_C);
-        ASSERT_EQ(notices.messages.size(), 1u);
-        const QString message = notices.messages.front();
+        ASSERT_EQ(notices.shown().size(), 1u);
+        const QString message = notices.shown().front();
         EXPECT_TRUE(message.contains(QStringLiteral("строке %1").arg(bad)))
             << message.toStdString();
         EXPECT_TRUE(message.contains(QStringLiteral("«Зафиксированная дисциплина»")))
             << message.toStdString();
         expectClipboardUntouched();
 
-        notices.answer = true;
+        notices.answerYes = true;
         press(Qt::Key_X);
-        EXPECT_EQ(notices.messages.size(), 2u);
+        EXPECT_EQ(notices.shown().size(), 2u);
         expectClipboardUntouched();
         EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3, 4}));
         EXPECT_EQ(grid->selectedRows().count(), 2);
@@ -176,7 +174,7 @@ TEST_P(ClipboardSafetyTest, CtrlF7AndCtrlF9AreNotPasteAndCut) {
                    "1\x01"
                    "1\x01\x02"));
     selectRec(2);
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_F7);
     press(Qt::Key_F9);
     EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3}));
@@ -197,4 +195,4 @@ INSTANTIATE_TEST_SUITE_P(Clipboards, ClipboardSafetyTest, ::testing::Values(fals
                          });
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -3,10 +3,8 @@
 // are gone.
 #include "tests/gridevents/GridFixture.h"
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 using Codes = std::vector<quint16>;
 
@@ -47,7 +45,7 @@ TEST_F(DeleteTargetsTest, DeleteTakesTheSelectedRowWhateverItsUniqueValue) {
     openAndShow();
     selectRec(2);
     gotoRec(1);
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_Delete);
     EXPECT_EQ(column("descGroupNum"), std::vector<int>{7});
     EXPECT_EQ(codes, (Codes{qfeDone, qfeDone}));
@@ -69,7 +67,7 @@ TEST_F(DeleteTargetsTest, DeletingAPastedCopyKeepsTheOriginal) {
     ASSERT_GT(copy, 0);
 
     selectRec(copy);
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_Delete);
     EXPECT_EQ(ids(), (std::vector<int>{1, 2}));
     EXPECT_TRUE(events->PastedValues().isEmpty());
@@ -91,7 +89,7 @@ TEST_F(DeleteTargetsTest, CutOfAReloadingDatasetFindsTheRowsByValue) {
         }
         inner(dataset);
     };
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_X);
     EXPECT_EQ(statements, (std::vector<QString>{QStringLiteral("2"), QStringLiteral("4")}));
     EXPECT_EQ(ids(), (std::vector<int>{10, 12}));
@@ -110,24 +108,24 @@ TEST_F(DeleteTargetsTest, SeveralRowsThatAReloadCouldConfuseAreNotDeleted) {
     addRowWithId(Value{std::int64_t{21}}, 4);
     deleteByStatementAndReload();
     openAndShow();
-    notices.answer = true;
+    notices.answerYes = true;
     // A Null value, then a repeated one, each selected with a findable row.
     for (const auto& [unsafe, safe] : {std::pair{1, 2}, std::pair{3, 2}}) {
         SCOPED_TRACE(unsafe);
-        notices.messages.clear();
+        notices.clear();
         grid->selectedRows().clear();
         selectRec(safe);
         selectRec(unsafe);
         gotoRec(safe);
         press(Qt::Key_Delete);
-        ASSERT_EQ(notices.messages.size(), 1u);
-        EXPECT_TRUE(notices.messages.front().contains(QStringLiteral("строке %1").arg(unsafe)))
-            << notices.messages.front().toStdString();
+        ASSERT_EQ(notices.shown().size(), 1u);
+        EXPECT_TRUE(notices.shown().front().contains(QStringLiteral("строке %1").arg(unsafe)))
+            << notices.shown().front().toStdString();
         EXPECT_TRUE(statements.empty());
         EXPECT_EQ(electives->recordCount(), 4);
         EXPECT_EQ(electives->recNo(), safe);
         press(Qt::Key_X);
-        EXPECT_EQ(notices.messages.size(), 2u);
+        EXPECT_EQ(notices.shown().size(), 2u);
         EXPECT_TRUE(statements.empty());
         EXPECT_EQ(clipboard.writes, 0);
     }
@@ -151,7 +149,7 @@ TEST_F(DeleteTargetsTest, ADeleteBlockedByARowThatCannotBePostedReportsNoComplet
     // silently.
     electives->beforePost = [this](Dataset& dataset) {
         if (dataset.fieldByName(QStringLiteral("subgroup")).isNull()) {
-            notices.messages.push_back(QStringLiteral("Вы ни выбрали поток."));
+            notify(nullptr, QStringLiteral("Вы ни выбрали поток."), NoticeIcon::Warning);
             throw Abort();
         }
     };
@@ -160,9 +158,9 @@ TEST_F(DeleteTargetsTest, ADeleteBlockedByARowThatCannotBePostedReportsNoComplet
     gotoRec(2);
     electives->edit();
     electives->fieldByName(QStringLiteral("subgroup")).clear();
-    notices.answer = true;
+    notices.answerYes = true;
     press(Qt::Key_Delete);
-    EXPECT_EQ(notices.messages, std::vector<QString>{QStringLiteral("Вы ни выбрали поток.")});
+    EXPECT_EQ(notices.shown(), std::vector<QString>{QStringLiteral("Вы ни выбрали поток.")});
     EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(electives->state(), DatasetState::Edit);
     EXPECT_EQ(electives->recNo(), 2);
@@ -182,4 +180,4 @@ TEST_F(DeleteTargetsTest, ADeleteBlockedByARowThatCannotBePostedReportsNoComplet
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

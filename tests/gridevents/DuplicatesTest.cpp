@@ -1,10 +1,8 @@
 // Switching on and off, and the bookkeeping of duplicate keys.
 #include "tests/gridevents/GridFixture.h"
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 class DuplicatesTest : public GridFixture {
 protected:
@@ -12,7 +10,7 @@ protected:
         for (int id : idList) {
             selectRec(recOfId(id));
         }
-        notices.answer = true;
+        notices.answerYes = true;
         press(Qt::Key_Delete);
     }
 };
@@ -209,4 +207,4 @@ TEST_F(DuplicatesTest, DestroyedFieldsLeaveTheComponent) {
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -7,10 +7,8 @@
 #include <QLineEdit>
 #include <QTest>
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 constexpr int kSemesterColumn = 3;  // a plain integer column: a text editor
 
@@ -51,7 +49,7 @@ TEST_F(EditorKeysTest, CtrlDeleteKeepsTheTypedText) {
     selectRec(1);
     QLineEdit* editor = typeIntoSemester(2, QStringLiteral("7"));
     ASSERT_NE(editor, nullptr);
-    notices.answer = true;
+    notices.answerYes = true;
     QTest::keyClick(editor, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(ids(), (std::vector<int>{2, 3}));
     EXPECT_EQ(semesterOf(2), QStringLiteral("7"));
@@ -93,4 +91,4 @@ TEST_F(EditorKeysTest, CtrlVInATextEditorPastesText) {
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -2,23 +2,7 @@
 
 #include <QTest>
 
-namespace zevtest {
-
-using namespace zev;
-
-void MemoryDataset::dropRow(const Value& value, int column) {
-    ResultSet kept;
-    kept.columns = rows.columns;
-    for (int r = 0; r < rows.rowCount(); ++r) {
-        if (valuesEqual(rows.at(r, column), value)) {
-            continue;
-        }
-        for (int c = 0; c < rows.columnCount(); ++c) {
-            kept.cells.push_back(rows.at(r, c));
-        }
-    }
-    rows = std::move(kept);
-}
+namespace zev::testing {
 
 namespace {
 
@@ -204,4 +188,4 @@ QColor GridFixture::cellBackground(const QImage& image, int row, int dataCol) {
     return image.pixelColor(cell.right() - 4, cell.center().y());
 }
 
-}  // namespace zevtest
+}  // namespace zev::testing

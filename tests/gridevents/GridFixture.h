@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/Dataset.h"
+#include "MemoryDataset.h"
+#include "RecordingNotices.h"
 #include "gridevents/GridEvents.h"
 #include "widgets/Clipboard.h"
-#include "widgets/Notices.h"
 
 #include <QImage>
 #include <QWidget>
@@ -15,43 +15,7 @@
 #include <optional>
 #include <vector>
 
-namespace zevtest {
-
-// A dataset over rows the test builds; posts change only these rows in memory.
-class MemoryDataset : public zev::Dataset {
-    Q_OBJECT
-public:
-    explicit MemoryDataset(QObject* parent = nullptr) : zev::Dataset(nullptr, parent) {}
-    zev::ResultSet rows;
-
-    // Removes the stored rows whose column (the first unless told) holds the value, as a
-    // server-side DELETE would.
-    void dropRow(const zev::Value& value, int column = 0);
-
-protected:
-    zev::ResultSet fetch() override { return rows; }
-};
-
-// Records the questions and answers them as told.
-class ScriptedNotices final : public zev::Notices {
-public:
-    struct Question {
-        QString text;
-        QString caption;
-    };
-    std::vector<Question> questions;
-    std::vector<QString> messages;
-    bool answer = true;
-
-    void message(QWidget*, const QString& text, const QString&, zev::NoticeIcon) override {
-        messages.push_back(text);
-    }
-    bool askYesNo(QWidget*, const QString& text, const QString& caption) override {
-        questions.push_back({text, caption});
-        return answer;
-    }
-    void showError(const QString& text) override { messages.push_back(text); }
-};
+namespace zev::testing {
 
 // An in-memory clipboard for the grid-edit format.
 class MemoryClipboard final : public zev::Clipboard {
@@ -106,9 +70,9 @@ protected:
     zev::TQFDBGridEh* grid = nullptr;
     zev::TQFDBGridEvents* events = nullptr;
     std::vector<quint16> codes;
-    ScriptedNotices notices;
+    RecordingNotices notices;
     MemoryClipboard clipboard;
     int nextId = 1000;
 };
 
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -5,10 +5,8 @@
 #include <QPainter>
 #include <QTest>
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 const QColor kSelected(164, 209, 255);
 const QColor kFocused(130, 192, 255);
@@ -242,4 +240,4 @@ TEST(AlignedTextXTest, LeftRightCentreAndOther) {
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

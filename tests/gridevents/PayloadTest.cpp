@@ -6,10 +6,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-namespace zevtest {
+namespace zev::testing {
 namespace {
-
-using namespace zev;
 
 using Codes = std::vector<quint16>;
 
@@ -172,7 +170,7 @@ TEST_F(PayloadTest, RefusedInsertionEndsThePaste) {
         "1\x01\x02");
     EXPECT_THROW(events->PasteRows(), Abort);  // passed on to the caller
     press(Qt::Key_V);                          // where the key press drops it silently
-    EXPECT_TRUE(notices.messages.empty());
+    EXPECT_TRUE(notices.shown().empty());
     EXPECT_EQ(electives->recordCount(), 1);
     EXPECT_TRUE(codes.empty());
     EXPECT_FALSE(electives->controlsDisabled());
@@ -230,4 +228,4 @@ TEST_F(PayloadTest, PastedDuplicateMarksBothRows) {
 }
 
 }  // namespace
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -1,6 +1,7 @@
 // Finding a student by name in the top panel: the list follows the typed text, the keyboard
 // takes a student, and the cascade is then set as choosing by hand would set it.
 #include "RegistrationFixture.h"
+#include "TypeText.h"
 
 #include "data/DataModule.h"
 #include "registration/StudentSearch.h"
@@ -15,16 +16,6 @@ namespace zev::testing {
 namespace {
 
 using FindStudentWindow = RegistrationWindow;
-
-// Types text character by character as the keyboard would deliver it, whatever the letters.
-void typeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
 
 std::vector<DBLookupComboBox*> cascadeOf(TForm1& w) {
     return {w.DBLookupComboBox1, w.DBLookupComboBox7, w.DBLookupComboBox4, w.DBLookupComboBox2,

@@ -12,8 +12,6 @@
 #include <QMimeData>
 #include <QTest>
 
-#include <sqlite3.h>
-
 namespace zev::testing {
 namespace {
 
@@ -25,17 +23,6 @@ protected:
     Dataset& electives() const { return *dm->ADOQ_SelectDisciplineForStudent; }
     DBGridEh& grid() const { return *window->QFDBGridEh1; }
 
-    // Changes the demo database behind the client's back, as another program would.
-    void dbExec(const QString& sql) const {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(demo.databaseFile.toUtf8().constData(), &db), SQLITE_OK);
-        char* error = nullptr;
-        const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
-        const QString text = error ? QString::fromUtf8(error) : QString();
-        sqlite3_free(error);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK) << text.toStdString();
-    }
     void clickCell(int row, int dataCol, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         const QRect cell = grid().cellRect(row, dataCol);
         ASSERT_FALSE(cell.isEmpty());
@@ -123,7 +110,7 @@ TEST_F(ElectivesGridEvents, ADeleteBlockedByARowWithoutAStreamReportsNoCompletio
 }
 
 TEST_F(ElectivesGridEvents, AMissingExaminationKindOffersNoStreamAndTheRuleRunsOn) {
-    dbExec(QStringLiteral("UPDATE plan_elective SET id_examination = NULL"));
+    runOnDatabase(QStringLiteral("UPDATE plan_elective SET id_examination = NULL"));
     walkToGroup();
     chooseStudent(0);
     expectNoStreamButTheRowsTeachers(0);
@@ -134,7 +121,7 @@ TEST_F(ElectivesGridEvents, AMissingExaminationKindOffersNoStreamAndTheRuleRunsO
 }
 
 TEST_F(ElectivesGridEvents, AMissingDepartmentOffersNoStreamAndNoTeacher) {
-    dbExec(QStringLiteral("UPDATE plan_elective SET id_kafedra = NULL"));
+    runOnDatabase(QStringLiteral("UPDATE plan_elective SET id_kafedra = NULL"));
     walkToGroup();
     chooseStudent(0);
     expectNoStreamButTheRowsTeachers(0);
@@ -162,9 +149,9 @@ TEST_F(ElectivesGridEvents, ARowWithoutAYearOffersNoStreamAndNoSemester) {
         }
     }
     ASSERT_GE(second, 0) << "no two rows of one year and semester";
-    dbExec(QStringLiteral("UPDATE DisciplineForStudent SET id_a_year = NULL WHERE "
-                          "id_disciplineForStudent = ") +
-           at(second, QStringLiteral("id_disciplineForStudent")));
+    runOnDatabase(QStringLiteral("UPDATE DisciplineForStudent SET id_a_year = NULL WHERE "
+                                 "id_disciplineForStudent = ") +
+                  at(second, QStringLiteral("id_disciplineForStudent")));
     chooseStudent(1);
     chooseStudent(0);
     ASSERT_TRUE(at(second, QStringLiteral("id_a_year")).isEmpty());

@@ -1,41 +1,46 @@
 #include "RegistrationFixture.h"
 
+#include "DatabaseFile.h"
+#include "FakeDrivers.h"
+#include "data/Errors.h"
+#include "signin/ApplicationState.h"
+#include "signin/SignInWindow.h"
+
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 
-#include <sqlite3.h>
-
 namespace zev::testing {
 
 void RegistrationWindow::SetUp() {
-    ASSERT_TRUE(programDir.isValid());
-    SetProgramFolder(programDir.path());
-    demo = server::generateDatabase(programDir.filePath(QStringLiteral("Data")),
-                                    server::DatabaseSize::Demo);
     odbcRun = std::make_unique<OdbcRun>(demo.databaseFile);
-    odbcRun->pointSettingsFile(programDir.filePath(QStringLiteral("Data/ZEV")));
+    odbcRun->pointSettingsFile(demo.settingsFile);
     Notices::install(&notices);
     Workstation::install(&workstation);
-    ApplicationState::reset();
-    ApplicationState::setShowMainForm(false);
     dm = std::make_unique<TDM_MB>();
 
     // The sign-in window is modal inside TForm1's construction: fill it and press "Вход".
     QTimer::singleShot(0, [this] {
         ASSERT_NE(Form8, nullptr);
         Form8->Login_Edit->setText(QStringLiteral("ivanova"));
-        Form8->Password_Edit->setText(demo.logins.front().password);
+        Form8->Password_Edit->setText(program.passwordOf(QStringLiteral("ivanova")));
         QTest::mouseClick(Form8->SpeedButton2, Qt::LeftButton);
     });
     window = std::make_unique<TForm1>();
     ASSERT_FALSE(ApplicationState::terminated()) << "the sign-in did not succeed";
 
-    // From here on every statement goes through the logging driver, on the user's own account.
-    dm->ADOCon.openWithDriver(std::make_unique<LoggingDriver>(
-        odbcRun->openDriver(dm->ADOCon.settings(), dm->ADOCon.baseFolder()), log, failOn,
-        passedOn));
+    // From here on every statement is logged, on the user's own account; a statement containing
+    // failOn is refused as the server would refuse it.
+    dm->ADOCon.openWithDriver(std::make_unique<WatchedDriver>(
+        odbcRun->openDriver(dm->ADOCon.settings(), dm->ADOCon.baseFolder()),
+        [this](const QString& sql, bool) {
+            log.push_back(sql);
+            if (!failOn.isEmpty() && sql.contains(failOn)) {
+                throw DatabaseError(QStringLiteral("Refused by the test server"));
+            }
+            ++passedOn;
+        }));
     if (odbcRun->server()) {
         odbcRun->server()->resetRecords();  // the sign-in's requests are counted elsewhere
     }
@@ -58,8 +63,6 @@ void RegistrationWindow::TearDown() {
     odbcRun.reset();
     Notices::install(nullptr);
     Workstation::install(nullptr);
-    SetProgramFolder(QString());
-    ApplicationState::reset();
 }
 
 QStringList RegistrationWindow::column(Dataset& list, const QString& field) {
@@ -117,23 +120,11 @@ std::vector<QString> RegistrationWindow::sentContaining(const QString& part) con
 }
 
 QString RegistrationWindow::dbValue(const QString& sql) const {
-    sqlite3* db = nullptr;
-    QString result = QStringLiteral("<no row>");
-    if (sqlite3_open_v2(demo.databaseFile.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
-                        nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) ==
-                SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-            result = text ? QString::fromUtf8(text) : QString();
-        } else {
-            result = QStringLiteral("<error %1>").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return result;
+    return readDatabaseValue(demo.databaseFile, sql);
+}
+
+void RegistrationWindow::runOnDatabase(const QString& sql) const {
+    EXPECT_EQ(runOnDatabaseFile(demo.databaseFile, sql), QString()) << sql.toStdString();
 }
 
 }  // namespace zev::testing

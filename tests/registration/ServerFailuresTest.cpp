@@ -4,24 +4,10 @@
 #include "RegistrationFixture.h"
 #include "data/DataModule.h"
 
-#include <sqlite3.h>
-
 namespace zev::testing {
 namespace {
 
-class ServerFailures : public RegistrationWindow {
-protected:
-    // Changes the database file behind the server's back.
-    void runOnDatabase(const char* sql) const {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(demo.databaseFile.toUtf8().constData(), &db), SQLITE_OK);
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK)
-            << sql << ": " << (error ? error : "");
-        sqlite3_free(error);
-        sqlite3_close(db);
-    }
-};
+using ServerFailures = RegistrationWindow;
 
 TEST_F(ServerFailures, AServerErrorInTheMiddleOfTheCascadeIsShownAndTheCascadeGoesOn) {
     choose(*window->DBLookupComboBox1, QStringLiteral("id_faculty"), QStringLiteral("1"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtPrinting.h"
 #include "data/Errors.h"
 #include "server/EmbeddedServer.h"
 #include "server/gen/Generator.h"
@@ -9,11 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << text.toStdString();
-}
 
 namespace zev::server::testing {
 

@@ -3,20 +3,19 @@
 // A program folder with a freshly generated demo database under Data/, the data module, and
 // notices and workstation facts that the tests record and choose.
 
+#include "DemoProgramFolder.h"
+#include "FakeWorkstation.h"
 #include "HttpTestServer.h"
 #include "OdbcRun.h"
+#include "RecordingNotices.h"
 #include "data/DataModule.h"
-#include "server/gen/Generator.h"
 #include "signin/ApplicationState.h"
 #include "signin/ProgramFolder.h"
 #include "signin/SelfUpdate.h"
 #include "signin/SettingsPlaces.h"
 #include "signin/SignInWindow.h"
-#include "signin/Workstation.h"
-#include "widgets/Notices.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,31 +23,6 @@
 #include <vector>
 
 namespace zev::testing {
-
-struct RecordedNotice {
-    QString text;
-    QString caption;
-};
-
-class RecordingNotices final : public Notices {
-public:
-    void message(QWidget*, const QString& text, const QString& caption, NoticeIcon) override {
-        messages.push_back({text, caption});
-    }
-    bool askYesNo(QWidget*, const QString&, const QString&) override { return false; }
-    void showError(const QString& text) override { errors.push_back(text); }
-
-    std::vector<RecordedNotice> messages;
-    std::vector<QString> errors;
-};
-
-class FakeWorkstation final : public Workstation {
-public:
-    QString computerName() const override { return computer; }
-    QString localIPv4() const override { return ip; }
-    QString computer = QStringLiteral("WS-TEST");
-    QString ip = QStringLiteral("10.1.2.3");
-};
 
 // The authentication window with the window move recorded instead of handed to the platform.
 class TestForm8 : public TForm8 {
@@ -87,18 +61,14 @@ struct PublishedSuccessor {
 class SignInFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(programDir.isValid());
-        SetProgramFolder(programDir.path());
         // Only the program folder's settings: none of this computer's own configuration.
-        qputenv("XDG_CONFIG_HOME", programDir.filePath(QStringLiteral("config")).toUtf8());
-        SetSystemSettingsFolder(programDir.filePath(QStringLiteral("etc")));
-        demo = server::generateDatabase(dataFolder(), server::DatabaseSize::Demo);
+        qputenv("XDG_CONFIG_HOME", program.filePath(QStringLiteral("config")).toUtf8());
+        SetSystemSettingsFolder(program.filePath(QStringLiteral("etc")));
         odbcRun = std::make_unique<OdbcRun>(demo.databaseFile);
-        odbcRun->pointSettingsFile(dataFolder() + QStringLiteral("/ZEV"));
+        odbcRun->pointSettingsFile(demo.settingsFile);
+        notices.answerYes = false;
         Notices::install(&notices);
         Workstation::install(&workstation);
-        ApplicationState::reset();
-        ApplicationState::setShowMainForm(false);
         dm = std::make_unique<TDM_MB>();
         form = std::make_unique<TestForm8>(user);
         form->startScript = [this](const QString& script, const QString& folder) {
@@ -117,13 +87,11 @@ protected:
         odbcRun.reset();
         Notices::install(nullptr);
         Workstation::install(nullptr);
-        SetProgramFolder(QString());
         SetSystemSettingsFolder(QString());
         SetSettingsFileOverride(QString());
-        ApplicationState::reset();
     }
 
-    QString dataFolder() const { return programDir.filePath(QStringLiteral("Data")); }
+    QString dataFolder() const { return program.dataFolder(); }
 
     void signIn(const QString& login, const QString& password) {
         form->Login_Edit->setText(login);
@@ -131,8 +99,8 @@ protected:
         guarded([this] { form->SpeedButton2Click(); });
     }
 
-    QTemporaryDir programDir;
-    server::GeneratedDatabase demo;
+    DemoProgramFolder program;
+    const server::GeneratedDatabase& demo = program.database();
     std::unique_ptr<OdbcRun> odbcRun;  // serves the database over TDS in the odbc run
     RecordingNotices notices;
     FakeWorkstation workstation;

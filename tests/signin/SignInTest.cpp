@@ -321,7 +321,7 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     workstation.computer = QStringLiteral("АУД-214");
     signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
 
-    const UpdatePaths paths{programDir.path()};
+    const UpdatePaths paths{program.path()};
     EXPECT_NE(form->result(), QDialog::Accepted);
     EXPECT_TRUE(form->Label1->text().startsWith(QStringLiteral("Идёт обновление программы")));
     QFile downloaded(paths.downloadedFile());
@@ -332,7 +332,7 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     EXPECT_EQ(script.readAll(), UpdateScript());
     EXPECT_EQ(startedScripts, std::vector<QString>{paths.scriptFile()});
     EXPECT_EQ(startedScriptContent, UpdateScript()) << "started before it was written completely";
-    EXPECT_EQ(startedIn, programDir.path());
+    EXPECT_EQ(startedIn, program.path());
     EXPECT_TRUE(form->Timer1->isActive());
     EXPECT_EQ(form->Timer1->interval(), 2000);
     EXPECT_FALSE(ApplicationState::terminated());

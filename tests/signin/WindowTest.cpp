@@ -2,6 +2,7 @@
 // the start-up through the registration window.
 
 #include "SignInFixture.h"
+#include "TypeText.h"
 
 #include "HttpTestServer.h"
 #include "registration/RegistrationWindow.h"
@@ -25,16 +26,6 @@ namespace zev::testing {
 namespace {
 
 using Window = SignInFixture;
-
-// Types text character by character as the keyboard would deliver it, whatever the letters.
-void typeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
 
 TEST_F(Window, ControlsSitWhereThePicturesSayTheyAre) {
     EXPECT_EQ(form->size(), QSize(497, 273));
@@ -222,7 +213,7 @@ TEST_F(Window, TheExitButtonEndsWithCancel) {
 }
 
 TEST_F(Window, TheLeftoverUpdateScriptIsDeletedAtCreation) {
-    const UpdatePaths paths{programDir.path()};
+    const UpdatePaths paths{program.path()};
     QFile script(paths.scriptFile());
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("old script");
@@ -239,7 +230,7 @@ protected:
         SetUpdateSourceUrl(url);
         form->StartSelfUpdate();
         SetUpdateSourceUrl(published);
-        const UpdatePaths paths{programDir.path()};
+        const UpdatePaths paths{program.path()};
         ASSERT_EQ(notices.messages.size(), 1u);
         EXPECT_EQ(notices.messages[0].text,
                   QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."));
@@ -269,7 +260,7 @@ TEST_F(UpdateFailure, ARefusedConnectionIsReported) {
 }
 
 TEST_F(UpdateFailure, ALeftoverTempFolderIsReused) {
-    const UpdatePaths paths{programDir.path()};
+    const UpdatePaths paths{program.path()};
     ASSERT_TRUE(QDir().mkpath(paths.tempFolder()));
     QFile old(paths.downloadedFile());
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -304,7 +295,7 @@ TEST_F(UpdateFailure, AFailedCheckIsNamedAndNothingIsInstalled) {
 #endif
         {mismatch, Sha256Line(PublishedSuccessor::program(), UpdateFileName()), "SHA-256"},
     };
-    const UpdatePaths paths{programDir.path()};
+    const UpdatePaths paths{program.path()};
     for (const Case& c : cases) {
         notices.messages.clear();
         ApplicationState::reset();

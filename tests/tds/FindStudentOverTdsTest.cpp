@@ -4,8 +4,10 @@
 
 #include "registration/FoundStudents.h"
 
-namespace zev::tds::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::tds;
 
 using FindStudentOverTds = TdsFixture;
 
@@ -47,4 +49,4 @@ TEST_F(FindStudentOverTds, BothDriversFindTheSameStudentsWhateverTheLettersCase)
 }
 
 }  // namespace
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

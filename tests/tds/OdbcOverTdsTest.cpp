@@ -5,8 +5,10 @@
 
 #include <QTextStream>
 
-namespace zev::tds::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::tds;
 
 using OdbcOverTds = TdsFixture;
 
@@ -172,4 +174,4 @@ TEST_F(OdbcOverTds, TheShellBindsParamsOverTheWire) {
 }
 
 }  // namespace
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

@@ -1,29 +1,15 @@
 // The SQL Server driver hands rows to a dataset cell by cell as it reads them. A dataset opened
 // that way must hold the same fields and values as one filled from the driver's snapshot, and as
 // the embedded server's own answer from the same database file.
+#include "FakeDrivers.h"
 #include "TdsFixture.h"
 
 #include "data/Dataset.h"
 
-namespace zev::tds::testing {
+namespace zev::testing {
 namespace {
 
-// Passes statements on to another driver but answers queryInto from the snapshot (the
-// connection's default), so that the two ways of loading can be compared on one server.
-class SnapshotOnlyDriver : public ConnectionDriver {
-public:
-    explicit SnapshotOnlyDriver(std::unique_ptr<ConnectionDriver> inner)
-        : inner_(std::move(inner)) {}
-    ResultSet query(const QString& sql, const std::vector<Value>& args) override {
-        return inner_->query(sql, args);
-    }
-    qint64 execute(const QString& sql, const std::vector<Value>& args) override {
-        return inner_->execute(sql, args);
-    }
-
-private:
-    std::unique_ptr<ConnectionDriver> inner_;
-};
+using namespace zev::tds;
 
 // Every field of every row: name, type and value (or <null>).
 std::vector<QString> contentsOf(Connection& connection, const QString& sql) {
@@ -47,9 +33,9 @@ using OdbcRowSink = TdsFixture;
 
 TEST_F(OdbcRowSink, CellByCellGivesTheSnapshotsFieldsAndValues) {
     auto streamed = connect(staffSettings());
+    // The same driver under a watcher, which hands its rows over as one snapshot.
     Connection snapshot;
-    snapshot.openWithDriver(
-        std::make_unique<SnapshotOnlyDriver>(openSqlServerDriver(staffSettings())));
+    snapshot.openWithDriver(std::make_unique<WatchedDriver>(openSqlServerDriver(staffSettings())));
     Connection embedded;
     ConnectionSettings local = staffSettings();
     local.dataSource = demo.databaseFile;
@@ -100,4 +86,4 @@ TEST_F(OdbcRowSink, AFailingStatementLeavesTheDatasetClosedAndTheConnectionUsabl
 }
 
 }  // namespace
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

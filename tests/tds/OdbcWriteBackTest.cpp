@@ -3,8 +3,10 @@
 #include "TdsFixture.h"
 #include "data/DataModule.h"
 
-namespace zev::tds::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::tds;
 
 using OdbcWriteBack = TdsFixture;
 
@@ -61,4 +63,4 @@ TEST_F(OdbcWriteBack, WithoutRowCountsAConflictingPostFailsAndStaysInEdit) {
 }
 
 }  // namespace
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

@@ -3,6 +3,8 @@
 // A demo database served by the TDS test server on a loopback port, and connections to it
 // through the client's SQL Server driver (FreeTDS under the ODBC driver manager).
 
+#include "DatabaseFile.h"
+#include "QtPrinting.h"
 #include "data/Connection.h"
 #include "data/Errors.h"
 #include "server/gen/Generator.h"
@@ -10,20 +12,11 @@
 
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
-namespace zev::tds::testing {
+namespace zev::testing {
 
 class TdsFixture : public ::testing::Test {
 protected:
@@ -33,10 +26,10 @@ protected:
         startServer({});
     }
 
-    void startServer(TdsServerOptions options) {
+    void startServer(tds::TdsServerOptions options) {
         tds.reset();
         options.databaseFile = demo.databaseFile;
-        tds = std::make_unique<TdsServer>(options);
+        tds = std::make_unique<tds::TdsServer>(options);
         port = tds->start();
     }
 
@@ -72,17 +65,11 @@ protected:
 
     // Changes the database file behind the server's back, as an administrator would.
     void runOnDatabase(const char* sql) const {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(demo.databaseFile.toUtf8().constData(), &db), SQLITE_OK);
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK)
-            << sql << ": " << (error ? error : "");
-        sqlite3_free(error);
-        sqlite3_close(db);
+        EXPECT_EQ(runOnDatabaseFile(demo.databaseFile, QString::fromUtf8(sql)), QString()) << sql;
     }
 
     // The one session of the given user that logged in last.
-    SessionRecord lastSessionOf(const QString& user) const {
+    tds::SessionRecord lastSessionOf(const QString& user) const {
         const auto all = tds->sessions();
         for (auto it = all.rbegin(); it != all.rend(); ++it) {
             if (it->user == user && it->loggedIn) {
@@ -95,8 +82,8 @@ protected:
 
     QTemporaryDir folder;
     server::GeneratedDatabase demo;
-    std::unique_ptr<TdsServer> tds;
+    std::unique_ptr<tds::TdsServer> tds;
     std::uint16_t port = 0;
 };
 
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

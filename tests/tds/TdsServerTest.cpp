@@ -6,8 +6,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-namespace zev::tds::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::tds;
 
 // Runs a tool with the given standard input; answers its standard output and error.
 QString runTool(const QString& program, const QStringList& arguments, const QByteArray& input) {
@@ -86,4 +88,4 @@ TEST(ErrorNumbers, FollowTheServersWording) {
 }
 
 }  // namespace
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

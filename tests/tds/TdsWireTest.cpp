@@ -5,8 +5,10 @@
 
 #include <QTcpSocket>
 
-namespace zev::tds::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::tds;
 
 class BareClient {
 public:
@@ -184,4 +186,4 @@ TEST_F(TdsWire, AWrongPasswordGetsLoginFailedAndTheEnd) {
 }
 
 }  // namespace
-}  // namespace zev::tds::testing
+}  // namespace zev::testing

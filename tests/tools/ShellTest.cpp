@@ -1,6 +1,8 @@
 // The administrators' SQL shell: its settings-file reading, script splitting, result printing and
 // the run of statements with their exit statuses.
 
+#include "FakeDrivers.h"
+#include "QtPrinting.h"
 #include "data/Connection.h"
 #include "data/Errors.h"
 #include "server/shell/ResultPrinter.h"
@@ -14,8 +16,10 @@
 
 #include <gtest/gtest.h>
 
-namespace zev::shell {
+namespace zev::testing {
 namespace {
+
+using namespace zev::shell;
 
 // Stores a text the way the settings file does: each character one code lower.
 QByteArray storedField(const QByteArray& text) {
@@ -144,30 +148,22 @@ TEST(StatementKinds, RowsComeFromSelectExecAndWith) {
     EXPECT_FALSE(returnsRows(QStringLiteral("SET DATEFORMAT dmy")));
 }
 
-// A driver that answers every query with the sample and fails on statements that mention "boom".
-class ScriptedDriver : public ConnectionDriver {
-public:
-    explicit ScriptedDriver(QStringList* log) : log_(log) {}
-    ResultSet query(const QString& sql, const std::vector<Value>&) override {
-        *log_ << sql;
-        if (sql.contains("boom")) {
-            throw DatabaseError(QStringLiteral("Invalid object name 'boom'."));
-        }
-        return sampleResult();
-    }
-    qint64 execute(const QString& sql, const std::vector<Value>&) override {
-        *log_ << sql;
-        return 3;
-    }
-
-private:
-    QStringList* log_;
-};
+// A server that answers the two SELECTs with the sample, fails on "boom" and reports three rows
+// for every other statement.
+std::shared_ptr<FakeServer> scriptedServer() {
+    auto server = std::make_shared<FakeServer>();
+    server->results[QStringLiteral("SELECT 1")] = sampleResult();
+    server->results[QStringLiteral("SELECT 2")] = sampleResult();
+    server->failures[QStringLiteral("SELECT * FROM boom")] =
+        QStringLiteral("Invalid object name 'boom'.");
+    server->rowsAffected = 3;
+    return server;
+}
 
 TEST(ShellRun, PrintsResultsAndStopsAtTheFirstError) {
-    QStringList log;
+    const auto server = scriptedServer();
     Connection connection;
-    connection.openWithDriver(std::make_unique<ScriptedDriver>(&log));
+    connection.openWithDriver(std::make_unique<FakeDriver>(server));
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
 
@@ -176,15 +172,16 @@ TEST(ShellRun, PrintsResultsAndStopsAtTheFirstError) {
                        QStringLiteral("SELECT * FROM boom"), QStringLiteral("SELECT 2")},
                       connection, OutputFormat::Table, out, err);
     EXPECT_EQ(status, kExitStatementFailed);
-    EXPECT_EQ(log, QStringList({"DELETE FROM t", "SELECT 1", "SELECT * FROM boom"}));
+    EXPECT_EQ(server->sentStatements(),
+              (std::vector<QString>{"DELETE FROM t", "SELECT 1", "SELECT * FROM boom"}));
     EXPECT_TRUE(outText.startsWith("(3 rows affected)\n\nid   name\n")) << outText.toStdString();
     EXPECT_EQ(errText, "zev-sql: Invalid object name 'boom'.\n");
 }
 
 TEST(ShellRun, CsvPrintsOnlyTheRows) {
-    QStringList log;
+    const auto server = scriptedServer();
     Connection connection;
-    connection.openWithDriver(std::make_unique<ScriptedDriver>(&log));
+    connection.openWithDriver(std::make_unique<FakeDriver>(server));
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
     EXPECT_EQ(runStatements({QStringLiteral("UPDATE t SET a = 1"), QStringLiteral("SELECT 1")},
@@ -245,4 +242,4 @@ TEST(GeneratorProgram, HelpAndVersion) {
 }
 
 }  // namespace
-}  // namespace zev::shell
+}  // namespace zev::testing

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zevtest {
+namespace zev::testing {
 
 TEST(ClipboardTest, GridDataTravelsByteForByteAndReplacesText) {
     QGuiApplication::clipboard()->setText(QStringLiteral("plain text"));
@@ -52,4 +52,4 @@ TEST(FontsTest, MsSansSerifEightPointBecomesAnElevenPixelSansSerif) {
               QStringLiteral("DejaVu Sans"));
 }
 
-}  // namespace zevtest
+}  // namespace zev::testing

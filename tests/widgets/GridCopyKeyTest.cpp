@@ -8,10 +8,7 @@
 #include <QGuiApplication>
 #include <QTest>
 
-namespace zevtest {
-
-using zev::DBGridEh;
-using zev::GridEditAction;
+namespace zev::testing {
 
 TEST_F(WidgetFixture, GridCopiesACellOnlyWhenCopyingIsItsEditAction) {
     auto* grid = new DBGridEh(window.get());
@@ -35,4 +32,4 @@ TEST_F(WidgetFixture, GridCopiesACellOnlyWhenCopyingIsItsEditAction) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("История"));
 }
 
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -12,14 +12,7 @@
 
 #include <map>
 
-namespace zevtest {
-
-using zev::CellState;
-using zev::ColumnUpdate;
-using zev::DatasetState;
-using zev::DBGridColumnEh;
-using zev::DBGridEh;
-using zev::Value;
+namespace zev::testing {
 
 namespace {
 
@@ -319,7 +312,7 @@ TEST_F(GridTest, KeyDownCallbackSeesVirtualKeysAndMayConsumeThem) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(grid->cellEditor())->text(), QStringLiteral("x"));
     EXPECT_EQ(rows->recNo(), 1);
     // Ctrl+Delete deleted the row after asking.
-    EXPECT_EQ(notices.questions, (std::vector<QString>{QStringLiteral("Удалить запись?")}));
+    EXPECT_EQ(notices.questionTexts(), (std::vector<QString>{QStringLiteral("Удалить запись?")}));
     EXPECT_EQ(rows->recordCount(), 2);
 }
 
@@ -433,7 +426,7 @@ TEST_F(GridTest, ASecondClickOpensTheEditorAtOnceAndF4DropsItsListDown) {
 TEST_F(GridTest, TheAlwaysShownEditorComesBackAfterEscapeAndDelete) {
     grid->setOptions(grid->options() | zev::GridOption::Editing |
                      zev::GridOption::AlwaysShowEditor | zev::GridOption::ConfirmDelete);
-    notices.answer = true;
+    notices.answerYes = true;
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     grid->setFocus();
@@ -457,4 +450,4 @@ TEST_F(GridTest, TheAlwaysShownEditorComesBackAfterEscapeAndDelete) {
     EXPECT_TRUE(grid->visualRect(grid->currentIndex()).intersects(editor->geometry()));
 }
 
-}  // namespace zevtest
+}  // namespace zev::testing

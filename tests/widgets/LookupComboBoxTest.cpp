@@ -8,9 +8,7 @@
 #include <QScreen>
 #include <QTest>
 
-namespace zevtest {
-
-using zev::DBLookupComboBox;
+namespace zev::testing {
 
 class LookupComboBoxTest : public WidgetFixture {
 protected:
@@ -252,4 +250,4 @@ TEST_F(LookupComboBoxTest, AChoiceInAListOpenedForTheUserBringsTheFocus) {
     EXPECT_EQ(enters, 1);
 }
 
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -2,11 +2,7 @@
 
 #include <QDir>
 
-namespace zevtest {
-
-using zev::FieldDef;
-using zev::FieldType;
-using zev::Value;
+namespace zev::testing {
 
 namespace {
 
@@ -87,4 +83,4 @@ Value WidgetFixture::valueAt(zev::Dataset& dataset, int recNo, const QString& fi
     return dataset.fieldByName(field).value();
 }
 
-}  // namespace zevtest
+}  // namespace zev::testing

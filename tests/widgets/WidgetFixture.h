@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/Dataset.h"
-#include "widgets/Notices.h"
+#include "MemoryDataset.h"
+#include "RecordingNotices.h"
 
 #include <QImage>
 #include <QString>
@@ -12,35 +12,7 @@
 #include <memory>
 #include <vector>
 
-namespace zevtest {
-
-// A dataset over rows the test builds; posts change only these rows in memory.
-class MemoryDataset : public zev::Dataset {
-public:
-    explicit MemoryDataset(QObject* parent = nullptr) : zev::Dataset(nullptr, parent) {}
-    zev::ResultSet rows;
-
-protected:
-    zev::ResultSet fetch() override { return rows; }
-};
-
-// Records every notice and answers questions as told.
-class RecordingNotices final : public zev::Notices {
-public:
-    std::vector<QString> messages;
-    std::vector<QString> errors;
-    std::vector<QString> questions;
-    bool answer = true;
-
-    void message(QWidget*, const QString& text, const QString&, zev::NoticeIcon) override {
-        messages.push_back(text);
-    }
-    bool askYesNo(QWidget*, const QString& text, const QString&) override {
-        questions.push_back(text);
-        return answer;
-    }
-    void showError(const QString& text) override { errors.push_back(text); }
-};
+namespace zev::testing {
 
 // Two datasets as the registration window has them: a discipline list
 //   id_discipline | p34 | descGroupNum
@@ -66,4 +38,4 @@ protected:
     zev::DataSource* rowSource = nullptr;
 };
 
-}  // namespace zevtest
+}  // namespace zev::testing

@@ -1,0 +1,64 @@
+#include "DatabaseFile.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace zev::testing {
+
+namespace {
+
+struct CloseDatabase {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using DatabaseHandle = std::unique_ptr<sqlite3, CloseDatabase>;
+
+struct FinalizeStatement {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+// SQLite hands back a handle even when the open fails, for its error message.
+DatabaseHandle open(const QString& databaseFile, int flags) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(databaseFile.toUtf8().constData(), &db, flags, nullptr);
+    return DatabaseHandle(db);
+}
+
+QString errorOf(sqlite3* db) {
+    return db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+}  // namespace
+
+QString readDatabaseValue(const QString& databaseFile, const QString& sql) {
+    const DatabaseHandle db = open(databaseFile, SQLITE_OPEN_READONLY);
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.toUtf8().constData(), -1, &prepared, nullptr) !=
+        SQLITE_OK) {
+        return QStringLiteral("<error %1>").arg(errorOf(db.get()));
+    }
+    const StatementHandle statement(prepared);
+    const int step = sqlite3_step(statement.get());
+    if (step == SQLITE_DONE) {
+        return QStringLiteral("<no row>");
+    }
+    if (step != SQLITE_ROW) {
+        return QStringLiteral("<error %1>").arg(errorOf(db.get()));
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+    return text != nullptr ? QString::fromUtf8(text) : QString();
+}
+
+QString runOnDatabaseFile(const QString& databaseFile, const QString& sql) {
+    const DatabaseHandle db = open(databaseFile, SQLITE_OPEN_READWRITE);
+    char* error = nullptr;
+    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK) {
+        return {};
+    }
+    const QString message = error != nullptr ? QString::fromUtf8(error) : errorOf(db.get());
+    sqlite3_free(error);
+    return message;
+}
+
+}  // namespace zev::testing
