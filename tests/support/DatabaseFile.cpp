@@ -1,5 +1,7 @@
 #include "DatabaseFile.h"
 
+#include "data/Errors.h"
+
 #include <sqlite3.h>
 
 #include <memory>
@@ -48,6 +50,31 @@ QString readDatabaseValue(const QString& databaseFile, const QString& sql) {
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
     return text != nullptr ? QString::fromUtf8(text) : QString();
+}
+
+std::vector<QStringList> readDatabaseRows(const QString& databaseFile, const QString& sql) {
+    const DatabaseHandle db = open(databaseFile, SQLITE_OPEN_READONLY);
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.toUtf8().constData(), -1, &prepared, nullptr) !=
+        SQLITE_OK) {
+        throw Error(errorOf(db.get()));
+    }
+    const StatementHandle statement(prepared);
+    std::vector<QStringList> rows;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        QStringList row;
+        for (int c = 0; c < sqlite3_column_count(statement.get()); ++c) {
+            const auto* text =
+                reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), c));
+            row << (text != nullptr ? QString::fromUtf8(text) : QString());
+        }
+        rows.push_back(row);
+    }
+    if (step != SQLITE_DONE) {
+        throw Error(errorOf(db.get()));
+    }
+    return rows;
 }
 
 QString runOnDatabaseFile(const QString& databaseFile, const QString& sql) {
