@@ -3,6 +3,7 @@
 #include "server/SchemaSql.h"
 #include "server/engine/Database.h"
 #include "server/engine/Procedures.h"
+#include "server/engine/SchemaUpgrade.h"
 
 namespace zev::server {
 
@@ -43,6 +44,7 @@ Catalog catalog() {
     Catalog result;
     Database db(QStringLiteral(":memory:"), Database::Mode::CreateNew);
     db.script(QString::fromUtf8(kSchemaSql));
+    upgradeSchema(db);
     const ResultSet objects = db.query(
         QStringLiteral("SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view') "
                        "AND name NOT LIKE 'sqlite%' ORDER BY name COLLATE NOCASE"));

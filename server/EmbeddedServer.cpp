@@ -4,6 +4,7 @@
 #include "server/engine/Database.h"
 #include "server/engine/Procedures.h"
 #include "server/engine/ResultCache.h"
+#include "server/engine/SchemaUpgrade.h"
 #include "server/engine/Translator.h"
 
 #include <QHash>
@@ -44,6 +45,8 @@ int staffRights(const QString& table) {
         {QStringLiteral("disciplineforstudent"), Read | Update | Delete},
         {QStringLiteral("disciplineforstudent2"), Read | Insert | Update | Delete},
         {QStringLiteral("debts"), Read | Insert | Update | Delete},
+        // Written only by the triggers of the two tables above it records (History.h).
+        {QStringLiteral("zev_history"), Read},
     };
     return rights.value(table.toLower(), 0);
 }
@@ -151,6 +154,12 @@ std::unique_ptr<Session> Session::open(const QString& databaseFile, const QStrin
         throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(user));
     }
     const bool signInOnly = std::get<std::int64_t>(account.at(0, 2)) != 0;
+    // A file made by an older version gets the objects of this one before anybody works on it
+    // (a file nobody may write keeps its objects: it is only read).
+    if (!db->readOnly()) {
+        upgradeSchema(*db);
+    }
+    db->identity().account = valueText(account.at(0, 0));
     return std::unique_ptr<Session>(
         new Session(std::move(db), valueText(account.at(0, 0)), signInOnly));
 }
@@ -290,6 +299,13 @@ void Session::runProcedure(const Translation& t, const std::vector<Value>& args,
 void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& sink,
                   qint64* changed) {
     const std::shared_ptr<const Translation> t = translation(tsql);
+    if (t->kind == Translation::Kind::Exec &&
+        t->procedure.compare(u"sp_set_session_context", Qt::CaseInsensitive) == 0) {
+        setSessionContext(*t, args);
+        sink.begin({}, 0);
+        sink.end();
+        return;
+    }
     checkPermission(*t);
     db_->checkStillInPlace();
     if (t->paramCount != static_cast<int>(args.size())) {
@@ -331,6 +347,61 @@ void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& 
     }
     sink.begin({}, 0);
     sink.end();
+}
+
+// sp_set_session_context @key, @value [, @read_only], as SQL Server's system procedure: the
+// client declares the member of staff who signed in under the key 'zev_login', read-only, so
+// that the history records him and nothing later in the session can change him. Other keys are
+// accepted and not kept: nothing of this server reads them.
+void Session::setSessionContext(const Translation& t, const std::vector<Value>& args) {
+    static const QString names[] = {QStringLiteral("@key"), QStringLiteral("@value"),
+                                    QStringLiteral("@read_only")};
+    Value values[3];
+    bool given[3] = {false, false, false};
+    for (size_t i = 0; i < t.arguments.size(); ++i) {
+        const ExecArgument& arg = t.arguments[i];
+        size_t slot = i;
+        if (!arg.name.isEmpty()) {
+            slot = 3;
+            for (size_t n = 0; n < 3; ++n) {
+                if (names[n].compare(arg.name, Qt::CaseInsensitive) == 0) {
+                    slot = n;
+                }
+            }
+            if (slot == 3) {
+                throw DatabaseError(QStringLiteral("%1 is not a parameter for procedure "
+                                                   "sp_set_session_context.")
+                                        .arg(arg.name));
+            }
+        }
+        if (slot >= 3) {
+            throw DatabaseError(
+                QStringLiteral("Procedure or function sp_set_session_context has "
+                               "too many arguments specified."));
+        }
+        values[slot] =
+            arg.paramIndex >= 0 ? args.at(static_cast<size_t>(arg.paramIndex)) : arg.literal;
+        given[slot] = true;
+    }
+    for (size_t n = 0; n < 2; ++n) {
+        if (!given[n]) {
+            throw DatabaseError(QStringLiteral("Procedure or function 'sp_set_session_context' "
+                                               "expects parameter '%1', which was not supplied.")
+                                    .arg(names[n]));
+        }
+    }
+    const QString key = valueText(values[0]);
+    if (key.compare(u"zev_login", Qt::CaseInsensitive) != 0) {
+        return;
+    }
+    SessionIdentity& identity = db_->identity();
+    if (identity.declaredReadOnly) {
+        throw DatabaseError(QStringLiteral("Cannot set key '%1' in the session context. The key "
+                                           "has been set as read_only for this session.")
+                                .arg(key));
+    }
+    identity.declaredLogin = isNull(values[1]) ? QString() : valueText(values[1]);
+    identity.declaredReadOnly = given[2] && !isNull(values[2]) && valueText(values[2]) != u"0";
 }
 
 ResultSet Session::statement(const QString& tsql, const std::vector<Value>& args, qint64* changed) {

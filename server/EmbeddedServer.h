@@ -58,6 +58,7 @@ private:
     template <typename Run>
     void cached(const QString& key, RowSink& sink, Run&& run);
     void checkPermission(const Translation& t) const;
+    void setSessionContext(const Translation& t, const std::vector<Value>& args);
     // Whether the database holds a table or view of that name: one that does not is reported
     // as such by SQLite, not as a refusal.
     bool exists(const QString& table) const;

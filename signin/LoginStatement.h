@@ -25,4 +25,11 @@ QString NewPasswordArgument(const QString& newPassword);
 // EXEC GET_USER 'login','digest',NULL, 'ZEV 32', 'ip', 'computer', 'login','0','4'
 QString ComposeGetUserStatement(const LoginRequest& request);
 
+// Declares to the server, on the user's own connection, the member of staff who signed in, so
+// that the history of the students' rows records him (every member of staff shares one
+// database account). Read-only: nothing later in the session can change it. The login is the
+// parameter ":login".
+inline constexpr const char* kDeclareStaffLoginStatement =
+    "EXEC sp_set_session_context @key = N'zev_login', @value = :login, @read_only = 1";
+
 }  // namespace zev

@@ -433,6 +433,8 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
     connection.setConnectionString(ComposeConnectionString(info));
     try {
         connection.open();
+        connection.execute(QString::fromLatin1(kDeclareStaffLoginStatement),
+                           {{QStringLiteral("login"), Value{Login_Edit->text()}}});
         ApplicationState::setShowMainForm(true);
         registration_.UserLogin = Login_Edit->text();
         OpenStartLists();

@@ -115,8 +115,7 @@ void Database::configure() {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     // A writer waits this long for another writer to finish; readers never wait (WAL).
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    registerSqlFunctions(db_);
-    registerNameFolding(db_);
+    registerExtensions(db_, &identity_);
     // Write-ahead log: readers go on while one connection writes, and a commit costs one sync of
     // the log. synchronous=FULL syncs it at every commit, so that a committed post survives a
     // power cut. A read-only file keeps whatever journal it has.
@@ -177,6 +176,17 @@ std::uint64_t Database::changeCount() {
     }
     sqlite3_reset(dataVersion_);
     return (version << 40) ^ static_cast<std::uint64_t>(sqlite3_total_changes64(db_));
+}
+
+void Database::registerExtensions(sqlite3* db, const SessionIdentity* identity) {
+    registerSqlFunctions(db);
+    registerNameFolding(db);
+    registerSessionIdentity(db, identity);
+}
+
+int Database::schemaVersion() {
+    const ResultSet version = query(QStringLiteral("PRAGMA user_version"));
+    return static_cast<int>(std::get<std::int64_t>(version.at(0, 0)));
 }
 
 void Database::bind(sqlite3_stmt* stmt, const std::vector<Value>& args) {

@@ -3,6 +3,7 @@
 #include "data/ResultSet.h"
 #include "data/RowSink.h"
 #include "data/Value.h"
+#include "server/engine/History.h"
 
 #include <QHash>
 #include <QString>
@@ -68,6 +69,17 @@ public:
     // true while it stays the same.
     std::uint64_t changeCount();
 
+    // Who this connection writes as, read by the history triggers.
+    SessionIdentity& identity() { return identity_; }
+
+    // Registers on a connection of the caller's own the functions and the collation that the
+    // schema's columns and triggers call (the server registers them on its connections), for
+    // a program that reaches the file through SQLite itself, as the tests' administrator does.
+    static void registerExtensions(sqlite3* db, const SessionIdentity* identity = nullptr);
+
+    // The version of the file's objects (SQLite's user_version; see SchemaUpgrade.h).
+    int schemaVersion();
+
 private:
     // A prepared statement with the names and types of its result columns, described once.
     struct Prepared {
@@ -83,6 +95,7 @@ private:
     bool readOnly_ = false;
     QHash<QString, Prepared> statements_;
     sqlite3_stmt* dataVersion_ = nullptr;
+    SessionIdentity identity_;
 };
 
 // BEGIN ... COMMIT around a unit of work; rolls back unless committed.

@@ -1,6 +1,7 @@
 #include "server/engine/Procedures.h"
 
 #include "server/engine/Database.h"
+#include "server/engine/History.h"
 #include "server/engine/NameSearch.h"
 #include "server/engine/SignIn.h"
 
@@ -135,6 +136,14 @@ const std::vector<Procedure>& procedures() {
           col("p43", ColumnType::Text), col("id_group", ColumnType::Integer),
           col("p20", ColumnType::Text)},
          findStudentByName},
+        {QStringLiteral("GetRowHistory"),
+         {textParam("@table_name"), intParam("@row_key")},
+         historyColumns(),
+         rowHistory},
+        {QStringLiteral("GetStudentHistory"),
+         {intParam("@id_student")},
+         historyColumns(),
+         studentHistory},
     };
     return list;
 }

@@ -5,6 +5,7 @@
 #include "data/Errors.h"
 #include "server/Catalog.h"
 #include "server/engine/Database.h"
+#include "server/engine/SchemaUpgrade.h"
 #include "server/engine/SignIn.h"
 
 #include <QDate>
@@ -540,6 +541,9 @@ GeneratedDatabase generateDatabase(const QString& folder, DatabaseSize size, qui
         Generator generator(db, demo ? kDemo : kUniversity, seed, demo);
         generator.run();
         transaction.commit();
+        // The objects of the later versions, among them the history triggers: the generated
+        // rows are the state before anybody worked on them and have no history.
+        upgradeSchema(db);
         db.script(QStringLiteral("ANALYZE; PRAGMA journal_mode = DELETE;"));
         result.logins = generator.logins_;
     }

@@ -291,3 +291,10 @@ END;
 CREATE TRIGGER s_fio_search_delete AFTER DELETE ON s_fio BEGIN
     DELETE FROM student_search WHERE id_student = OLD.id_student;
 END;
+
+-- Later versions --------------------------------------------------------------------------------
+
+-- The objects of later versions are made by the upgrade steps of server/engine/SchemaUpgrade.cpp,
+-- which the generator runs after loading its rows and the server on opening an older file:
+-- version 4, the history of the students' rows (zev_history and the triggers of
+-- DisciplineForStudent and DisciplineForStudent2, server/engine/History.cpp).

@@ -4,6 +4,7 @@
 #include "FakeDrivers.h"
 #include "data/Errors.h"
 #include "signin/ApplicationState.h"
+#include "signin/LoginStatement.h"
 #include "signin/SignInWindow.h"
 
 #include <QTest>
@@ -32,9 +33,13 @@ void RegistrationWindow::SetUp() {
 
     // From here on every statement is logged, on the user's own account; a statement containing
     // failOn is refused as the server would refuse it.
-    dm->ADOCon.openWithDriver(std::make_unique<WatchedDriver>(
-        odbcRun->openDriver(dm->ADOCon.settings(), dm->ADOCon.baseFolder()),
-        [this](const QString& sql, bool) {
+    // The new session declares the member of staff, as the sign-in's did on its own session.
+    std::unique_ptr<ConnectionDriver> driver =
+        odbcRun->openDriver(dm->ADOCon.settings(), dm->ADOCon.baseFolder());
+    driver->execute(bindMarkers(QString::fromLatin1(kDeclareStaffLoginStatement)).sql,
+                    {Value{window->UserLogin}});
+    dm->ADOCon.openWithDriver(
+        std::make_unique<WatchedDriver>(std::move(driver), [this](const QString& sql, bool) {
             log.push_back(sql);
             if (!failOn.isEmpty() && sql.contains(failOn)) {
                 throw DatabaseError(QStringLiteral("Refused by the test server"));

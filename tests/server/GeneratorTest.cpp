@@ -100,8 +100,9 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     EXPECT_EQ(faculty->columns[1].type, ColumnType::Text);
     ASSERT_EQ(c.views.size(), 1u);
     EXPECT_EQ(c.views[0].name, u"t_fio"_qs);
-    // The four the original client calls and the search for a student by name.
-    ASSERT_EQ(c.procedures.size(), 5u);
+    // The four the original client calls, the search for a student by name and the two
+    // readings of the history.
+    ASSERT_EQ(c.procedures.size(), 7u);
     EXPECT_EQ(c.procedures[0].name, u"SelectDisciplineForStudent"_qs);
     EXPECT_EQ(c.procedures[0].parameters[4].name, u"@id_group"_qs);
     EXPECT_EQ(c.procedures[0].columns.size(), 12u);
@@ -109,6 +110,9 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     EXPECT_EQ(c.procedures[4].name, u"FindStudent"_qs);
     EXPECT_EQ(c.procedures[4].parameters.size(), 2u);
     EXPECT_EQ(c.procedures[4].columns.size(), 13u);
+    EXPECT_EQ(c.procedures[5].name, u"GetRowHistory"_qs);
+    EXPECT_EQ(c.procedures[6].name, u"GetStudentHistory"_qs);
+    EXPECT_NE(table("zev_history"), nullptr);
     ASSERT_EQ(c.functions.size(), 1u);
     EXPECT_EQ(c.functions[0].name, u"GetTFIO_with_pps"_qs);
 }

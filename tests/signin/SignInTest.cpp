@@ -110,9 +110,12 @@ TEST_F(SignIn, SuccessOpensTheUsersConnectionAndTheStartLists) {
         EXPECT_EQ(sessions[0].requests, 1);
         EXPECT_EQ(sessions[1].user, QString::fromLatin1(server::kStaffUser));
         EXPECT_EQ(sessions[1].application, QStringLiteral("ZEV 32"));
-        EXPECT_EQ(sessions[1].requests, 4) << "the three start lists and SET DATEFORMAT";
-        ASSERT_EQ(sessions[1].statements.size(), 4u);
-        EXPECT_EQ(sessions[1].statements[3], QStringLiteral("SET DATEFORMAT dmy"));
+        EXPECT_EQ(sessions[1].requests, 5)
+            << "the staff login declared, the three start lists and SET DATEFORMAT";
+        ASSERT_EQ(sessions[1].statements.size(), 5u);
+        EXPECT_TRUE(sessions[1].statements[0].startsWith(
+            QStringLiteral("EXEC sp_set_session_context @key = N'zev_login'")));
+        EXPECT_EQ(sessions[1].statements[4], QStringLiteral("SET DATEFORMAT dmy"));
     }
 
     const auto log = signInLog();

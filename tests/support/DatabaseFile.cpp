@@ -1,6 +1,7 @@
 #include "DatabaseFile.h"
 
 #include "data/Errors.h"
+#include "server/engine/Database.h"
 
 #include <sqlite3.h>
 
@@ -24,6 +25,11 @@ using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 DatabaseHandle open(const QString& databaseFile, int flags) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(databaseFile.toUtf8().constData(), &db, flags, nullptr);
+    // The collation of the text columns and the functions the triggers call (the history's
+    // among them): without them SQLite cannot compare those columns nor write those tables.
+    if (db != nullptr) {
+        server::Database::registerExtensions(db);
+    }
     return DatabaseHandle(db);
 }
 

@@ -97,8 +97,12 @@ TEST(DeploymentScripts, OfferTheProceduresAndFunctionThatTheClientCalls) {
     ASSERT_NE(getUser, nullptr);
     EXPECT_EQ(getUser->parameters.size(), 9);
     EXPECT_EQ(getUser->resultColumns.size(), 6);
-    // The four the original client calls and the search for a student by name.
-    EXPECT_EQ(mssql.procedures.size(), 5u);
+    // The four the original client calls, the search for a student by name and the two
+    // readings of the history.
+    EXPECT_EQ(mssql.procedures.size(), 7u);
+    const ScriptRoutine* history = findNamed(mssql.procedures, QStringLiteral("GetRowHistory"));
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(history->parameters, QStringList({"table_name", "row_key"}));
     const ScriptRoutine* find = findNamed(mssql.procedures, QStringLiteral("FindStudent"));
     ASSERT_NE(find, nullptr);
     EXPECT_EQ(find->parameters, QStringList({"id_login", "text"}));

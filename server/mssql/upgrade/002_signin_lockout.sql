@@ -1,6 +1,6 @@
 -- Upgrade of a ZEV database from schema version 1 to 2. Re-runnable: it does nothing on a
 -- database that has version 2 already. Afterwards run the combined script (zev-install.sql, or
--- steps 1 to 7), which brings GET_USER up to date and records the version.
+-- steps 1 to 8), which brings GET_USER up to date and records the version.
 --
 -- Version 2: GET_USER counts the wrong passwords of a login in signin_log over the last 15
 -- minutes, which needs an index on the log's login.

@@ -1,0 +1,1 @@
+EXEC sp_set_session_context @key = N'zev_login', @value = ?, @read_only = 1

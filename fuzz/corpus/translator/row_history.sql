@@ -1,0 +1,1 @@
+EXEC GetRowHistory @table_name = ?, @row_key = ?

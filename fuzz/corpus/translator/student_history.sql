@@ -1,0 +1,1 @@
+EXEC GetStudentHistory @id_student = ?
