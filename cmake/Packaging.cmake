@@ -66,9 +66,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # gzip: a package built in every CI run must be quick to make.
 set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
-# The libraries the programs link come from dpkg-shlibdeps; what they load at run time is named
-# here: the X11 platform plugin, the FreeTDS ODBC driver for SQL Server, and
-# Qt's Russian translations.
+# The libraries the programs link (Qt with its print support, libxlsxwriter for the Excel export
+# and the rest) come from dpkg-shlibdeps; what they load at run time is named here: the X11
+# platform plugin, the FreeTDS ODBC driver for SQL Server, and Qt's Russian translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, tdsodbc, qt6-translations-l10n")

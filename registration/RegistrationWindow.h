@@ -19,6 +19,7 @@ namespace zev {
 
 class TDM_MB;
 class StudentSearch;
+class GroupExportCommands;
 
 // The registration window: the selection cascade from faculty to student in the top panel, the
 // student's electives grid and the chosen-disciplines grid below it.
@@ -51,6 +52,8 @@ public:
     TQFDBGridEvents* QFDBGridEvents1;
     QLabel* Label8 = nullptr;                 // "Поиск:"
     StudentSearch* StudentSearch1 = nullptr;  // finding a student by name (Ctrl+K)
+    // The menu "Группа": export and printed sheet of the group and of the faculty.
+    GroupExportCommands* GroupExport1 = nullptr;
 
     // --- window
     void FormCreate();

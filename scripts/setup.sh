@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libssl-dev
-    libsqlite3-dev libjpeg62-turbo-dev
+    libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
     unixodbc unixodbc-dev tdsodbc freetds-bin libsqliteodbc
     libgtest-dev
     clang libclang-rt-14-dev clang-format

@@ -2,6 +2,7 @@
 
 #include "server/engine/Database.h"
 #include "server/engine/History.h"
+#include "server/engine/GroupExport.h"
 #include "server/engine/NameSearch.h"
 #include "server/engine/SignIn.h"
 
@@ -91,6 +92,18 @@ void findStudentByName(Database& db, const std::vector<Value>& a, RowSink& sink)
     replayResult(rows, sink);
 }
 
+void getGroupElectives(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    ResultSet rows = groupElectives(db, a);
+    rows.columns = findProcedure(QStringLiteral("GetGroupElectives"))->columns;
+    replayResult(rows, sink);
+}
+
+void getFacultyGroups(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    ResultSet rows = facultyGroups(db, a);
+    rows.columns = findProcedure(QStringLiteral("GetFacultyGroups"))->columns;
+    replayResult(rows, sink);
+}
+
 }  // namespace
 
 const std::vector<Procedure>& procedures() {
@@ -144,6 +157,24 @@ const std::vector<Procedure>& procedures() {
          {intParam("@id_student")},
          historyColumns(),
          studentHistory},
+        {QStringLiteral("GetGroupElectives"),
+         {intParam("@id_speciality"), intParam("@id_a_year"), intParam("@id_semester"),
+          intParam("@id_group")},
+         {col("id_student", ColumnType::Integer), col("s_fio", ColumnType::Text),
+          col("id_disciplineForStudent", ColumnType::Integer),
+          col("descGroupNum", ColumnType::Integer), col("p30", ColumnType::Text),
+          col("id_discipline", ColumnType::Integer), col("p34", ColumnType::Text),
+          col("id_teacher", ColumnType::Integer), col("t_fio", ColumnType::Text),
+          col("subgroup", ColumnType::Integer), col("id_a_year", ColumnType::Integer),
+          col("p32", ColumnType::Text), col("id_semester", ColumnType::Integer),
+          col("p43", ColumnType::Text)},
+         getGroupElectives},
+        {QStringLiteral("GetFacultyGroups"),
+         {intParam("@id_login"), intParam("@id_faculty"), intParam("@id_a_year"),
+          intParam("@id_semester")},
+         {col("id_speciality", ColumnType::Integer), col("p25-2", ColumnType::Text),
+          col("id_group", ColumnType::Integer), col("p20", ColumnType::Text)},
+         getFacultyGroups},
     };
     return list;
 }

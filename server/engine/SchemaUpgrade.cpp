@@ -18,6 +18,8 @@ void addHistory(Database& db) {
     db.script(historySchemaSql());
 }
 
+// Version 5, the export of a group (GetGroupElectives, GetFacultyGroups), added procedures only,
+// which are this server's own code: the file gains nothing but the number.
 constexpr UpgradeStep kSteps[] = {
     {4, addHistory},
 };

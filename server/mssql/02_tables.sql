@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 2 of 8: the tables, keys and indexes.
+-- ZEV on Microsoft SQL Server, step 2 of 9: the tables, keys and indexes.
 -- Re-runnable: each table and index is made only when it is missing.
 -- The same tables and columns as the embedded server's server/schema/zev.sql; single-byte names
 -- are varchar (code page 1251 through the database collation), wide ones nvarchar.

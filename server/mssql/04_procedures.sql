@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 4 of 8: the stored procedures.
+-- ZEV on Microsoft SQL Server, step 4 of 9: the stored procedures.
 -- Each procedure names the columns of its result in a "-- result:" line; the test suite checks
 -- those lists, and the parameter lists, against the embedded server's catalog.
 

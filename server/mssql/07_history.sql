@@ -1,5 +1,5 @@
--- ZEV on Microsoft SQL Server, step 7 of 8: the history of the students' rows. Runs after
--- 05_accounts.sql (it grants to the role zev_staff) and before 08_schema_version.sql; it may be
+-- ZEV on Microsoft SQL Server, step 7 of 9: the history of the students' rows. Runs after
+-- 05_accounts.sql (it grants to the role zev_staff) and before 08_group_export.sql; it may be
 -- run again.
 --
 -- Every insert, change and delete of an elective place (DisciplineForStudent) and of a chosen

@@ -297,4 +297,5 @@ END;
 -- The objects of later versions are made by the upgrade steps of server/engine/SchemaUpgrade.cpp,
 -- which the generator runs after loading its rows and the server on opening an older file:
 -- version 4, the history of the students' rows (zev_history and the triggers of
--- DisciplineForStudent and DisciplineForStudent2, server/engine/History.cpp).
+-- DisciplineForStudent and DisciplineForStudent2, server/engine/History.cpp); version 5, the
+-- export of a group, adds procedures only (server/engine/GroupExport.cpp).

@@ -46,7 +46,8 @@ if grep -E '_tests$|bench|\.h$|\.a$' "$work/files"; then fail "build files in th
 # Dependencies: the shared libraries the programs link, and what they load at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for p in libqt6widgets6 libqt6network6 libodbc2 libsqlite3-0 libjpeg62-turbo libssl3 libc6 \
+for p in libqt6widgets6 libqt6network6 libqt6printsupport6 libodbc2 libsqlite3-0 libjpeg62-turbo \
+    libssl3 libc6 libxlsxwriter4 \
     qt6-qpa-plugins tdsodbc qt6-translations-l10n; do
     grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p"
 done

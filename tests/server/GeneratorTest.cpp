@@ -100,9 +100,9 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     EXPECT_EQ(faculty->columns[1].type, ColumnType::Text);
     ASSERT_EQ(c.views.size(), 1u);
     EXPECT_EQ(c.views[0].name, u"t_fio"_qs);
-    // The four the original client calls, the search for a student by name and the two
-    // readings of the history.
-    ASSERT_EQ(c.procedures.size(), 7u);
+    // The four the original client calls, the search for a student by name, the two readings of
+    // the history and the two that the export of a group reads.
+    ASSERT_EQ(c.procedures.size(), 9u);
     EXPECT_EQ(c.procedures[0].name, u"SelectDisciplineForStudent"_qs);
     EXPECT_EQ(c.procedures[0].parameters[4].name, u"@id_group"_qs);
     EXPECT_EQ(c.procedures[0].columns.size(), 12u);
@@ -113,6 +113,10 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     EXPECT_EQ(c.procedures[5].name, u"GetRowHistory"_qs);
     EXPECT_EQ(c.procedures[6].name, u"GetStudentHistory"_qs);
     EXPECT_NE(table("zev_history"), nullptr);
+    EXPECT_EQ(c.procedures[7].name, u"GetGroupElectives"_qs);
+    EXPECT_EQ(c.procedures[7].columns.size(), 14u);
+    EXPECT_EQ(c.procedures[8].name, u"GetFacultyGroups"_qs);
+    EXPECT_EQ(c.procedures[8].parameters.size(), 4u);
     ASSERT_EQ(c.functions.size(), 1u);
     EXPECT_EQ(c.functions[0].name, u"GetTFIO_with_pps"_qs);
 }

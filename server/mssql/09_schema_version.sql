@@ -1,8 +1,8 @@
--- ZEV on Microsoft SQL Server, step 8 of 8: the schema version.
+-- ZEV on Microsoft SQL Server, step 9 of 9: the schema version.
 -- dbo.schema_version lists every version of the database's objects that has been applied, with
--- its time (UTC). Steps 1 to 7 make the newest version, so it records every version up to it. A
+-- its time (UTC). Steps 1 to 8 make the newest version, so it records every version up to it. A
 -- database of an older version is brought up by the scripts of upgrade/ whose numbers are above
--- its highest version, in order, and then by these eight steps again (see README.md).
+-- its highest version, in order, and then by these nine steps again (see README.md).
 
 USE ZEV;
 GO
@@ -27,4 +27,7 @@ IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 3)
 IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 4)
     INSERT INTO dbo.schema_version (version, description)
     VALUES (4, N'history of the students'' rows: zev_history, its triggers, GetRowHistory and GetStudentHistory');
+IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 5)
+    INSERT INTO dbo.schema_version (version, description)
+    VALUES (5, N'export and print of a group: GetGroupElectives and GetFacultyGroups');
 GO
