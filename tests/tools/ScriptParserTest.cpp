@@ -82,6 +82,13 @@ TEST(DeploymentScripts, OfferTheProceduresAndFunctionThatTheClientCalls) {
          {"id_speciality", "id_a_year", "id_student", "id_semester"},
          {"id_discipline", "p34", "descGroupNum", "id_kafedra", "id_examination", "Krdt"}},
         {"GetDebts", {"id_group", "id_student", "id_semester"}, {"id_discipline", "discipline"}},
+        {"GetGroupElectives",
+         {"id_speciality", "id_a_year", "id_semester", "id_group"},
+         {"s_fio", "descGroupNum", "p30", "id_discipline", "p34", "t_fio", "subgroup", "p32",
+          "p43"}},
+        {"GetFacultyGroups",
+         {"id_login", "id_faculty", "id_a_year", "id_semester"},
+         {"id_speciality", "p25-2", "id_group", "p20"}},
     };
     for (const Expected& e : expected) {
         const ScriptRoutine* p = findNamed(mssql.procedures, QString::fromLatin1(e.name));
@@ -97,9 +104,9 @@ TEST(DeploymentScripts, OfferTheProceduresAndFunctionThatTheClientCalls) {
     ASSERT_NE(getUser, nullptr);
     EXPECT_EQ(getUser->parameters.size(), 9);
     EXPECT_EQ(getUser->resultColumns.size(), 6);
-    // The four the original client calls, the search for a student by name and the two
-    // readings of the history.
-    EXPECT_EQ(mssql.procedures.size(), 7u);
+    // The four the original client calls, the search for a student by name, the two readings
+    // of the history and the two that the export of a group reads.
+    EXPECT_EQ(mssql.procedures.size(), 9u);
     const ScriptRoutine* history = findNamed(mssql.procedures, QStringLiteral("GetRowHistory"));
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->parameters, QStringList({"table_name", "row_key"}));
