@@ -22,7 +22,7 @@ std::vector<double> columnWeights(const ElectivesSheet& sheet) {
     if (sheet.wholeFaculty) {
         weights = {2.6, 1.1};  // speciality, group
     }
-    const std::vector<double> own = {3.0, 3.2, 1.6, 2.8, 0.8, 1.3, 1.3, 1.1};
+    const std::vector<double> own = {3.0, 3.0, 1.4, 3.2, 0.8, 1.3, 1.3, 1.1};
     weights.insert(weights.end(), own.begin(), own.end());
     return weights;
 }

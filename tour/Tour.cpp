@@ -103,6 +103,7 @@ void Tour::run() {
     deleteTwoRows();
     chosenDepartment();
     findStudent();
+    exportAndPrint();
 }
 
 void Tour::signIn() {

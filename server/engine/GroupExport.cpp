@@ -4,7 +4,7 @@
 
 namespace zev::server {
 
-ResultSet groupElectives(Database& db, const std::vector<Value>& args) {
+const QString& groupElectivesSql() {
     // Only the group's present members: a student who left it keeps his rows, but the cascade no
     // longer lists him under the group.
     static const QString sql = QStringLiteral(
@@ -22,7 +22,11 @@ ResultSet groupElectives(Database& db, const std::vector<Value>& args) {
         "LEFT JOIN Semester AS sem ON sem.id_semester = d.id_semester "
         "WHERE sg.id_group = ?4 "
         "ORDER BY s.s_fio, s.id_student, d.descGroupNum, d.id_disciplineForStudent");
-    return db.query(sql, args);
+    return sql;
+}
+
+ResultSet groupElectives(Database& db, const std::vector<Value>& args) {
+    return db.query(groupElectivesSql(), args);
 }
 
 ResultSet facultyGroups(Database& db, const std::vector<Value>& args) {

@@ -14,6 +14,9 @@ class Database;
 // names of what is chosen for it, by student name and then as the electives grid orders a
 // student's places.
 ResultSet groupElectives(Database& db, const std::vector<Value>& args);
+// Its statement in SQLite's dialect, parameters ?1 to ?4 as the procedure's (for the bench's raw
+// baseline).
+const QString& groupElectivesSql();
 
 // GetFacultyGroups @id_login, @id_faculty, @id_a_year, @id_semester: the groups that the
 // selection cascade offers under that faculty, year and semester (every form of education and
