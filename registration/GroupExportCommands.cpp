@@ -15,6 +15,8 @@
 #include <QPrinter>
 #include <QProgressDialog>
 
+#include <functional>
+
 namespace zev {
 
 namespace {
@@ -28,12 +30,14 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-QAction* addCommand(QMenu& menu, const QString& text, const QKeySequence& keys,
-                    GroupExportCommands& commands, void (GroupExportCommands::*command)()) {
+// An entry of the menu with its keys; its command runs as an event handler (errors shown by the
+// general error display).
+QAction* addCommand(QMenu& menu, const QString& text, const QKeySequence& keys, QObject& context,
+                    std::function<void()> command) {
     QAction* action = menu.addAction(text);
     action->setShortcut(keys);
-    QObject::connect(action, &QAction::triggered, &commands,
-                     [&commands, command] { guarded([&] { (commands.*command)(); }); });
+    QObject::connect(action, &QAction::triggered, &context,
+                     [command = std::move(command)] { guarded(command); });
     return action;
 }
 
@@ -43,30 +47,48 @@ GroupExportCommands::GroupExportCommands(TForm1& window, TDM_MB& dm)
     : QObject(&window), window_(window), dm_(dm) {}
 
 void GroupExportCommands::addTo(QMenu& menu) {
-    GroupExcelAction = menu.addAction(QStringLiteral("Экспорт группы в &Excel…"));
-    GroupExcelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
-    connect(GroupExcelAction, &QAction::triggered, this,
-            [this] { guarded([this] { exportGroup(FileKind::Excel); }); });
-    GroupCsvAction = menu.addAction(QStringLiteral("Экспорт группы в &CSV…"));
-    GroupCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    connect(GroupCsvAction, &QAction::triggered, this,
-            [this] { guarded([this] { exportGroup(FileKind::Csv); }); });
+    GroupExcelAction = addCommand(menu, QStringLiteral("Экспорт группы в &Excel…"),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X), *this,
+                                  [this] { exportGroup(FileKind::Excel); });
+    GroupCsvAction = addCommand(menu, QStringLiteral("Экспорт группы в &CSV…"),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), *this,
+                                [this] { exportGroup(FileKind::Csv); });
     menu.addSeparator();
-    PrintAction =
-        addCommand(menu, QStringLiteral("&Печать группы…"), QKeySequence(Qt::CTRL | Qt::Key_P),
-                   *this, &GroupExportCommands::printGroup);
+    PrintAction = addCommand(menu, QStringLiteral("&Печать группы…"),
+                             QKeySequence(Qt::CTRL | Qt::Key_P), *this, [this] { printGroup(); });
     PdfAction = addCommand(menu, QStringLiteral("Сохранить группу в P&DF…"),
                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), *this,
-                           &GroupExportCommands::saveGroupPdf);
+                           [this] { saveGroupPdf(); });
     menu.addSeparator();
-    FacultyExcelAction = menu.addAction(QStringLiteral("Экспорт &факультета в Excel…"));
-    FacultyExcelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
-    connect(FacultyExcelAction, &QAction::triggered, this,
-            [this] { guarded([this] { exportFaculty(FileKind::Excel); }); });
-    FacultyCsvAction = menu.addAction(QStringLiteral("Экспорт факультета в CS&V…"));
-    FacultyCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    connect(FacultyCsvAction, &QAction::triggered, this,
-            [this] { guarded([this] { exportFaculty(FileKind::Csv); }); });
+    FacultyExcelAction = addCommand(menu, QStringLiteral("Экспорт &факультета в Excel…"),
+                                    QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), *this,
+                                    [this] { exportFaculty(FileKind::Excel); });
+    FacultyCsvAction = addCommand(menu, QStringLiteral("Экспорт факультета в CS&V…"),
+                                  QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), *this,
+                                  [this] { exportFaculty(FileKind::Csv); });
+
+    // The open menu shows which entries the cascade's choices allow. Closed, every entry is
+    // enabled, so that its shortcut always answers, if only with a notice saying what to choose.
+    connect(&menu, &QMenu::aboutToShow, this, [this] {
+        const bool group =
+            window_.DBLookupComboBox4->keyValue() && window_.DBLookupComboBox2->keyValue() &&
+            window_.DBLookupComboBox5->keyValue() && window_.DBLookupComboBox3->keyValue();
+        const bool faculty = window_.DBLookupComboBox1->keyValue() &&
+                             window_.DBLookupComboBox2->keyValue() &&
+                             window_.DBLookupComboBox5->keyValue();
+        for (QAction* action : {GroupExcelAction, GroupCsvAction, PrintAction, PdfAction}) {
+            action->setEnabled(group);
+        }
+        for (QAction* action : {FacultyExcelAction, FacultyCsvAction}) {
+            action->setEnabled(faculty);
+        }
+    });
+    connect(&menu, &QMenu::aboutToHide, this, [this] {
+        for (QAction* action : {GroupExcelAction, GroupCsvAction, PrintAction, PdfAction,
+                                FacultyExcelAction, FacultyCsvAction}) {
+            action->setEnabled(true);
+        }
+    });
 }
 
 bool GroupExportCommands::settled() {

@@ -80,6 +80,15 @@ protected:
     }
 
     GroupExportCommands& commands() { return *window->GroupExport1; }
+    // The menu "Группа" of the window's menu bar.
+    QMenu* groupMenu() const {
+        for (QAction* action : window->menuBar()->actions()) {
+            if (action->text().remove(u'&') == u"Группа"_qs) {
+                return action->menu();
+            }
+        }
+        return nullptr;
+    }
     // The cascade at ИВТ-24 with the student list (which the group's choice drops down) closed.
     void chooseTheGroup() {
         walkToGroup();
@@ -136,12 +145,7 @@ protected:
 };
 
 TEST_F(Export, TheMenuGroupHoldsTheCommandsWithTheirKeysAndAsksForAGroupFirst) {
-    QMenu* group = nullptr;
-    for (QAction* action : window->menuBar()->actions()) {
-        if (action->text().remove(u'&') == u"Группа"_qs) {
-            group = action->menu();
-        }
-    }
+    QMenu* group = groupMenu();
     ASSERT_NE(group, nullptr);
     QStringList entries;
     for (QAction* action : group->actions()) {
@@ -156,6 +160,16 @@ TEST_F(Export, TheMenuGroupHoldsTheCommandsWithTheirKeysAndAsksForAGroupFirst) {
                            u"Сохранить группу в PDF… Ctrl+Shift+P"_qs,
                            u"Экспорт факультета в Excel… Ctrl+Alt+X"_qs,
                            u"Экспорт факультета в CSV… Ctrl+Alt+C"_qs}));
+
+    // Opened with nothing chosen, the menu offers nothing; closed, every entry's keys answer.
+    group->popup(window->mapToGlobal(QPoint(0, 0)));
+    for (QAction* action : group->actions()) {
+        EXPECT_EQ(action->isEnabled(), action->isSeparator()) << action->text();
+    }
+    group->hide();
+    for (QAction* action : group->actions()) {
+        EXPECT_TRUE(action->isEnabled()) << action->text();
+    }
 
     // Nothing chosen yet: each says what to choose, and no file is asked for.
     chosen.fileName = file(u"x.csv"_qs);
@@ -174,6 +188,14 @@ TEST_F(Export, TheMenuGroupHoldsTheCommandsWithTheirKeysAndAsksForAGroupFirst) {
 
 TEST_F(Export, TheGroupsCsvHoldsEveryPlaceAsTheWindowShowsItStudentByStudent) {
     chooseTheGroup();
+    // The group chosen, the open menu offers every entry.
+    QMenu* menu = groupMenu();
+    ASSERT_NE(menu, nullptr);
+    menu->popup(window->mapToGlobal(QPoint(0, 0)));
+    for (QAction* action : menu->actions()) {
+        EXPECT_TRUE(action->isEnabled()) << action->text();
+    }
+    menu->hide();
     chosen.fileName = file(u"ИВТ-24.csv"_qs);
     press(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(notices.messages.empty());
