@@ -2,51 +2,53 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace zev {
 
 void ColumnStore::reset(const std::vector<ColumnKind>& kinds, int expectedRows) {
     columns_.clear();
     columns_.resize(kinds.size());
     rows_ = 0;
+    room_ = 0;
     for (std::size_t i = 0; i < kinds.size(); ++i) {
-        Column& c = columns_[i];
-        c.kind = kinds[i];
-        c.nulls.reserve(expectedRows);
-        switch (c.kind) {
-            case ColumnKind::Int:
-                c.ints.reserve(expectedRows);
-                break;
-            case ColumnKind::Float:
-                c.floats.reserve(expectedRows);
-                break;
-            case ColumnKind::Text:
-                c.offsets.reserve(expectedRows);
-                c.lengths.reserve(expectedRows);
-                break;
-        }
+        columns_[i].kind = kinds[i];
     }
+    grow(expectedRows);
 }
 
 void ColumnStore::clear() {
     columns_.clear();
     rows_ = 0;
+    room_ = 0;
+}
+
+void ColumnStore::grow(int rows) {
+    if (rows <= room_) {
+        return;
+    }
+    const auto size = static_cast<std::size_t>(rows);
+    for (Column& c : columns_) {
+        c.nulls.resize(size, 1);
+        switch (c.kind) {
+            case ColumnKind::Int:
+                c.ints.resize(size, 0);
+                break;
+            case ColumnKind::Float:
+                c.floats.resize(size, 0.0);
+                break;
+            case ColumnKind::Text:
+                c.offsets.resize(size, 0);
+                c.lengths.resize(size, 0);
+                break;
+        }
+    }
+    room_ = rows;
 }
 
 int ColumnStore::appendRow() {
-    for (Column& c : columns_) {
-        c.nulls.push_back(1);
-        switch (c.kind) {
-            case ColumnKind::Int:
-                c.ints.push_back(0);
-                break;
-            case ColumnKind::Float:
-                c.floats.push_back(0.0);
-                break;
-            case ColumnKind::Text:
-                c.offsets.push_back(0);
-                c.lengths.push_back(0);
-                break;
-        }
+    if (rows_ == room_) {
+        grow(std::max(64, room_ + room_ / 2));
     }
     return rows_++;
 }
@@ -95,18 +97,6 @@ void ColumnStore::set(int row, int column, const Value& value) {
             setText(row, column, valueText(value));
             break;
     }
-}
-
-void ColumnStore::setInt(int row, int column, std::int64_t value) {
-    Column& c = columns_[column];
-    c.nulls[row] = 0;
-    c.ints[row] = value;
-}
-
-void ColumnStore::setFloat(int row, int column, double value) {
-    Column& c = columns_[column];
-    c.nulls[row] = 0;
-    c.floats[row] = value;
 }
 
 void ColumnStore::setText(int row, int column, QStringView text) {

@@ -15,7 +15,8 @@ enum class ColumnKind : std::uint8_t { Int, Float, Text };
 
 // The fetched rows of a dataset, column by column: numbers in plain vectors, texts in one
 // character arena per column addressed by offset and length, a null flag per cell. No cell is a
-// heap object of its own, so memory grows with the rows and nothing else.
+// heap object of its own, so memory grows with the rows and nothing else. All columns grow
+// together, by half again at a time, so that a row is appended by counting it.
 class ColumnStore {
 public:
     void reset(const std::vector<ColumnKind>& kinds, int expectedRows = 0);
@@ -38,8 +39,16 @@ public:
     void set(int row, int column, const Value& value);
 
     // Stores a cell of the column's own kind straight from a driver: no Value in between.
-    void setInt(int row, int column, std::int64_t value);
-    void setFloat(int row, int column, double value);
+    void setInt(int row, int column, std::int64_t value) {
+        Column& c = columns_[static_cast<std::size_t>(column)];
+        c.nulls[static_cast<std::size_t>(row)] = 0;
+        c.ints[static_cast<std::size_t>(row)] = value;
+    }
+    void setFloat(int row, int column, double value) {
+        Column& c = columns_[static_cast<std::size_t>(column)];
+        c.nulls[static_cast<std::size_t>(row)] = 0;
+        c.floats[static_cast<std::size_t>(row)] = value;
+    }
     void setText(int row, int column, QStringView text);
     // A text given as UTF-8 bytes, decoded straight into the column's arena.
     void setUtf8(int row, int column, const char* data, qsizetype size);
@@ -54,8 +63,12 @@ private:
         std::vector<std::uint32_t> lengths;
         QString arena;  // texts one after another; a replaced text leaves its old bytes behind
     };
+    // Gives every column room for at least `rows` rows, new cells Null.
+    void grow(int rows);
+
     std::vector<Column> columns_;
     int rows_ = 0;
+    int room_ = 0;  // rows every column's vectors hold; rows past rows_ are Null and unused
 };
 
 }  // namespace zev

@@ -65,7 +65,7 @@ public:
             defs_[static_cast<std::size_t>(source)] = &def;
             kinds.push_back(columnKindOf(def.type));
         }
-        d_.store.reset(kinds, std::max(rowHint, 0));
+        resetStore(kinds, rowHint);
     }
 
     void beginRow() override {
@@ -90,16 +90,7 @@ public:
             fallback_->addInteger(value);
             return;
         }
-        const int column = cell_++;
-        const int t = target_[static_cast<std::size_t>(column)];
-        if (t < 0) {
-            return;
-        }
-        if (d_.store.kind(t) == ColumnKind::Int) {
-            d_.store.setInt(row_, t, value);
-        } else {
-            convert(column, Value{value});
-        }
+        putInteger(cell_++, value);
     }
 
     void addFloat(double value) override {
@@ -107,16 +98,7 @@ public:
             fallback_->addFloat(value);
             return;
         }
-        const int column = cell_++;
-        const int t = target_[static_cast<std::size_t>(column)];
-        if (t < 0) {
-            return;
-        }
-        if (d_.store.kind(t) == ColumnKind::Float) {
-            d_.store.setFloat(row_, t, value);
-        } else {
-            convert(column, Value{value});
-        }
+        putFloat(cell_++, value);
     }
 
     void addText(QStringView text) override {
@@ -124,17 +106,7 @@ public:
             fallback_->addText(text);
             return;
         }
-        const int column = cell_++;
-        const int t = target_[static_cast<std::size_t>(column)];
-        if (t < 0) {
-            return;
-        }
-        if (d_.store.kind(t) == ColumnKind::Text) {
-            d_.store.setText(row_, t, text);
-            noteLength(column, text.size());
-        } else {
-            convert(column, Value{text.toString()});
-        }
+        putText(cell_++, text);
     }
 
     void addUtf8(const char* data, qsizetype size) override {
@@ -142,15 +114,38 @@ public:
             fallback_->addUtf8(data, size);
             return;
         }
-        const int column = cell_;
-        const int t = target_[static_cast<std::size_t>(column)];
-        if (t >= 0 && d_.store.kind(t) == ColumnKind::Text) {
-            ++cell_;
-            d_.store.setUtf8(row_, t, data, size);
-            noteLength(column, d_.store.textAt(row_, t).size());
+        putUtf8(cell_++, data, size);
+    }
+
+    void addRow(const RowCell* cells, int count) override {
+        if (fallback_) {
+            fallback_->addRow(cells, count);
             return;
         }
-        addText(QString::fromUtf8(data, size));
+        row_ = d_.store.appendRow();
+        for (int column = 0; column < count; ++column) {
+            const RowCell& cell = cells[column];
+            switch (cell.kind) {
+                case RowCell::Kind::Integer:
+                    if (const int t = intColumn_[static_cast<std::size_t>(column)]; t >= 0) {
+                        d_.store.setInt(row_, t, cell.integer);  // the usual case: a key
+                    } else {
+                        putInteger(column, cell.integer);
+                    }
+                    break;
+                case RowCell::Kind::Float:
+                    putFloat(column, cell.real);
+                    break;
+                case RowCell::Kind::Utf8:
+                    putUtf8(column, cell.utf8, cell.size);
+                    break;
+                case RowCell::Kind::Utf16:
+                    putText(column, QStringView(cell.utf16, cell.size));
+                    break;
+                default:
+                    break;  // a new row's cells are Null
+            }
+        }
     }
 
     void end() override {
@@ -195,7 +190,7 @@ private:
             defs_[c] = &ownDefs_[c];
             kinds.push_back(columnKindOf(ownDefs_[c].type));
         }
-        d_.store.reset(kinds, std::max(rowHint, 0));
+        resetStore(kinds, rowHint);
     }
 
     // The fields of the previous open stay when names and types match; a new text field is as
@@ -221,6 +216,66 @@ private:
         }
     }
 
+    void resetStore(const std::vector<ColumnKind>& kinds, int rowHint) {
+        d_.store.reset(kinds, std::max(rowHint, 0));
+        intColumn_.assign(target_.size(), -1);
+        for (std::size_t c = 0; c < target_.size(); ++c) {
+            const int t = target_[c];
+            if (t >= 0 && kinds[static_cast<std::size_t>(t)] == ColumnKind::Int) {
+                intColumn_[c] = t;
+            }
+        }
+    }
+
+    // One cell of the current row, from result column `column`: stored as it is where the field
+    // keeps that kind, converted otherwise; a column that feeds no field is skipped.
+    void putInteger(int column, std::int64_t value) {
+        const int t = target_[static_cast<std::size_t>(column)];
+        if (t < 0) {
+            return;
+        }
+        if (d_.store.kind(t) == ColumnKind::Int) {
+            d_.store.setInt(row_, t, value);
+        } else {
+            convert(column, Value{value});
+        }
+    }
+
+    void putFloat(int column, double value) {
+        const int t = target_[static_cast<std::size_t>(column)];
+        if (t < 0) {
+            return;
+        }
+        if (d_.store.kind(t) == ColumnKind::Float) {
+            d_.store.setFloat(row_, t, value);
+        } else {
+            convert(column, Value{value});
+        }
+    }
+
+    void putText(int column, QStringView text) {
+        const int t = target_[static_cast<std::size_t>(column)];
+        if (t < 0) {
+            return;
+        }
+        if (d_.store.kind(t) == ColumnKind::Text) {
+            d_.store.setText(row_, t, text);
+            noteLength(column, text.size());
+        } else {
+            convert(column, Value{text.toString()});
+        }
+    }
+
+    void putUtf8(int column, const char* data, qsizetype size) {
+        const int t = target_[static_cast<std::size_t>(column)];
+        if (t >= 0 && d_.store.kind(t) == ColumnKind::Text) {
+            d_.store.setUtf8(row_, t, data, size);
+            noteLength(column, d_.store.textAt(row_, t).size());
+            return;
+        }
+        putText(column, QString::fromUtf8(data, size));
+    }
+
     void noteLength(int column, qsizetype length) {
         if (!longest_.empty()) {
             int& longest = longest_[static_cast<std::size_t>(column)];
@@ -242,6 +297,7 @@ private:
 
     Dataset::Impl& d_;
     std::vector<int> target_;            // stored column fed by each result column, or -1
+    std::vector<int> intColumn_;         // the same where that stored column keeps integers
     std::vector<const FieldDef*> defs_;  // definition of the field each result column feeds
     std::vector<FieldDef> ownDefs_;      // without declared fields: one per result column
     std::vector<int> longest_;           // without declared fields: longest text per column

@@ -6,6 +6,29 @@ void RowSink::addUtf8(const char* data, qsizetype size) {
     addText(QString::fromUtf8(data, size));
 }
 
+void RowSink::addRow(const RowCell* cells, int count) {
+    beginRow();
+    for (int c = 0; c < count; ++c) {
+        const RowCell& cell = cells[c];
+        switch (cell.kind) {
+            case RowCell::Kind::Integer:
+                addInteger(cell.integer);
+                break;
+            case RowCell::Kind::Float:
+                addFloat(cell.real);
+                break;
+            case RowCell::Kind::Utf8:
+                addUtf8(cell.utf8, cell.size);
+                break;
+            case RowCell::Kind::Utf16:
+                addText(QStringView(cell.utf16, cell.size));
+                break;
+            default:
+                addNull();
+        }
+    }
+}
+
 void RowSink::addValue(const Value& value) {
     switch (value.index()) {
         case 1:

@@ -254,7 +254,12 @@ void Database::queryInto(const QString& sql, const std::vector<Value>& args,
         p.described = true;
     }
     const ResetOnExit reset{stmt};
-    sink.begin(shape ? *shape : p.columns, -1);
+    sink.begin(shape ? *shape : p.columns, p.lastRows);
+    // Each row is read into these cells and handed over at once; a text in the Cyrillic code
+    // page is decoded into its column's slot of `decoded`, which lives as long as the row.
+    std::vector<RowCell> row(static_cast<size_t>(count));
+    std::vector<QString> decoded;
+    int rows = 0;
     for (;;) {
         const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE) {
@@ -264,17 +269,19 @@ void Database::queryInto(const QString& sql, const std::vector<Value>& args,
             sqlite3_reset(stmt);
             raise(rc);
         }
-        sink.beginRow();
         for (int c = 0; c < count; ++c) {
+            RowCell& cell = row[static_cast<size_t>(c)];
             switch (sqlite3_column_type(stmt, c)) {
                 case SQLITE_INTEGER:
-                    sink.addInteger(static_cast<std::int64_t>(sqlite3_column_int64(stmt, c)));
+                    cell.kind = RowCell::Kind::Integer;
+                    cell.integer = static_cast<std::int64_t>(sqlite3_column_int64(stmt, c));
                     break;
                 case SQLITE_FLOAT:
-                    sink.addFloat(sqlite3_column_double(stmt, c));
+                    cell.kind = RowCell::Kind::Float;
+                    cell.real = sqlite3_column_double(stmt, c);
                     break;
                 case SQLITE_NULL:
-                    sink.addNull();
+                    cell.kind = RowCell::Kind::Null;
                     break;
                 default: {
                     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
@@ -282,14 +289,24 @@ void Database::queryInto(const QString& sql, const std::vector<Value>& args,
                     // Valid UTF-8 goes to the sink as it is; a text in the Cyrillic code page
                     // is read as storedText reads it.
                     if (QByteArrayView(text, size).isValidUtf8()) {
-                        sink.addUtf8(text ? text : "", size);
+                        cell.kind = RowCell::Kind::Utf8;
+                        cell.utf8 = text ? text : "";
+                        cell.size = size;
                     } else {
-                        sink.addText(storedText(text, size));
+                        decoded.resize(static_cast<size_t>(count));
+                        QString& slot = decoded[static_cast<size_t>(c)];
+                        slot = storedText(text, size);
+                        cell.kind = RowCell::Kind::Utf16;
+                        cell.utf16 = slot.constData();
+                        cell.size = slot.size();
                     }
                 }
             }
         }
+        sink.addRow(row.data(), count);
+        ++rows;
     }
+    p.lastRows = rows;
     sink.end();
 }
 

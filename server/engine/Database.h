@@ -86,6 +86,7 @@ private:
         sqlite3_stmt* stmt = nullptr;
         bool described = false;
         std::vector<ResultColumn> columns;
+        int lastRows = -1;  // rows of the last complete run: the sink's room for the next
     };
     Prepared& prepared(const QString& sql);
     void configure();

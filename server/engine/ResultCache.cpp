@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace zev::server {
@@ -9,38 +10,57 @@ namespace zev::server {
 void PackedResult::begin(const std::vector<ResultColumn>& columns, int rowHint) {
     columns_ = columns;
     if (rowHint > 0) {
-        const auto cells = static_cast<size_t>(rowHint) * columns.size();
-        tags_.reserve(cells);
-        numbers_.reserve(cells);
+        makeRoom(static_cast<std::size_t>(rowHint) * columns.size());
     }
 }
 
+void PackedResult::end() {
+    // The room past the last cell is given back: the result is kept for a while.
+    tags_.resize(cells_);
+    numbers_.resize(cells_);
+    if (numbers_.capacity() > cells_ + cells_ / 4 + 64) {
+        numbers_.shrink_to_fit();
+        tags_.shrink_to_fit();
+    }
+    complete_ = true;
+}
+
+void PackedResult::makeRoom(std::size_t cells) {
+    if (cells > numbers_.size()) {
+        const std::size_t size = std::max(cells, numbers_.size() * 2);
+        tags_.resize(size);
+        numbers_.resize(size);
+    }
+}
+
+void PackedResult::put(Tag tag, std::int64_t number) {
+    makeRoom(cells_ + 1);
+    tags_[cells_] = tag;
+    numbers_[cells_] = number;
+    ++cells_;
+}
+
 void PackedResult::addNull() {
-    tags_.push_back(Null);
-    numbers_.push_back(0);
+    put(Null, 0);
 }
 
 void PackedResult::addInteger(std::int64_t value) {
-    tags_.push_back(Integer);
-    numbers_.push_back(value);
+    put(Integer, value);
 }
 
 void PackedResult::addFloat(double value) {
     std::int64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    tags_.push_back(Float);
-    numbers_.push_back(bits);
+    put(Float, bits);
 }
 
-void PackedResult::addText(QStringView text) {
+std::int64_t PackedResult::appendText(QStringView text) {
     const auto offset = static_cast<std::uint64_t>(arena_.size());
     arena_ += text;
-    tags_.push_back(Text);
-    numbers_.push_back(
-        static_cast<std::int64_t>(offset << 32 | static_cast<std::uint64_t>(text.size())));
+    return static_cast<std::int64_t>(offset << 32 | static_cast<std::uint64_t>(text.size()));
 }
 
-void PackedResult::addUtf8(const char* data, qsizetype size) {
+std::int64_t PackedResult::appendUtf8(const char* data, qsizetype size) {
     const qsizetype start = arena_.size();
     arena_.resize(start + size);  // UTF-16 never needs more characters than UTF-8 has bytes
     QChar* out = arena_.data() + start;
@@ -54,47 +74,98 @@ void PackedResult::addUtf8(const char* data, qsizetype size) {
         out = decoder.appendToBuffer(out + i, QByteArrayView(data + i, size - i));
         arena_.resize(out - arena_.constData());
     }
-    tags_.push_back(Text);
-    numbers_.push_back(
-        static_cast<std::int64_t>(static_cast<std::uint64_t>(start) << 32 |
-                                  static_cast<std::uint64_t>(arena_.size() - start)));
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(start) << 32 |
+                                     static_cast<std::uint64_t>(arena_.size() - start));
+}
+
+void PackedResult::addText(QStringView text) {
+    put(Text, appendText(text));
+}
+
+void PackedResult::addUtf8(const char* data, qsizetype size) {
+    put(Text, appendUtf8(data, size));
+}
+
+void PackedResult::addRow(const RowCell* cells, int count) {
+    ++rows_;
+    lastRowDecoded_ = false;
+    // Numbers are written in place; a text appends to the arena and writes its place.
+    const std::size_t at = cells_;
+    makeRoom(at + static_cast<std::size_t>(count));
+    cells_ += static_cast<std::size_t>(count);
+    std::uint8_t* tag = tags_.data() + at;
+    std::int64_t* number = numbers_.data() + at;
+    for (int c = 0; c < count; ++c) {
+        const RowCell& cell = cells[c];
+        switch (cell.kind) {
+            case RowCell::Kind::Integer:
+                tag[c] = Integer;
+                number[c] = cell.integer;
+                break;
+            case RowCell::Kind::Float:
+                tag[c] = Float;
+                std::memcpy(&number[c], &cell.real, sizeof cell.real);
+                break;
+            case RowCell::Kind::Utf8:
+                tag[c] = Text;
+                number[c] = appendUtf8(cell.utf8, cell.size);
+                lastRowDecoded_ = true;
+                break;
+            case RowCell::Kind::Utf16:
+                tag[c] = Text;
+                number[c] = appendText(QStringView(cell.utf16, cell.size));
+                break;
+            default:
+                tag[c] = Null;
+                number[c] = 0;
+        }
+    }
+}
+
+QStringView PackedResult::textOf(std::int64_t packed) const {
+    const auto bits = static_cast<std::uint64_t>(packed);
+    return QStringView(arena_).mid(static_cast<qsizetype>(bits >> 32),
+                                   static_cast<qsizetype>(bits & 0xffffffffu));
 }
 
 QStringView PackedResult::lastText() const {
-    const auto packed = static_cast<std::uint64_t>(numbers_.back());
-    return QStringView(arena_).mid(static_cast<qsizetype>(packed >> 32),
-                                   static_cast<qsizetype>(packed & 0xffffffffu));
+    return textOf(numbers_[cells_ - 1]);
+}
+
+QStringView PackedResult::textBack(std::size_t n) const {
+    return textOf(numbers_[cells_ - 1 - n]);
 }
 
 void PackedResult::replay(RowSink& sink) const {
     sink.begin(columns_, rows_);
     const size_t columns = columns_.size();
+    std::vector<RowCell> row(columns);
     size_t cell = 0;
     for (int r = 0; r < rows_; ++r) {
-        sink.beginRow();
         for (size_t c = 0; c < columns; ++c, ++cell) {
+            RowCell& out = row[c];
             const std::int64_t n = numbers_[cell];
             switch (tags_[cell]) {
                 case Integer:
-                    sink.addInteger(n);
+                    out.kind = RowCell::Kind::Integer;
+                    out.integer = n;
                     break;
-                case Float: {
-                    double d = 0;
-                    std::memcpy(&d, &n, sizeof d);
-                    sink.addFloat(d);
+                case Float:
+                    out.kind = RowCell::Kind::Float;
+                    std::memcpy(&out.real, &n, sizeof out.real);
                     break;
-                }
                 case Text: {
-                    const auto packed = static_cast<std::uint64_t>(n);
-                    sink.addText(
-                        QStringView(arena_).mid(static_cast<qsizetype>(packed >> 32),
-                                                static_cast<qsizetype>(packed & 0xffffffffu)));
+                    const QStringView text = textOf(n);
+                    out.kind = RowCell::Kind::Utf16;
+                    out.utf16 = text.data();
+                    out.size = text.size();
                     break;
                 }
                 default:
-                    sink.addNull();
+                    out.kind = RowCell::Kind::Null;
             }
         }
+        sink.addRow(row.data(), static_cast<int>(columns));
     }
     sink.end();
 }
@@ -142,6 +213,26 @@ void KeepingSink::addText(QStringView text) {
 void KeepingSink::addUtf8(const char* data, qsizetype size) {
     kept_.addUtf8(data, size);  // decoded once, into the kept copy
     target_.addText(kept_.lastText());
+}
+
+void KeepingSink::addRow(const RowCell* cells, int count) {
+    kept_.addRow(cells, count);
+    if (!kept_.lastRowDecoded()) {
+        target_.addRow(cells, count);
+        return;
+    }
+    // UTF-8 texts were decoded once, into the kept copy: the target reads them from there.
+    forwarded_.assign(cells, cells + count);
+    for (int c = 0; c < count; ++c) {
+        RowCell& cell = forwarded_[static_cast<size_t>(c)];
+        if (cell.kind == RowCell::Kind::Utf8) {
+            const QStringView text = kept_.textBack(static_cast<size_t>(count - 1 - c));
+            cell.kind = RowCell::Kind::Utf16;
+            cell.utf16 = text.data();
+            cell.size = text.size();
+        }
+    }
+    target_.addRow(forwarded_.data(), count);
 }
 
 void KeepingSink::end() {

@@ -23,12 +23,17 @@ public:
     void addFloat(double value) override;
     void addText(QStringView text) override;
     void addUtf8(const char* data, qsizetype size) override;
-    void end() override { complete_ = true; }
+    void end() override;
+    void addRow(const RowCell* cells, int count) override;
 
     bool complete() const { return complete_; }
+    // Whether the row last given to addRow had a UTF-8 text, now kept as UTF-16.
+    bool lastRowDecoded() const { return lastRowDecoded_; }
     int rowCount() const { return rows_; }
     // The last text added, as it is kept.
     QStringView lastText() const;
+    // The text of the n-th cell counted back from the last one added (0: the last), as kept.
+    QStringView textBack(std::size_t n) const;
     // Hands the kept result to the sink exactly as the server produced it.
     void replay(RowSink& sink) const;
     // Memory the result holds, for the cache's budget.
@@ -36,9 +41,18 @@ public:
 
 private:
     enum Tag : std::uint8_t { Null, Integer, Float, Text };
+    QStringView textOf(std::int64_t packed) const;
+    // Append a text to the arena; answer its place as a number cell holds it.
+    std::int64_t appendText(QStringView text);
+    std::int64_t appendUtf8(const char* data, qsizetype size);
+    // Room for that many cells in all; the vectors run ahead of cells_ until end().
+    void makeRoom(std::size_t cells);
+    void put(Tag tag, std::int64_t number);
     std::vector<ResultColumn> columns_;
     int rows_ = 0;
     bool complete_ = false;
+    bool lastRowDecoded_ = false;
+    std::size_t cells_ = 0;
     std::vector<std::uint8_t> tags_;
     std::vector<std::int64_t> numbers_;  // integer; float bits; text: offset << 32 | length
     QString arena_;
@@ -57,10 +71,12 @@ public:
     void addText(QStringView text) override;
     void addUtf8(const char* data, qsizetype size) override;
     void end() override;
+    void addRow(const RowCell* cells, int count) override;
 
 private:
     RowSink& target_;
     PackedResult& kept_;
+    std::vector<RowCell> forwarded_;  // a row as the target gets it: texts as kept
 };
 
 // Results of read-only statements of one session, by translated statement and argument values.
