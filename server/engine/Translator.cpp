@@ -1,5 +1,6 @@
 #include "server/engine/Translator.h"
 
+#include "server/engine/PlanGuides.h"
 #include "server/engine/SqliteText.h"
 #include "server/engine/TranslatorParser.h"
 
@@ -634,8 +635,18 @@ void Parser::setOption() {
 
 }  // namespace parsing
 
-Translation translate(const QString& tsql) {
+Translation translateAsWritten(const QString& tsql) {
     return parsing::Parser(tsql).run();
+}
+
+Translation translate(const QString& tsql) {
+    Translation t = translateAsWritten(tsql);
+    if (t.kind == Translation::Kind::Select) {
+        if (std::optional<QString> twin = planGuide(t.sqlite)) {
+            t.sqlite = std::move(*twin);
+        }
+    }
+    return t;
 }
 
 }  // namespace zev::server

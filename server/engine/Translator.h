@@ -35,8 +35,11 @@ struct Translation {
 };
 
 // Translates one statement of the supported T-SQL subset to SQLite. Throws DatabaseError with
-// SQL Server's wording ("Incorrect syntax near 'X'.") for anything outside the subset.
+// SQL Server's wording ("Incorrect syntax near 'X'.") for anything outside the subset. A
+// statement with a plan guide (PlanGuides.h) gets the guide's twin.
 Translation translate(const QString& tsql);
+// The same, clause for clause as written, without plan guides.
+Translation translateAsWritten(const QString& tsql);
 
 // Name of the SQLite function that evaluates a chain of arithmetic operators with T-SQL's rules
 // (numbers add, texts join, NULL propagates, division by zero and integer overflow are errors):

@@ -174,6 +174,15 @@ IF INDEXPROPERTY(OBJECT_ID(N'dbo.RRNKkrdt'), N'RRNKkrdt_year', 'IndexID') IS NUL
     CREATE INDEX RRNKkrdt_year ON dbo.RRNKkrdt(id_a_year, id_w_s);
 IF INDEXPROPERTY(OBJECT_ID(N'dbo.RRNKkrdt'), N'RRNKkrdt_o_z', 'IndexID') IS NULL
     CREATE INDEX RRNKkrdt_o_z ON dbo.RRNKkrdt(id_o_z);
+-- The chosen-disciplines lists of one year and half-year group the streams by department and
+-- discipline, by department and teacher, and by stream number: each reads one of these in order.
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.RRNKkrdt'), N'RRNKkrdt_half_discipline', 'IndexID') IS NULL
+    CREATE INDEX RRNKkrdt_half_discipline
+        ON dbo.RRNKkrdt(id_a_year, id_w_s, id_kafedra, id_discipline);
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.RRNKkrdt'), N'RRNKkrdt_half_teacher', 'IndexID') IS NULL
+    CREATE INDEX RRNKkrdt_half_teacher ON dbo.RRNKkrdt(id_a_year, id_w_s, id_kafedra, id_teacher);
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.RRNKkrdt'), N'RRNKkrdt_half_stream', 'IndexID') IS NULL
+    CREATE INDEX RRNKkrdt_half_stream ON dbo.RRNKkrdt(id_a_year, id_w_s, subgroup, id_teacher);
 
 -- Curriculum: the elective places of a speciality and the alternatives for each -----------------
 

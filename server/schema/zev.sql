@@ -150,9 +150,15 @@ CREATE TABLE RRNKkrdt (
     plan_fakt      INTEGER CHECK (plan_fakt BETWEEN -2147483648 AND 2147483647),
     id_type_chasov INTEGER CHECK (id_type_chasov BETWEEN -2147483648 AND 2147483647)
 );
--- The chosen-disciplines lists group one year and half-year by these columns: covering.
+-- The chosen-disciplines lists of one year and half-year read these covering indexes in order:
+-- departments and disciplines by department and discipline, teachers by department and teacher,
+-- streams by stream number. Each holds the same columns, so that SQLite picks by order alone.
 CREATE INDEX RRNKkrdt_year ON RRNKkrdt(id_a_year, id_w_s, id_kafedra, id_discipline, id_teacher,
                                        subgroup);
+CREATE INDEX RRNKkrdt_half_teacher ON RRNKkrdt(id_a_year, id_w_s, id_kafedra, id_teacher,
+                                               id_discipline, subgroup);
+CREATE INDEX RRNKkrdt_half_stream ON RRNKkrdt(id_a_year, id_w_s, subgroup, id_teacher, id_kafedra,
+                                              id_discipline);
 -- The stream list reads whole rows of one form of education: a covering index.
 CREATE INDEX RRNKkrdt_o_z ON RRNKkrdt(id_o_z, subgroup, id_a_year, id_kafedra, id_teacher,
                                       id_discipline, id_examination, id_w_s);
