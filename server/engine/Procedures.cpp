@@ -39,7 +39,7 @@ void shaped(Database& db, const QString& sql, const std::vector<Value>& args, Ro
 
 // The elective places of a student in one curriculum year and semester of a speciality and group.
 // p34 names the discipline that the curriculum fixes for the place (NULL for a free choice).
-void selectDisciplineForStudent(Database& db, const std::vector<Value>& a, RowSink& sink) {
+const QString& selectDisciplineForStudentSql() {
     static const QString sql = QStringLiteral(
         "SELECT d.id_disciplineForStudent, d.id_discipline, d.id_teacher, f.p34, d.ZEV_user, "
         "d.id_examination, d.subgroup, d.id_group, d.descGroupNum, d.id_semester, d.id_a_year, "
@@ -49,12 +49,16 @@ void selectDisciplineForStudent(Database& db, const std::vector<Value>& a, RowSi
         "WHERE d.id_student = ?4 AND d.plan_a_year = ?2 AND d.plan_semester = ?3 "
         "AND d.id_speciality = ?1 AND d.id_group = ?5 "
         "ORDER BY d.descGroupNum, d.id_disciplineForStudent");
-    shaped(db, sql, a, sink, "SelectDisciplineForStudent");
+    return sql;
+}
+
+void selectDisciplineForStudent(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    shaped(db, selectDisciplineForStudentSql(), a, sink, "SelectDisciplineForStudent");
 }
 
 // The disciplines on offer for the student's places in that year and semester: every alternative
 // of each group of alternatives in which the student has a place.
-void getDisciplineForDisciplineName(Database& db, const std::vector<Value>& a, RowSink& sink) {
+const QString& getDisciplineForDisciplineNameSql() {
     static const QString sql = QStringLiteral(
         "SELECT pe.id_discipline, d.p34, pe.descGroupNum, pe.id_kafedra, pe.id_examination, "
         "pe.Krdt "
@@ -64,12 +68,16 @@ void getDisciplineForDisciplineName(Database& db, const std::vector<Value>& a, R
         "WHERE s.id_student = ?3 AND s.plan_a_year = ?2 AND s.plan_semester = ?4 "
         "AND s.id_speciality = ?1) "
         "ORDER BY pe.descGroupNum, d.p34");
-    shaped(db, sql, a, sink, "GetDisciplineForDisciplineName");
+    return sql;
+}
+
+void getDisciplineForDisciplineName(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    shaped(db, getDisciplineForDisciplineNameSql(), a, sink, "GetDisciplineForDisciplineName");
 }
 
 // The disciplines for which a debt of the student (a member of the group) may stand in that
 // semester: those the student takes in it and those already recorded as debts.
-void getDebts(Database& db, const std::vector<Value>& a, RowSink& sink) {
+const QString& getDebtsSql() {
     static const QString sql = QStringLiteral(
         "SELECT d.id_discipline, d.p34 FROM discipline AS d "
         "WHERE EXISTS (SELECT 1 FROM s_g WHERE s_g.id_student = ?2 AND s_g.id_group = ?1) "
@@ -79,7 +87,11 @@ void getDebts(Database& db, const std::vector<Value>& a, RowSink& sink) {
         "WHERE id_student = ?2 AND id_semester = ?3 "
         "UNION SELECT id_discipline FROM Debts WHERE id_student = ?2 AND id_semester = ?3) "
         "ORDER BY d.p34");
-    shaped(db, sql, a, sink, "GetDebts");
+    return sql;
+}
+
+void getDebts(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    shaped(db, getDebtsSql(), a, sink, "GetDebts");
 }
 
 void getUser(Database& db, const std::vector<Value>& a, RowSink& sink) {
@@ -186,6 +198,23 @@ const Procedure* findProcedure(const QString& name) {
         }
     }
     return nullptr;
+}
+
+QString procedureStatement(const QString& name) {
+    const Procedure* procedure = findProcedure(name);
+    if (!procedure) {
+        return {};
+    }
+    if (procedure->body == selectDisciplineForStudent) {
+        return selectDisciplineForStudentSql();
+    }
+    if (procedure->body == getDisciplineForDisciplineName) {
+        return getDisciplineForDisciplineNameSql();
+    }
+    if (procedure->body == getDebts) {
+        return getDebtsSql();
+    }
+    return {};
 }
 
 const Procedure& teacherFunction() {

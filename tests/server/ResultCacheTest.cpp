@@ -122,6 +122,39 @@ TEST_F(ResultCacheTest, AWriteOfAnotherProcessIsSeenAtOnce) {
     EXPECT_EQ(stream(*reader, place), before);
 }
 
+// A statement read again with more or with fewer rows than its last run (which sizes the room
+// for the next) arrives whole, first from SQLite and then from the kept copy.
+TEST_F(ResultCacheTest, AStatementReadAgainWithMoreOrFewerRowsArrivesWhole) {
+    auto s = staff();
+    const QString names = QStringLiteral(
+        "SELECT id_student, s_fio, 0.5 * id_student AS half FROM s_fio WHERE id_student <= ?");
+    const std::int64_t all = integer(*s, QStringLiteral("SELECT count(*) FROM s_fio"));
+    const std::int64_t last = integer(*s, QStringLiteral("SELECT max(id_student) FROM s_fio"));
+    ASSERT_GT(all, 100);
+    for (const std::int64_t upTo : {last, std::int64_t{3}, last, std::int64_t{0}, last}) {
+        const std::int64_t expected =
+            integer(*s, QStringLiteral("SELECT count(*) FROM s_fio WHERE id_student <= ?"), {upTo});
+        const QString lastName =
+            upTo > 0 ? valueText(scalar(*s,
+                                        QStringLiteral("SELECT TOP 1 s_fio FROM s_fio WHERE "
+                                                       "id_student <= ? ORDER BY id_student DESC"),
+                                        {upTo}))
+                     : QString();
+        s->forgetKeptResults();
+        const ResultSet first = s->query(names, {upTo});
+        const ResultSet kept = s->query(names, {upTo});
+        for (const ResultSet* r : {&first, &kept}) {
+            ASSERT_EQ(r->rowCount(), expected) << upTo;
+            if (expected > 0) {
+                EXPECT_EQ(valueText(r->at(r->rowCount() - 1, 1)), lastName);
+                EXPECT_EQ(r->at(0, 2),
+                          Value{0.5 * static_cast<double>(std::get<std::int64_t>(r->at(0, 0)))});
+            }
+        }
+        EXPECT_EQ(first.cells, kept.cells);
+    }
+}
+
 // The cache on its own: packed results replay exactly, the least recently used go first.
 PackedResult packed(int rows, const QString& text) {
     PackedResult r;
