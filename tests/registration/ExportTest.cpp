@@ -374,6 +374,19 @@ TEST_F(Export, TheFacultysFileHoldsEveryGroupEachAsItsOwnExportHoldsIt) {
     EXPECT_TRUE(zipMembers(readFile(chosen.fileName)).contains(u"xl/worksheets/sheet1.xml"_qs));
 }
 
+TEST_F(Export, AFacultyWithoutGroupsInTheSemesterIsSaidSo) {
+    chooseTheGroup();
+    // The faculty's groups taken out of the academic year behind the window's back.
+    runOnDatabase(u"DELETE FROM g_r_y WHERE id_a_year = 2"_qs);
+    chosen.fileName = file(u"факультет.xlsx"_qs);
+    commands().FacultyExcelAction->trigger();
+    ASSERT_EQ(notices.messages.size(), 1u);
+    EXPECT_EQ(notices.messages[0].text,
+              u"На факультете нет групп в этом учебном году и семестре."_qs);
+    EXPECT_TRUE(chosen.captions.isEmpty());
+    EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);
+}
+
 TEST_F(Export, CancelInTheProgressDialogStopsTheFacultysExportAndWritesNothing) {
     chooseTheGroup();
     chosen.fileName = file(u"факультет.csv"_qs);
