@@ -1,5 +1,6 @@
 #pragma once
 
+class QAction;
 class QMenu;
 
 namespace zev {
@@ -7,9 +8,15 @@ namespace zev {
 class TForm1;
 
 // The registration window's one menu bar. "Группа" holds what is done with the chosen group as
-// a whole (its export and printed sheet, and the faculty's); each entry has a keyboard shortcut.
+// a whole (its export and printed sheet, and the faculty's); "Запись" the history of the current
+// row of the focused grid ("История записи…", Ctrl+H) and of the chosen student ("История
+// студента…", Ctrl+Shift+H). Each entry has a keyboard shortcut that works wherever the focus is
+// in the window.
 struct RegistrationMenus {
-    QMenu* group = nullptr;  // "Группа"
+    QMenu* group = nullptr;             // "Группа"
+    QMenu* record = nullptr;            // "Запись"
+    QAction* rowHistory = nullptr;      // "История записи…"
+    QAction* studentHistory = nullptr;  // "История студента…"
 };
 
 // Builds the menu bar of the window and the commands behind its entries.

@@ -1,6 +1,7 @@
 #include "registration/RegistrationWindow.h"
 
 #include "data/DataModule.h"
+#include "registration/HistoryDialog.h"
 #include "registration/RegistrationMenus.h"
 #include "registration/SelectionPanelLayout.h"
 #include "registration/StudentSearch.h"
@@ -88,7 +89,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), dm_(*DM_MB) {
     layout->addWidget(DBGridEh1);
     setCentralWidget(central);
     buildStudentSearch(central);
-    buildRegistrationMenus(*this);
+    Menus = buildRegistrationMenus(*this);
+    showHistoryDialog = [](HistoryDialog& dialog) { dialog.exec(); };
 
     QFDBGridEvents1 = new TQFDBGridEvents(this);
     configureGridEvents();

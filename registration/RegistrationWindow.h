@@ -4,6 +4,7 @@
 #include "gridevents/GridEvents.h"
 #include "registration/FoundStudents.h"
 #include "registration/ListNames.h"
+#include "registration/RegistrationMenus.h"
 #include "signin/SignedInUser.h"
 #include "widgets/DBGridEh.h"
 #include "widgets/DBLookupComboBox.h"
@@ -20,6 +21,7 @@ namespace zev {
 class TDM_MB;
 class StudentSearch;
 class GroupExportCommands;
+class HistoryDialog;
 
 // The registration window: the selection cascade from faculty to student in the top panel, the
 // student's electives grid and the chosen-disciplines grid below it.
@@ -54,6 +56,7 @@ public:
     StudentSearch* StudentSearch1 = nullptr;  // finding a student by name (Ctrl+K)
     // The menu "Группа": export and printed sheet of the group and of the faculty.
     GroupExportCommands* GroupExport1 = nullptr;
+    RegistrationMenus Menus;  // the menu bar
 
     // --- window
     void FormCreate();
@@ -112,6 +115,14 @@ public:
 
     // Opens the new-stream dialog for the current electives row; replaceable by tests.
     std::function<void()> openNewStreamDialog;
+
+    // --- history ("Запись" menu)
+    // The history of the current row of the grid the focus is in (the electives grid when the
+    // focus is in neither), and of the chosen student, in the history dialog.
+    void showRowHistory();
+    void showStudentHistory();
+    // Shows the history dialog modally; replaceable by tests.
+    std::function<void(HistoryDialog&)> showHistoryDialog;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,8 @@
 #include "DemoProgramFolder.h"
 #include "data/DataModule.h"
 #include "data/Errors.h"
+#include "registration/HistoryDialog.h"
+#include "registration/HistoryRows.h"
 #include "registration/NewStreamDialog.h"
 #include "registration/RegistrationWindow.h"
 #include "registration/StudentSearch.h"
@@ -102,6 +104,7 @@ void Tour::run() {
     postWithoutStream();
     deleteTwoRows();
     chosenDepartment();
+    history();
     findStudent();
     exportAndPrint();
 }
@@ -465,6 +468,61 @@ void Tour::chosenDepartment() {
         }
     }
     shots_.save(QStringLiteral("chosen-after-department"), {form_.get()});
+}
+
+void Tour::history() {
+    // The new row of the step before is given up; the first chosen discipline takes another
+    // stream, posted by moving to the next row.
+    Dataset& chosen = *dm_->ADOQ_disciplineForStudent2;
+    if (chosen.state() == DatasetState::Insert) {
+        chosen.cancel();
+        settle();
+    }
+    DBGridEh& grid = *form_->DBGridEh1;
+    if (chosen.recordCount() < 2) {
+        throw Error(QStringLiteral("The student has fewer than two chosen disciplines"));
+    }
+    const QPoint streamCell = grid.cellRect(0, 3).center();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, streamCell);
+    settle();
+    if (grid.cellEditor() == nullptr) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, streamCell);
+        settle();
+    }
+    auto* streams = qobject_cast<QComboBox*>(grid.cellEditor());
+    if (streams == nullptr || streams->count() < 2) {
+        throw Error(QStringLiteral("The stream cell shows no list of streams"));
+    }
+    const QString before = fieldText(chosen, QStringLiteral("subgroup"));
+    streams->showPopup();
+    settle();
+    chooseInOpenCellList(*streams, streams->currentIndex() == 0 ? 1 : 0);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(1, 0).center());
+    settle();
+    if (chosen.state() != DatasetState::Browse) {
+        throw Error(QStringLiteral("The changed stream was not posted"));
+    }
+    // Ctrl+Shift+H: the student's history, the change just made on top.
+    onNextModal(QStringLiteral("history dialog"), [this, before](QWidget& dialog) {
+        auto* history = qobject_cast<HistoryDialog*>(&dialog);
+        if (history == nullptr || history->rows().isEmpty() ||
+            fieldText(history->rows(), QStringLiteral("Что")) != QStringLiteral("Поток") ||
+            fieldText(history->rows(), QStringLiteral("Было")) != before) {
+            std::fprintf(stderr, "zev-tour: the history does not begin with the stream changed\n");
+            std::_Exit(EXIT_FAILURE);
+        }
+        shots_.save(QStringLiteral("history-dialog"), {form_.get(), &dialog});
+        QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_Escape);
+    });
+    form_->activateWindow();
+    grid.setFocus();
+    settle();
+    const qsizetype pictures = shots_.saved().size();
+    QTest::keyClick(&grid, Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    if (shots_.saved().size() == pictures) {
+        throw Error(QStringLiteral("Ctrl+Shift+H did not open the student's history"));
+    }
 }
 
 void Tour::findStudent() {

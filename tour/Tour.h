@@ -25,8 +25,9 @@ class Screenshots;
 // each screen: the sign-in window, the selection cascade with each list open, a chosen student,
 // the discipline list of the electives grid, the stream button's dialog and notice, posting
 // without a stream and the question when another student is chosen meanwhile, deleting two rows
-// with Ctrl+Delete, a department chosen in the chosen-disciplines grid, finding a student by
-// name, and the menu "Группа" with the group's print preview and the faculty's export.
+// with Ctrl+Delete, a department chosen in the chosen-disciplines grid, the history of the
+// student after a stream changed there, finding a student by name, and the menu "Группа" with
+// the group's print preview and the faculty's export.
 class Tour {
 public:
     // The client starts in the program folder, which must outlive the tour.
@@ -47,6 +48,7 @@ private:
     void discardQuestion();
     void deleteTwoRows();
     void chosenDepartment();
+    void history();
     void findStudent();
     void exportAndPrint();
 
