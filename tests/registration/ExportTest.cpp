@@ -275,6 +275,7 @@ TEST_F(Export, PrintShowsTheSheetInThePrintPreview) {
                 view->updatePreview();
                 pages = view->pageCount();
             }
+            // ZEV_EXPORT_PICTURE=FILE.png keeps a picture of the preview, to look at the sheet.
             if (qEnvironmentVariableIsSet("ZEV_EXPORT_PICTURE")) {
                 preview->grab().save(qEnvironmentVariable("ZEV_EXPORT_PICTURE"));
             }
