@@ -150,6 +150,16 @@ TEST_F(HistoryDialogs, TheRowHistoryIsThatOfTheFocusedGridsCurrentRow) {
     EXPECT_TRUE(shown[1].emptyShown);
     EXPECT_TRUE(shown[1].rows.empty());
     EXPECT_TRUE(shown[1].closedByEscape);
+
+    // A new row of the lower grid, not saved yet, has no history: the notice says so.
+    window->DBGridEh1->setFocus();
+    chosen().append();
+    notices.messages.clear();
+    QTest::keyClick(window->DBGridEh1, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(shown.size(), 2u);
+    ASSERT_EQ(notices.messages.size(), 1u);
+    EXPECT_EQ(notices.messages[0].text, u"Запись ещё не сохранена: истории у неё нет."_qs);
+    chosen().cancel();
 }
 
 TEST_F(HistoryDialogs, TheMenuOffersBothWithTheirShortcuts) {

@@ -3,6 +3,10 @@
 
 #include "DeploymentScripts.h"
 #include "server/Catalog.h"
+#include "server/engine/History.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +132,34 @@ TEST_F(Equivalence, ProceduresWithParametersAndResultColumns) {
 
 TEST_F(Equivalence, TheTeachersFunction) {
     expectSameRoutines(embedded_->functions, scripts_->functions);
+}
+
+// The history triggers of both servers follow the same columns of each table, in the same order,
+// so that a change is recorded alike whichever server holds the database.
+TEST(HistoryTriggers, FollowTheSameColumnsOnBothServers) {
+    QFile script(QStringLiteral(ZEV_SOURCE_DIR "/server/mssql/07_history.sql"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(script.readAll());
+    for (const server::HistoryTable& table : server::historyTables()) {
+        const QString start =
+            QStringLiteral("CREATE OR ALTER TRIGGER dbo.%1_history ").arg(table.name);
+        const qsizetype at = text.indexOf(start);
+        ASSERT_GE(at, 0) << table.name.toStdString();
+        const QString body = text.mid(at, text.indexOf(QStringLiteral("\nEND"), at) - at);
+        QStringList columns;
+        const QRegularExpression row(
+            QStringLiteral("\\(\\d+, N'(\\w+)', CAST\\(d\\.(\\w+) AS "
+                           "nvarchar\\(400\\)\\), CAST\\(i\\.(\\w+) AS"));
+        for (auto m = row.globalMatch(body); m.hasNext();) {
+            const QRegularExpressionMatch match = m.next();
+            EXPECT_EQ(match.captured(1), match.captured(2));
+            EXPECT_EQ(match.captured(1), match.captured(3));
+            columns << match.captured(1);
+        }
+        EXPECT_EQ(columns, table.columns) << table.name.toStdString();
+        EXPECT_TRUE(body.contains(QStringLiteral("ON d.%1 = i.%1").arg(table.key)))
+            << table.name.toStdString();
+    }
 }
 
 }  // namespace
