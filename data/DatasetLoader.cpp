@@ -69,6 +69,9 @@ public:
     }
 
     void beginRow() override {
+        if (!pending_.empty()) {
+            decideFromFirstRow(nullptr);
+        }
         if (fallback_) {
             fallback_->beginRow();
             return;
@@ -118,6 +121,9 @@ public:
     }
 
     void addRow(const RowCell* cells, int count) override {
+        if (!pending_.empty()) {
+            decideFromFirstRow(cells);
+        }
         if (fallback_) {
             fallback_->addRow(cells, count);
             return;
@@ -149,6 +155,9 @@ public:
     }
 
     void end() override {
+        if (!pending_.empty()) {
+            decideFromFirstRow(nullptr);
+        }
         if (fallback_) {
             fallback_->end();
             ResultSet rows = fallback_->take();
@@ -174,12 +183,16 @@ private:
     void beginUndeclared(const std::vector<ResultColumn>& columns, int rowHint) {
         for (const ResultColumn& c : columns) {
             if (c.type == ColumnType::Unknown) {
-                fallback_ = std::make_unique<ResultSetSink>();
-                fallback_->begin(columns, rowHint);
-                fallbackColumns_ = columns;
+                // Decided by the first row when it comes whole (see decideFromFirstRow).
+                pending_ = columns;
+                pendingHint_ = rowHint;
                 return;
             }
         }
+        storeUndeclared(columns, rowHint);
+    }
+
+    void storeUndeclared(const std::vector<ResultColumn>& columns, int rowHint) {
         std::vector<ColumnKind> kinds;
         ownDefs_.assign(columns.size(), FieldDef{});
         longest_.assign(columns.size(), 20);
@@ -191,6 +204,34 @@ private:
             kinds.push_back(columnKindOf(ownDefs_[c].type));
         }
         resetStore(kinds, rowHint);
+    }
+
+    // A column of unknown type is a text column as soon as one of its values is a text. When the
+    // first row has a text in every such column, their type is known and the rows go straight
+    // into the column store; otherwise the result is collected and loaded as a whole (`cells`
+    // null: no first row comes, or it comes cell by cell).
+    void decideFromFirstRow(const RowCell* cells) {
+        std::vector<ResultColumn> columns = std::move(pending_);
+        pending_.clear();
+        bool allText = cells != nullptr;
+        for (std::size_t c = 0; allText && c < columns.size(); ++c) {
+            if (columns[c].type == ColumnType::Unknown) {
+                const RowCell::Kind kind = cells[c].kind;
+                allText = kind == RowCell::Kind::Utf8 || kind == RowCell::Kind::Utf16;
+            }
+        }
+        if (allText) {
+            for (ResultColumn& c : columns) {
+                if (c.type == ColumnType::Unknown) {
+                    c.type = ColumnType::Text;
+                }
+            }
+            storeUndeclared(columns, pendingHint_);
+            return;
+        }
+        fallback_ = std::make_unique<ResultSetSink>();
+        fallback_->begin(columns, pendingHint_);
+        fallbackColumns_ = columns;
     }
 
     // The fields of the previous open stay when names and types match; a new text field is as
@@ -301,6 +342,8 @@ private:
     std::vector<const FieldDef*> defs_;  // definition of the field each result column feeds
     std::vector<FieldDef> ownDefs_;      // without declared fields: one per result column
     std::vector<int> longest_;           // without declared fields: longest text per column
+    std::vector<ResultColumn> pending_;  // columns waiting for the first row to decide a type
+    int pendingHint_ = -1;
     std::unique_ptr<ResultSetSink> fallback_;
     std::vector<ResultColumn> fallbackColumns_;
     int row_ = -1;

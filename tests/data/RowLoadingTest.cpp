@@ -251,6 +251,37 @@ TEST_F(RowLoading, AColumnOfUnknownTypeTakesTheTypeOfItsValues) {
     EXPECT_EQ(q->fieldByName(QStringLiteral("c")).value(), Value{2.5});
 }
 
+// Columns of unknown type through a driver that hands whole rows: decided as cell by cell decides
+// them, whether the first row settles them (a text in each) or not (a null, a number, no rows).
+TEST_F(RowLoading, ColumnsOfUnknownTypeInWholeRowsAreDecidedAsCellByCell) {
+    const std::vector<ResultColumn> unknown = {{QStringLiteral("a"), ColumnType::Unknown},
+                                               {QStringLiteral("b"), ColumnType::Integer},
+                                               {QStringLiteral("c"), ColumnType::Unknown}};
+    const std::vector<ResultSet> results = {
+        table(unknown, {{S("Иванов Иван"), I(1), S("x")},
+                        {I(7), I(2), S("очень длинный текст ячейки")},
+                        {Value{}, I(3), Value{2.5}}}),
+        table(unknown, {{Value{}, I(1), S("x")}, {S("y"), I(2), S("z")}}),
+        table(unknown, {{S("x"), I(1), I(4)}, {S("y"), I(2), Value{4.5}}}),
+        table(unknown, {}),
+    };
+    Connection whole;
+    whole.openWithDriver(std::make_unique<WholeRowDriver>(server));
+    for (const ResultSet& result : results) {
+        server->results[kSql] = result;
+        auto a = queryOn(whole);
+        auto b = queryOn(streamed);
+        a->open();
+        b->open();
+        ASSERT_EQ(a->fields().size(), 3u);
+        for (size_t i = 0; i < a->fields().size(); ++i) {
+            EXPECT_EQ(a->fields()[i]->dataType(), b->fields()[i]->dataType()) << i;
+            EXPECT_EQ(a->fields()[i]->size(), b->fields()[i]->size()) << i;
+        }
+        EXPECT_EQ(contents(*a), contents(*b));
+    }
+}
+
 TEST(RowSinkFallback, ASnapshotCollectedBySinkIsTheResultReplayed) {
     const ResultSet original = sampleRows();
     ResultSetSink sink;
