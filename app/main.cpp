@@ -3,13 +3,13 @@
 // runs the sign-in; the window is shown only after a successful sign-in, otherwise the program
 // ends without it.
 
+#include "core/ProgramVersion.h"
 #include "data/DataModule.h"
 #include "registration/RegistrationWindow.h"
 #include "signin/ApplicationState.h"
 #include "signin/CommandLine.h"
 #include "signin/LogFile.h"
 #include "signin/ProgramOptions.h"
-#include "signin/ProgramVersion.h"
 #include "signin/SettingsPlaces.h"
 #include "widgets/LogCategories.h"
 

@@ -3,7 +3,7 @@
 // SELECT's translation (the server's own, plan guides included), or for a reading procedure the
 // statement whose rows it answers with the call's arguments in the procedure's parameter order;
 // prepared once, every column of every row read. Header only: every .cpp of bench/ is a program.
-#include "data/Value.h"
+#include "core/Value.h"
 #include "server/engine/Procedures.h"
 #include "server/engine/Translator.h"
 

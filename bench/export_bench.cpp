@@ -8,8 +8,8 @@
 // The university database is generated once into university/ beside the program and reused
 // (zev-bench shares it). Ends with lines NAME VALUE UNIT.
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 #include "groupexport/ElectivesSheet.h"
 #include "groupexport/SheetFiles.h"
 #include "groupexport/SheetPages.h"

@@ -4,7 +4,7 @@
 // kept results forgotten before each run) with the ratio of the two, and the server answering
 // from its kept results.
 // Usage: server_bench [--demo-only]
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "registration/ChosenDisciplinesSql.h"
 #include "server/EmbeddedServer.h"
 #include "server/engine/Database.h"

@@ -3,7 +3,7 @@
 // time of each size over the time of the size before it should stay near 2 (a quadratic
 // translation gives 4). The largest sizes are the ones that once took tens of seconds: a WHERE of
 // 800 KB and 40,000 terms joined by "+".
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/engine/Translator.h"
 
 #include <chrono>

@@ -2,9 +2,10 @@
 // beside the requests and bytes that the TDS test server counts, and the time, through FreeTDS
 // and the ODBC driver on a loopback port over the demo database.
 // Usage: wire_bench
+#include "core/Errors.h"
 #include "data/DataModule.h"
 #include "data/ElectivesSql.h"
-#include "data/Errors.h"
+#include "data/OdbcDriver.h"
 #include "server/gen/Generator.h"
 #include "server/tds/TdsServer.h"
 #include "signin/LoginStatement.h"

@@ -11,10 +11,10 @@
 //
 // Usage: zev-bench [--repetitions N] [--database FILE]
 // The university database is generated once into university/ beside the program and reused.
+#include "core/Errors.h"
 #include "data/Connection.h"
 #include "data/DataModule.h"
 #include "data/Dataset.h"
-#include "data/Errors.h"
 #include "registration/ChosenDisciplinesSql.h"
 #include "registration/RegistrationWindow.h"
 #include "server/EmbeddedServer.h"

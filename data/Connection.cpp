@@ -1,13 +1,13 @@
 #include "data/Connection.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 #include <QRegularExpression>
 
 namespace zev {
 
 bool isEmbeddedDataSource(const QString& dataSource) {
-    return dataSource.trimmed().endsWith(u".sqlite", Qt::CaseInsensitive);
+    return dataSourceKind(dataSource) == DataSourceKind::EmbeddedFile;
 }
 
 namespace {
@@ -87,11 +87,13 @@ void Connection::open() {
     if (driver_) {
         return;
     }
-    if (isEmbeddedDataSource(settings_.dataSource)) {
-        driver_ = openEmbeddedDriver(settings_, baseFolder_);
-    } else {
-        driver_ = openSqlServerDriver(settings_);
+    const DriverOpener open = registeredConnectionDriver(dataSourceKind(settings_.dataSource));
+    if (!open) {
+        throw DatabaseError(
+            QStringLiteral("This program holds no driver for the Data Source \"%1\".")
+                .arg(settings_.dataSource));
     }
+    driver_ = open(settings_, baseFolder_);
 }
 
 void Connection::openWithDriver(std::unique_ptr<ConnectionDriver> driver) {

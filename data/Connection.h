@@ -1,9 +1,10 @@
 #pragma once
 
-#include "data/ConnectionSettings.h"
-#include "data/ResultSet.h"
-#include "data/RowSink.h"
-#include "data/Value.h"
+#include "core/ConnectionSettings.h"
+#include "core/ResultSet.h"
+#include "core/RowSink.h"
+#include "core/Value.h"
+#include "data/DriverRegistry.h"
 
 #include <QHash>
 #include <QString>
@@ -55,7 +56,7 @@ bool changesExistingRows(const QString& sql);
 
 // The database connection (ADOCon): opened with connection settings, given as a value or as a
 // connection string in the form that ComposeConnectionString produces; the Data Source chooses
-// the driver.
+// the driver among those registered (DriverRegistry.h).
 class Connection {
 public:
     Connection();
@@ -101,10 +102,5 @@ private:
     std::unique_ptr<ConnectionDriver> driver_;
     QHash<QString, BoundStatement> boundStatements_;
 };
-
-// Drivers, made by Connection::open according to the Data Source.
-std::unique_ptr<ConnectionDriver> openEmbeddedDriver(const ConnectionSettings& settings,
-                                                     const QString& baseFolder);
-std::unique_ptr<ConnectionDriver> openSqlServerDriver(const ConnectionSettings& settings);
 
 }  // namespace zev

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/Errors.h"
-#include "data/ResultSet.h"
-#include "data/RowSink.h"
-#include "data/Value.h"
+#include "core/Errors.h"
+#include "core/ResultSet.h"
+#include "core/RowSink.h"
+#include "core/Value.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "data/FieldValues.h"
 
-#include "data/Cp1251.h"
-#include "data/Errors.h"
+#include "core/Cp1251.h"
+#include "core/Errors.h"
 
 #include <cmath>
 #include <limits>

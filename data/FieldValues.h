@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/Cp1251.h"
+#include "core/Value.h"
 #include "data/ColumnStore.h"
-#include "data/Cp1251.h"
 #include "data/Dataset.h"
-#include "data/Value.h"
 
 #include <QString>
 

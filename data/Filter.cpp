@@ -1,6 +1,6 @@
 #include "data/Filter.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 namespace zev {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/Value.h"
 #include "data/ColumnStore.h"
-#include "data/Value.h"
 
 #include <QHash>
 #include <QString>

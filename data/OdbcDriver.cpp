@@ -9,9 +9,9 @@
 
 #include "data/OdbcDriver.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
+#include "core/RowSink.h"
 #include "data/OdbcDiagnostics.h"
-#include "data/RowSink.h"
 
 #ifdef _WIN32
 #include <windows.h>  // the ODBC headers of Windows build on its types
@@ -390,5 +390,17 @@ namespace zev {
 std::unique_ptr<ConnectionDriver> openSqlServerDriver(const ConnectionSettings& settings) {
     return odbc::openOdbcDriver(settings, odbc::defaultDriverChoice());
 }
+
+namespace {
+
+std::unique_ptr<ConnectionDriver> openRegistered(const ConnectionSettings& settings,
+                                                 const QString& /*baseFolder*/) {
+    return openSqlServerDriver(settings);
+}
+
+[[maybe_unused]] const bool registered =
+    registerConnectionDriver(DataSourceKind::SqlServer, &openRegistered);
+
+}  // namespace
 
 }  // namespace zev

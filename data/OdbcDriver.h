@@ -25,3 +25,12 @@ std::unique_ptr<ConnectionDriver> openOdbcDriverWith(
     int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds, int packetSize = 4096);
 
 }  // namespace zev::odbc
+
+namespace zev {
+
+// A SQL Server connection through the system's SQL Server ODBC driver (FreeTDS on Linux). A
+// program that links this library opens every Data Source that names a host with it (it
+// registers itself with the connection).
+std::unique_ptr<ConnectionDriver> openSqlServerDriver(const ConnectionSettings& settings);
+
+}  // namespace zev

@@ -1,7 +1,7 @@
 #include "data/WriteBack.h"
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 
 #include <QStringList>
 

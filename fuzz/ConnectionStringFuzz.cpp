@@ -2,7 +2,7 @@
 // written back with quoting, read back the same. The password mask takes any text.
 #include "FuzzCheck.h"
 
-#include "data/ConnectionSettings.h"
+#include "core/ConnectionSettings.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // The dataset filter language on arbitrary texts: compiling either succeeds or throws Error, and
 // a compiled filter evaluates on rows of every column kind, Nulls included.
+#include "core/Errors.h"
 #include "data/ColumnStore.h"
-#include "data/Errors.h"
 #include "data/Filter.h"
 
 #include <QString>

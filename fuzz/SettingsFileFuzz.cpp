@@ -2,8 +2,8 @@
 // Error, anything else decodes; whatever decodes and can be written again reads back the same.
 #include "FuzzCheck.h"
 
-#include "data/Errors.h"
-#include "signin/SettingsFile.h"
+#include "core/Errors.h"
+#include "core/SettingsFile.h"
 
 #include <QByteArray>
 #include <QString>

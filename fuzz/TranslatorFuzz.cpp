@@ -3,9 +3,9 @@
 // comment, whatever the input.
 #include "FuzzCheck.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
+#include "core/Tokenizer.h"
 #include "server/engine/SqliteText.h"
-#include "server/engine/Tokenizer.h"
 #include "server/engine/Translator.h"
 
 #include <QString>

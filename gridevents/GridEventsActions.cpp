@@ -1,6 +1,6 @@
 // The keyboard actions of the grid-events component: copy, cut, paste, delete and select-all of
 // whole rows, and the grid edit payload they exchange through the clipboard.
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 #include "gridevents/DatasetGuards.h"
 #include "gridevents/GridEvents.h"
 #include "gridevents/GridPayload.h"

@@ -1,6 +1,6 @@
 #include "gridevents/GridPayload.h"
 
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 
 namespace zev {
 

@@ -1,7 +1,7 @@
 #include "groupexport/ElectivesSheet.h"
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 
 #include <QCollator>
 #include <QLocale>

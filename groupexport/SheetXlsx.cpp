@@ -1,4 +1,4 @@
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "groupexport/ElectivesSheet.h"
 #include "groupexport/SheetFiles.h"
 

@@ -1,7 +1,7 @@
 #include "registration/FoundStudents.h"
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 
 namespace zev {
 

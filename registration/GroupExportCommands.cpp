@@ -1,7 +1,7 @@
 #include "registration/GroupExportCommands.h"
 
+#include "core/Errors.h"
 #include "data/DataModule.h"
-#include "data/Errors.h"
 #include "groupexport/SheetFiles.h"
 #include "groupexport/SheetPages.h"
 #include "registration/RegistrationWindow.h"

@@ -1,7 +1,7 @@
 #include "registration/HistoryRows.h"
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 
 #include <QDateTime>
 #include <QHash>

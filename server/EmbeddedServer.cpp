@@ -1,6 +1,6 @@
 #include "server/EmbeddedServer.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/engine/Database.h"
 #include "server/engine/Procedures.h"
 #include "server/engine/ResultCache.h"

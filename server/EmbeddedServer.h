@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/ResultSet.h"
-#include "data/RowSink.h"
-#include "data/Value.h"
+#include "core/ResultSet.h"
+#include "core/RowSink.h"
+#include "core/Value.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "signin/CommandLine.h"
 
-#include "signin/ProgramVersion.h"
+#include "core/ProgramVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

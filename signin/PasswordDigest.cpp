@@ -1,6 +1,6 @@
 #include "signin/PasswordDigest.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 #include <QStringEncoder>
 

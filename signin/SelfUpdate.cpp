@@ -1,6 +1,6 @@
 #include "signin/SelfUpdate.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/ProgramOptions.h"
 
 #include <QCoreApplication>

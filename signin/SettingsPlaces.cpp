@@ -1,6 +1,6 @@
 #include "signin/SettingsPlaces.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/ProgramFolder.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "signin/UpdateChecks.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/ReleaseKey.h"
 
 #include <QByteArrayList>

@@ -1,6 +1,6 @@
 #include "tour/Screenshots.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "tour/Tour.h"
 
 #include "DemoProgramFolder.h"
+#include "core/Errors.h"
 #include "data/DataModule.h"
-#include "data/Errors.h"
 #include "registration/HistoryDialog.h"
 #include "registration/HistoryRows.h"
 #include "registration/NewStreamDialog.h"

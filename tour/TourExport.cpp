@@ -1,7 +1,7 @@
 // The tour's pictures of the menu "Группа": the menu open, the group's printed sheet in the print
 // preview, and the faculty's export under its progress dialog.
 #include "DemoProgramFolder.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "registration/GroupExportCommands.h"
 #include "registration/RegistrationWindow.h"
 #include "tour/ModalWatcher.h"

@@ -2,7 +2,7 @@
 // client on it and walks its screens, saving one PNG per screen into <folder>.
 
 #include "DemoProgramFolder.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/CommandLine.h"
 #include "tour/Screenshots.h"
 #include "tour/Tour.h"

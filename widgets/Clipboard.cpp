@@ -1,6 +1,6 @@
 #include "widgets/Clipboard.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "widgets/Notices.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "widgets/LogCategories.h"
 
 #include <QApplication>

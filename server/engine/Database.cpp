@@ -1,6 +1,6 @@
 #include "server/engine/Database.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/engine/NameSearch.h"
 #include "server/engine/SqlFunctions.h"
 #include "server/engine/StoredText.h"

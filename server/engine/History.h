@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/RowSink.h"
-#include "data/Value.h"
+#include "core/RowSink.h"
+#include "core/Value.h"
 
 #include <QString>
 #include <QStringList>

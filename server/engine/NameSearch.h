@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/ResultSet.h"
-#include "data/Value.h"
+#include "core/ResultSet.h"
+#include "core/Value.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "server/engine/Procedures.h"
 
 #include "server/engine/Database.h"
-#include "server/engine/History.h"
 #include "server/engine/GroupExport.h"
+#include "server/engine/History.h"
 #include "server/engine/NameSearch.h"
 #include "server/engine/SignIn.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/RowSink.h"
+#include "core/RowSink.h"
 
 #include <QHash>
 #include <QString>

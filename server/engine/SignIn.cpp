@@ -1,7 +1,7 @@
 #include "server/engine/SignIn.h"
 
-#include "data/Cp1251.h"
-#include "data/Errors.h"
+#include "core/Cp1251.h"
+#include "core/Errors.h"
 #include "server/engine/Database.h"
 #include "server/engine/Procedures.h"
 

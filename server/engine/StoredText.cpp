@@ -1,6 +1,6 @@
 #include "server/engine/StoredText.h"
 
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 
 #include <QByteArrayView>
 #include <QStringDecoder>

@@ -4,9 +4,9 @@
 // expressions in TranslatorExpressions.cpp. It writes the SQLite text as it reads the T-SQL, one
 // token at a time, so that translation takes time linear in the statement.
 
-#include "data/Errors.h"
+#include "core/Errors.h"
+#include "core/Tokenizer.h"
 #include "server/engine/SqlEmitter.h"
-#include "server/engine/Tokenizer.h"
 #include "server/engine/Translator.h"
 
 #include <QSet>

@@ -1,8 +1,8 @@
 #include "server/gen/Generator.h"
 
-#include "signin/SettingsFile.h"
+#include "core/SettingsFile.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/Catalog.h"
 #include "server/engine/Database.h"
 #include "server/engine/SchemaUpgrade.h"

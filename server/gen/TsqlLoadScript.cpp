@@ -1,6 +1,6 @@
 #include "server/gen/TsqlLoadScript.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/engine/Database.h"
 
 #include <QSaveFile>

@@ -1,10 +1,10 @@
 // zev-gen demo|university <folder> [--tsql FILE]: writes a ZEV database and its settings file
 // into the folder and prints the staff logins with their passwords; with --tsql, also the
 // database's rows as a T-SQL load script for a real SQL Server.
-#include "data/Errors.h"
+#include "core/Errors.h"
+#include "core/ProgramVersion.h"
 #include "server/gen/Generator.h"
 #include "server/gen/TsqlLoadScript.h"
-#include "signin/ProgramVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/ResultSet.h"
+#include "core/ResultSet.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 #include "server/shell/Shell.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
+#include "core/ProgramVersion.h"
 #include "server/shell/ResultPrinter.h"
 #include "server/shell/ShellSettingsFile.h"
-#include "signin/ProgramVersion.h"
 
 #include <QCommandLineParser>
 #include <QDir>

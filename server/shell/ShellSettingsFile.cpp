@@ -1,7 +1,7 @@
 #include "server/shell/ShellSettingsFile.h"
 
-#include "data/Errors.h"
-#include "signin/SettingsFile.h"
+#include "core/Errors.h"
+#include "core/SettingsFile.h"
 
 namespace zev::shell {
 

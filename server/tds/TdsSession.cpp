@@ -1,6 +1,6 @@
 #include "server/tds/TdsSession.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/EmbeddedServer.h"
 #include "server/tds/TdsWire.h"
 

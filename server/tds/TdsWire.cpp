@@ -1,6 +1,6 @@
 #include "server/tds/TdsWire.h"
 
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 
 #include <QStringDecoder>
 

@@ -3,8 +3,8 @@
 // The byte level of TDS 7.4: little-endian writing and reading, the tokens of a server's answer
 // and the decoding of the client's LOGIN7, SQL batch and RPC messages.
 
-#include "data/ResultSet.h"
-#include "data/Value.h"
+#include "core/ResultSet.h"
+#include "core/Value.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,9 +2,9 @@
 // tests and the demo of the client's SQL Server path. Not a production server: production runs
 // on Microsoft SQL Server.
 
-#include "data/Errors.h"
+#include "core/Errors.h"
+#include "core/ProgramVersion.h"
 #include "server/tds/TdsServer.h"
-#include "signin/ProgramVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -2,8 +2,8 @@
 // update. Writes beside each program file the checksum file FILE.sha256 and, with a key, the
 // Ed25519 signature FILE.sig that the client checks before it installs the file. Copy the three
 // files to the update folder together (see server/mssql/README.md).
-#include "data/Errors.h"
-#include "signin/ProgramVersion.h"
+#include "core/Errors.h"
+#include "core/ProgramVersion.h"
 #include "signin/UpdateChecks.h"
 
 #include <QCommandLineParser>

@@ -2,8 +2,8 @@
 // quoting that keeps every value whole, and the password mask of error texts.
 #include "FakeDrivers.h"
 #include "QtPrinting.h"
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The CSV and Excel files of a sheet, and the saving of a file in one piece.
 
 #include "ZipReader.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "groupexport/ElectivesSheet.h"
 #include "groupexport/SheetFiles.h"
 

@@ -1,5 +1,5 @@
 // The grid edit payload: copying rows into it and pasting rows out of it.
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 #include "tests/gridevents/GridFixture.h"
 
 #include <QClipboard>

@@ -1,6 +1,8 @@
 #include "OdbcRun.h"
 
-#include "signin/SettingsFile.h"
+#include "core/SettingsFile.h"
+#include "data/OdbcDriver.h"
+#include "server/EmbeddedDriver.h"
 
 namespace zev::testing {
 

@@ -2,7 +2,7 @@
 
 #include "DatabaseFile.h"
 #include "FakeDrivers.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/ApplicationState.h"
 #include "signin/LoginStatement.h"
 #include "signin/SignInWindow.h"

@@ -3,7 +3,7 @@
 // themselves answer: the front end reads T-SQL, not one spelling of it.
 #include "ServerFixture.h"
 
-#include "server/engine/Tokenizer.h"
+#include "core/Tokenizer.h"
 
 #include <functional>
 

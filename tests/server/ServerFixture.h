@@ -1,7 +1,7 @@
 #pragma once
 
 #include "QtPrinting.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/EmbeddedServer.h"
 #include "server/gen/Generator.h"
 

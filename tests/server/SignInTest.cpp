@@ -1,7 +1,7 @@
 // GET_USER through a session of the fixed sign-in account, as the client calls it.
 #include "ServerFixture.h"
 
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 #include "server/engine/Database.h"
 #include "server/engine/SignIn.h"
 

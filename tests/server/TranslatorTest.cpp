@@ -1,9 +1,9 @@
 // The T-SQL front end: what it accepts and how it refuses the rest.
+#include "core/Tokenizer.h"
 #include "server/engine/SqliteText.h"
-#include "server/engine/Tokenizer.h"
 #include "server/engine/Translator.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 #include <QDirIterator>
 #include <QFile>

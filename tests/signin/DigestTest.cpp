@@ -1,6 +1,6 @@
 // The password digest: upper-case hexadecimal MD5 over the Windows-1251 bytes of the text.
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/PasswordDigest.h"
 
 #include <gtest/gtest.h>

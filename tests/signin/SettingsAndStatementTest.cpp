@@ -1,11 +1,11 @@
 // The connection settings file, the connection string and the composed sign-in call.
 
-#include "data/ConnectionSettings.h"
-#include "data/Cp1251.h"
-#include "data/Errors.h"
+#include "core/ConnectionSettings.h"
+#include "core/Cp1251.h"
+#include "core/Errors.h"
+#include "core/SettingsFile.h"
 #include "signin/LoginStatement.h"
 #include "signin/PasswordDigest.h"
-#include "signin/SettingsFile.h"
 #include "signin/Workstation.h"
 
 #include <QHostAddress>

@@ -1,6 +1,6 @@
 // Where the settings file and the program settings are found, the log file, and the command line.
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/CommandLine.h"
 #include "signin/LogFile.h"
 #include "signin/ProgramFolder.h"

@@ -3,11 +3,11 @@
 #include "SignInFixture.h"
 
 #include "HttpTestServer.h"
+#include "core/SettingsFile.h"
 #include "data/Connection.h"
 #include "signin/LogFile.h"
 #include "signin/PasswordDigest.h"
 #include "signin/SelfUpdate.h"
-#include "signin/SettingsFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 // failure leaves nothing to install; a valid signed file is installed by the update script.
 
 #include "HttpTestServer.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/SelfUpdate.h"
 #include "signin/UpdateChecks.h"
 

@@ -1,7 +1,7 @@
 // The download of the program's successor and the scripts that install it.
 
 #include "HttpTestServer.h"
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/SelfUpdate.h"
 
 #include <QCoreApplication>

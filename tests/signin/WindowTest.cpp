@@ -5,8 +5,8 @@
 #include "TypeText.h"
 
 #include "HttpTestServer.h"
+#include "core/ProgramVersion.h"
 #include "registration/RegistrationWindow.h"
-#include "signin/ProgramVersion.h"
 #include "signin/SelfUpdate.h"
 
 #include <QApplication>

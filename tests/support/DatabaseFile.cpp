@@ -1,6 +1,6 @@
 #include "DatabaseFile.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/engine/Database.h"
 
 #include <sqlite3.h>

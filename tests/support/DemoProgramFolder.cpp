@@ -1,6 +1,6 @@
 #include "DemoProgramFolder.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "signin/ApplicationState.h"
 #include "signin/ProgramFolder.h"
 

@@ -1,6 +1,6 @@
 #include "FakeDrivers.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 namespace zev::testing {
 

@@ -5,6 +5,7 @@
 #include "TdsFixture.h"
 
 #include "data/Dataset.h"
+#include "data/OdbcDriver.h"
 
 namespace zev::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "DatabaseFile.h"
 #include "QtPrinting.h"
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 #include "server/gen/Generator.h"
 #include "server/tds/TdsServer.h"
 

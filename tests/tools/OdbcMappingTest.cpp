@@ -1,8 +1,8 @@
 // The SQL Server driver without a SQL Server: the settings-to-ODBC mapping, and a login against a
 // loopback port where nothing speaks TDS.
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 #include "data/OdbcConnectionString.h"
 #include "data/OdbcDriver.h"
 

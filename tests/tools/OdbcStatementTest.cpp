@@ -2,8 +2,8 @@
 // reading into the snapshot, rows affected, error texts) driven through another ODBC driver, the
 // SQLite one, since no SQL Server is at hand. Skipped where that driver is not installed.
 
+#include "core/Errors.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 #include "data/OdbcDriver.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // zev-sql on the embedded demo database, made by the project's generator for each test run.
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 #include "server/gen/Generator.h"
 #include "server/shell/Shell.h"
 

@@ -3,13 +3,13 @@
 
 #include "FakeDrivers.h"
 #include "QtPrinting.h"
+#include "core/Errors.h"
+#include "core/ProgramVersion.h"
 #include "data/Connection.h"
-#include "data/Errors.h"
 #include "server/shell/ResultPrinter.h"
 #include "server/shell/ScriptSplitter.h"
 #include "server/shell/Shell.h"
 #include "server/shell/ShellSettingsFile.h"
-#include "signin/ProgramVersion.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

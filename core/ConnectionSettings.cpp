@@ -1,4 +1,4 @@
-#include "data/ConnectionSettings.h"
+#include "core/ConnectionSettings.h"
 
 #include <QRegularExpression>
 

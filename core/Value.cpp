@@ -1,4 +1,4 @@
-#include "data/Value.h"
+#include "core/Value.h"
 
 #include <cmath>
 

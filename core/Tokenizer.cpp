@@ -1,6 +1,6 @@
-#include "server/engine/Tokenizer.h"
+#include "core/Tokenizer.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 namespace zev::server {
 

@@ -1,4 +1,4 @@
-#include "data/RowSink.h"
+#include "core/RowSink.h"
 
 namespace zev {
 

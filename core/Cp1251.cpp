@@ -1,6 +1,6 @@
-#include "data/Cp1251.h"
+#include "core/Cp1251.h"
 
-#include "data/Errors.h"
+#include "core/Errors.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

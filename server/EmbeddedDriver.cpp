@@ -1,5 +1,5 @@
-#include "data/Connection.h"
-#include "data/Errors.h"
+#include "server/EmbeddedDriver.h"
+
 #include "server/EmbeddedServer.h"
 
 #include <QDir>
@@ -41,5 +41,12 @@ std::unique_ptr<ConnectionDriver> openEmbeddedDriver(const ConnectionSettings& s
     return std::make_unique<EmbeddedDriver>(
         server::Session::open(QDir::cleanPath(file), settings.user, settings.password));
 }
+
+namespace {
+
+[[maybe_unused]] const bool registered =
+    registerConnectionDriver(DataSourceKind::EmbeddedFile, &openEmbeddedDriver);
+
+}  // namespace
 
 }  // namespace zev

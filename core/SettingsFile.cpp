@@ -1,8 +1,8 @@
-#include "signin/SettingsFile.h"
+#include "core/SettingsFile.h"
 
-#include "data/ConnectionSettings.h"
-#include "data/Cp1251.h"
-#include "data/Errors.h"
+#include "core/ConnectionSettings.h"
+#include "core/Cp1251.h"
+#include "core/Errors.h"
 
 #include <QDir>
 #include <QFile>
