@@ -13,6 +13,7 @@
 #include "groupexport/ElectivesSheet.h"
 #include "groupexport/SheetFiles.h"
 #include "groupexport/SheetPages.h"
+#include "server/EmbeddedDriver.h"
 #include "server/engine/Database.h"
 #include "server/engine/GroupExport.h"
 #include "server/gen/Generator.h"
