@@ -1,6 +1,7 @@
 // The data module: the connection, every dataset with its statement, parameters and fields, and
 // the data sources. The record rules live in RecordRules.cpp.
 #include "data/DataModule.h"
+#include "data/FieldNames.h"
 
 namespace zev {
 
@@ -41,24 +42,34 @@ FieldDef lookupField(const QString& name, FieldType type, int size, const QStrin
 TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("DM_MB"));
     DM_MB = this;
+    // Lookup lists come before the datasets whose lookup fields name them.
+    createSelectionLists();
+    createElectivesLookupLists();
+    createElectives();
+    createChosenDisciplines();
+    createStatementRunnerAndDebts();
+    createDataSources();
+}
 
-    const auto query = [this](const QString& name, const QString& sql,
-                              std::initializer_list<const char*> typedParams = {}) {
-        auto* q = new Query(&ADOCon, this);
-        q->setObjectName(name);
-        for (const char* p : typedParams) {
-            q->declareTypedParam(QString::fromLatin1(p));
-        }
-        q->setSQL(sql);
-        return q;
-    };
-    const auto source = [this](const QString& name, Dataset* dataset) {
-        auto* s = new DataSource(dataset, this);
-        s->setObjectName(name);
-        return s;
-    };
+Query* TDM_MB::query(const QString& name, const QString& sql,
+                     std::initializer_list<const char*> typedParams) {
+    auto* q = new Query(&ADOCon, this);
+    q->setObjectName(name);
+    for (const char* p : typedParams) {
+        q->declareTypedParam(QString::fromLatin1(p));
+    }
+    q->setSQL(sql);
+    return q;
+}
 
-    // --- selection lists
+DataSource* TDM_MB::source(const QString& name, Dataset* dataset) {
+    auto* s = new DataSource(dataset, this);
+    s->setObjectName(name);
+    return s;
+}
+
+// The selection cascade's lists, faculty down to the group's students.
+void TDM_MB::createSelectionLists() {
     ADOQ_Faculty =
         query(QStringLiteral("ADOQ_Faculty"),
               QStringLiteral("SELECT id_faculty, [p23-1] FROM Faculty INNER JOIN "
@@ -83,7 +94,7 @@ TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
                        "[p25-2] , id_obem_chasov ORDER BY [p25-2]"),
         {"id_faculty", "id_f_educ"});
     ADOQ_Speciality->setFieldDefs(
-        {integer(QStringLiteral("id_speciality")), string(QStringLiteral("p25-2"), 300),
+        {integer(field::id_speciality), string(field::p25_2, 300),
          integer(QStringLiteral("id_obem_chasov")),
          lookupField(QStringLiteral("ObemChasov"), FieldType::String, 20,
                      QStringLiteral("id_obem_chasov"), ADOT_ObemChasov,
@@ -106,9 +117,11 @@ TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
                                          "s_g.id_student = s_fio.id_student AND s_g.id_group "
                                          "=:id_group"));
     // The server gives the group's students in its own order; the drop-down lists them by name.
-    ADOQ_Students->setSort(QStringLiteral("s_fio"));
+    ADOQ_Students->setSort(field::s_fio);
+}
 
-    // --- the electives' lookup lists
+// The lists that the electives look their keys up in.
+void TDM_MB::createElectivesLookupLists() {
     ADOQ_DisciplineForStudent =
         query(QStringLiteral("ADOQ_DisciplineForStudent"),
               QStringLiteral("EXEC GetDisciplineForDisciplineName @id_speciality =:id_speciality, "
@@ -116,14 +129,13 @@ TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
                              "@id_semester=:id_semester"),
               {"id_speciality", "id_a_year", "id_student", "id_semester"});
     ADOQ_DisciplineForStudent->setFieldDefs(
-        {integer(QStringLiteral("id_discipline")), string(QStringLiteral("p34"), 100),
-         integer(QStringLiteral("descGroupNum")), integer(QStringLiteral("id_kafedra")),
-         integer(QStringLiteral("id_examination")), integer(QStringLiteral("Krdt"))});
+        {integer(field::id_discipline), string(field::p34, 100), integer(field::descGroupNum),
+         integer(field::id_kafedra), integer(field::id_examination),
+         integer(QStringLiteral("Krdt"))});
 
     ADOQ_Teacher = query(QStringLiteral("ADOQ_Teacher"),
                          QStringLiteral("SELECT TOP 0 0 AS id_teacher, '' AS t_fio"));
-    ADOQ_Teacher->setFieldDefs(
-        {integer(QStringLiteral("id_teacher")), string(QStringLiteral("t_fio"), 100)});
+    ADOQ_Teacher->setFieldDefs({integer(field::id_teacher), string(field::t_fio, 100)});
 
     ADOQ_Semester2 = query(
         QStringLiteral("ADOQ_Semester2"),
@@ -135,8 +147,10 @@ TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
                           QStringLiteral("SELECT DISTINCT subgroup, id_a_year, id_kafedra, "
                                          "id_teacher, id_discipline, id_examination, id_w_s FROM "
                                          "dbo.RRNKkrdt WHERE id_o_z=:id_o_z"));
+}
 
-    // --- the electives
+// The student's elective places, written back to DisciplineForStudent.
+void TDM_MB::createElectives() {
     ADOQ_SelectDisciplineForStudent =
         query(QStringLiteral("ADOQ_SelectDisciplineForStudent"),
               QStringLiteral("EXEC SelectDisciplineForStudent @id_speciality =:id_speciality, "
@@ -144,102 +158,101 @@ TDM_MB::TDM_MB(QObject* parent) : QObject(parent) {
                              "=:id_student, @id_group=:id_group"),
               {"id_speciality", "id_a_year", "id_semester", "id_student"});
     FieldDef subgroup =
-        FieldDef{.name = QStringLiteral("subgroup"), .type = FieldType::Word, .required = true};
+        FieldDef{.name = field::subgroup, .type = FieldType::Word, .required = true};
     subgroup.minValue = 0;
     subgroup.maxValue = 250;
     ADOQ_SelectDisciplineForStudent->setFieldDefs({
-        autoInc(QStringLiteral("id_disciplineForStudent")),
-        integer(QStringLiteral("id_discipline")),
-        lookupField(QStringLiteral("Discipline"), FieldType::String, 100,
-                    QStringLiteral("id_discipline"), ADOQ_DisciplineForStudent,
-                    QStringLiteral("id_discipline"), QStringLiteral("p34")),
-        integer(QStringLiteral("id_teacher")),
-        lookupField(QStringLiteral("teacher"), FieldType::String, 100, QStringLiteral("id_teacher"),
-                    ADOQ_Teacher, QStringLiteral("id_teacher"), QStringLiteral("t_fio")),
-        string(QStringLiteral("p34"), 100),
-        wideString(QStringLiteral("ZEV_user"), 20),
-        integer(QStringLiteral("id_examination")),
+        autoInc(field::id_disciplineForStudent),
+        integer(field::id_discipline),
+        lookupField(QStringLiteral("Discipline"), FieldType::String, 100, field::id_discipline,
+                    ADOQ_DisciplineForStudent, field::id_discipline, field::p34),
+        integer(field::id_teacher),
+        lookupField(QStringLiteral("teacher"), FieldType::String, 100, field::id_teacher,
+                    ADOQ_Teacher, field::id_teacher, field::t_fio),
+        string(field::p34, 100),
+        wideString(field::ZEV_user, 20),
+        integer(field::id_examination),
         subgroup,
-        integer(QStringLiteral("id_group")),
-        integer(QStringLiteral("descGroupNum")),
-        integer(QStringLiteral("id_semester")),
-        integer(QStringLiteral("id_a_year")),
-        lookupField(QStringLiteral("InsSemester"), FieldType::String, 20,
-                    QStringLiteral("id_semester"), ADOQ_Semester2, QStringLiteral("id_semester"),
-                    QStringLiteral("p43")),
-        lookupField(QStringLiteral("InsYear"), FieldType::String, 10, QStringLiteral("id_a_year"),
-                    ADOQ_Year, QStringLiteral("id_a_year"), QStringLiteral("p32")),
-        lookupField(QStringLiteral("subGr"), FieldType::Integer, 0, QStringLiteral("subgroup"),
-                    ADOQ_SubGroup, QStringLiteral("subgroup"), QStringLiteral("subgroup")),
-        string(QStringLiteral("p30"), 20),
+        integer(field::id_group),
+        integer(field::descGroupNum),
+        integer(field::id_semester),
+        integer(field::id_a_year),
+        lookupField(QStringLiteral("InsSemester"), FieldType::String, 20, field::id_semester,
+                    ADOQ_Semester2, field::id_semester, field::p43),
+        lookupField(QStringLiteral("InsYear"), FieldType::String, 10, field::id_a_year, ADOQ_Year,
+                    field::id_a_year, field::p32),
+        lookupField(QStringLiteral("subGr"), FieldType::Integer, 0, field::subgroup, ADOQ_SubGroup,
+                    field::subgroup, field::subgroup),
+        string(field::p30, 20),
     });
     ADOQ_SelectDisciplineForStudent->setUpdateTable(QStringLiteral("DisciplineForStudent"),
-                                                    QStringLiteral("id_disciplineForStudent"));
+                                                    field::id_disciplineForStudent);
     ADOQ_SelectDisciplineForStudent->setUpdateColumns(
-        {QStringLiteral("id_discipline"), QStringLiteral("id_teacher"), QStringLiteral("ZEV_user"),
-         QStringLiteral("id_examination"), QStringLiteral("subgroup"),
-         QStringLiteral("id_semester"), QStringLiteral("id_a_year")});
+        {field::id_discipline, field::id_teacher, field::ZEV_user, field::id_examination,
+         field::subgroup, field::id_semester, field::id_a_year});
+}
 
-    // --- the chosen disciplines and their lists (statements composed by the window)
+// The chosen disciplines and their four lists, whose statements the window composes.
+void TDM_MB::createChosenDisciplines() {
     ADOQ_kafedra = query(QStringLiteral("ADOQ_kafedra"), QString());
-    ADOQ_kafedra->setFieldDefs(
-        {integer(QStringLiteral("id_kafedra")), string(QStringLiteral("f1"), 50, 50)});
+    ADOQ_kafedra->setFieldDefs({integer(field::id_kafedra), string(QStringLiteral("f1"), 50, 50)});
     ADOQ_Discipline = query(QStringLiteral("ADOQ_Discipline"), QString());
-    ADOQ_Discipline->setFieldDefs(
-        {integer(QStringLiteral("id_discipline")), string(QStringLiteral("p34"), 100, 100)});
+    ADOQ_Discipline->setFieldDefs({integer(field::id_discipline), string(field::p34, 100, 100)});
     ADOQ_Teacher2 = query(QStringLiteral("ADOQ_Teacher2"), QString());
     ADOQ_potoki = query(QStringLiteral("ADOQ_potoki"), QString());
-    ADOQ_potoki->setFieldDefs({integer(QStringLiteral("subgroup"))});
+    ADOQ_potoki->setFieldDefs({integer(field::subgroup)});
 
     // The grid's four columns are lookups over the four lists, keyed by the row's own columns of
     // DisciplineForStudent2 (see data/README.md).
     ADOQ_disciplineForStudent2 = query(QStringLiteral("ADOQ_disciplineForStudent2"), QString());
     ADOQ_disciplineForStudent2->setFieldDefs({
-        integer(QStringLiteral("id_student")),
-        integer(QStringLiteral("id_a_year")),
-        integer(QStringLiteral("id_semester")),
+        integer(field::id_student),
+        integer(field::id_a_year),
+        integer(field::id_semester),
         autoInc(QStringLiteral("id_disciplineForStudent2")),
-        integer(QStringLiteral("id_kafedra")),
-        integer(QStringLiteral("id_discipline")),
-        integer(QStringLiteral("id_teacher")),
-        integer(QStringLiteral("subgroup")),
-        lookupField(QStringLiteral("Kafedra"), FieldType::String, 50, QStringLiteral("id_kafedra"),
-                    ADOQ_kafedra, QStringLiteral("id_kafedra"), QStringLiteral("f1")),
-        lookupField(QStringLiteral("Discipline"), FieldType::String, 100,
-                    QStringLiteral("id_discipline"), ADOQ_Discipline,
-                    QStringLiteral("id_discipline"), QStringLiteral("p34")),
-        lookupField(QStringLiteral("Teacher"), FieldType::String, 100, QStringLiteral("id_teacher"),
-                    ADOQ_Teacher2, QStringLiteral("id_teacher"), QStringLiteral("t_fio")),
-        lookupField(QStringLiteral("potok"), FieldType::Integer, 0, QStringLiteral("subgroup"),
-                    ADOQ_potoki, QStringLiteral("subgroup"), QStringLiteral("subgroup")),
+        integer(field::id_kafedra),
+        integer(field::id_discipline),
+        integer(field::id_teacher),
+        integer(field::subgroup),
+        lookupField(QStringLiteral("Kafedra"), FieldType::String, 50, field::id_kafedra,
+                    ADOQ_kafedra, field::id_kafedra, QStringLiteral("f1")),
+        lookupField(QStringLiteral("Discipline"), FieldType::String, 100, field::id_discipline,
+                    ADOQ_Discipline, field::id_discipline, field::p34),
+        lookupField(QStringLiteral("Teacher"), FieldType::String, 100, field::id_teacher,
+                    ADOQ_Teacher2, field::id_teacher, field::t_fio),
+        lookupField(QStringLiteral("potok"), FieldType::Integer, 0, field::subgroup, ADOQ_potoki,
+                    field::subgroup, field::subgroup),
     });
     ADOQ_disciplineForStudent2->setUpdateTable(QStringLiteral("DisciplineForStudent2"),
                                                QStringLiteral("id_disciplineForStudent2"));
+}
 
-    // --- the statement runner and the debts pair
+// The statement runner and the debts pair.
+void TDM_MB::createStatementRunnerAndDebts() {
     ADOQ_Exec = query(QStringLiteral("ADOQ_Exec"), QString());
     ADOQ_GetDebts = query(QStringLiteral("ADOQ_GetDebts"),
                           QStringLiteral("EXEC GetDebts @id_group=:id_group, "
                                          "@id_student=:id_student, @id_semester=:id_semester"),
                           {"id_group", "id_student", "id_semester"});
     ADOQ_GetDebts->setFieldDefs(
-        {integer(QStringLiteral("id_discipline")), string(QStringLiteral("discipline"), 300)});
+        {integer(field::id_discipline), string(QStringLiteral("discipline"), 300)});
     ADOQ_Debts = query(QStringLiteral("ADOQ_Debts"),
                        QStringLiteral("SELECT * FROM Debts WHERE id_semester=:id_semester AND "
                                       "id_student=:id_student"),
                        {"id_semester", "id_student"});
     ADOQ_Debts->setFieldDefs({
         autoInc(QStringLiteral("id_debts")),
-        integer(QStringLiteral("id_semester")),
-        integer(QStringLiteral("id_student")),
-        integer(QStringLiteral("id_discipline")),
-        lookupField(QStringLiteral("Discipline"), FieldType::String, 100,
-                    QStringLiteral("id_discipline"), ADOQ_GetDebts, QStringLiteral("id_discipline"),
-                    QStringLiteral("discipline")),
+        integer(field::id_semester),
+        integer(field::id_student),
+        integer(field::id_discipline),
+        lookupField(QStringLiteral("Discipline"), FieldType::String, 100, field::id_discipline,
+                    ADOQ_GetDebts, field::id_discipline, QStringLiteral("discipline")),
     });
     ADOQ_Debts->setUpdateTable(QStringLiteral("Debts"), QStringLiteral("id_debts"));
+}
 
-    // --- data sources
+// One data source per dataset that a control shows.
+void TDM_MB::createDataSources() {
     DS_Faculty = source(QStringLiteral("DS_Faculty"), ADOQ_Faculty);
     DS_f_educ = source(QStringLiteral("DS_f_educ"), ADOQ_f_educ);
     DS_Speciality = source(QStringLiteral("DS_Speciality"), ADOQ_Speciality);

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <initializer_list>
+
 namespace zev {
 
 // The data module: the one holder of the connection and of every dataset and data source.
@@ -79,6 +81,21 @@ public:
     void ADOQ_DebtsBeforePost(Dataset& dataSet);
 
 private:
+    // The construction's steps, in order.
+    void createSelectionLists();
+    void createElectivesLookupLists();
+    void createElectives();
+    void createChosenDisciplines();
+    void createStatementRunnerAndDebts();
+    void createDataSources();
+
+    // A dataset of the module on its connection; the parameters named in typedParams hold
+    // nullable 32-bit integers, the others take the type of the value assigned.
+    Query* query(const QString& name, const QString& sql,
+                 std::initializer_list<const char*> typedParams = {});
+    // A data source of the module over the dataset.
+    DataSource* source(const QString& name, Dataset* dataset);
+
     RecordRulesHost* host_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 // inserted, posted, deleted or scrolled.
 #include "data/DataModule.h"
 #include "data/ElectivesSql.h"
+#include "data/FieldNames.h"
 
 namespace zev {
 
@@ -55,7 +56,7 @@ void TDM_MB::ADOQ_SelectDisciplineForStudentAfterScroll(Dataset& dataSet) {
     }
 
     // Discipline choices: the row's group of alternatives.
-    const QString groupNum = fieldText(dataSet, QStringLiteral("descGroupNum"));
+    const QString groupNum = fieldText(dataSet, field::descGroupNum);
     if (!groupNum.isEmpty()) {
         replaceFilter(*ADOQ_DisciplineForStudent, ElectivesSql::disciplineGroupFilter(groupNum));
     }
@@ -65,17 +66,17 @@ void TDM_MB::ADOQ_SelectDisciplineForStudentAfterScroll(Dataset& dataSet) {
 
     // Teacher choices: the teachers of the discipline's department.
     QString department;
-    const Field& discipline = dataSet.fieldByName(QStringLiteral("id_discipline"));
+    const Field& discipline = dataSet.fieldByName(field::id_discipline);
     if (!discipline.text().isEmpty()) {
         department = valueText(ADOQ_DisciplineForStudent->lookup(
-            QStringLiteral("id_discipline"), discipline.value(), QStringLiteral("id_kafedra")));
+            field::id_discipline, discipline.value(), field::id_kafedra));
     }
     ADOQ_Teacher->setSQL(department.isEmpty() ? ElectivesSql::noTeachers()
                                               : ElectivesSql::teachersOfDepartment(department));
     ADOQ_Teacher->open();
 
     // Semester choices: the semesters of the row's year for the chosen group.
-    const QString year = fieldText(dataSet, QStringLiteral("id_a_year"));
+    const QString year = fieldText(dataSet, field::id_a_year);
     if (!year.isEmpty()) {
         replaceFilter(*ADOQ_Semester2,
                       ElectivesSql::semesterFilter(year, valueText(host_->groupKey())));
@@ -90,20 +91,19 @@ void TDM_MB::ADOQ_SelectDisciplineForStudentBeforeInsert(Dataset&) {
 }
 
 void TDM_MB::ADOQ_SelectDisciplineForStudentBeforePost(Dataset& dataSet) {
-    dataSet.fieldByName(QStringLiteral("ZEV_user")).setValue(host_->userLogin());
+    dataSet.fieldByName(field::ZEV_user).setValue(host_->userLogin());
 
-    Field& examination = dataSet.fieldByName(QStringLiteral("id_examination"));
+    Field& examination = dataSet.fieldByName(field::id_examination);
     if (!examination.text().isEmpty()) {
         return;
     }
     examination.setValue(ADOQ_DisciplineForStudent->lookup(
-        QStringLiteral("id_discipline"),
-        dataSet.fieldByName(QStringLiteral("id_discipline")).value(),
-        QStringLiteral("id_examination")));
+        field::id_discipline, dataSet.fieldByName(field::id_discipline).value(),
+        field::id_examination));
 }
 
 PostErrorAction TDM_MB::ADOQ_SelectDisciplineForStudentPostError(Dataset& dataSet, const Error& e) {
-    if (fieldText(dataSet, QStringLiteral("subgroup")).isEmpty()) {
+    if (fieldText(dataSet, field::subgroup).isEmpty()) {
         host_->showRuleNotice(QStringLiteral("Вы ни выбрали поток.\rВы должны заполнить поток!"),
                               false);
     } else {
@@ -113,8 +113,8 @@ PostErrorAction TDM_MB::ADOQ_SelectDisciplineForStudentPostError(Dataset& dataSe
 }
 
 void TDM_MB::ADOQ_SelectDisciplineForStudentBeforeDelete(Dataset& dataSet) {
-    ADOQ_Exec->setSQL(ElectivesSql::deleteElective(
-        fieldText(dataSet, QStringLiteral("id_disciplineForStudent"))));
+    ADOQ_Exec->setSQL(
+        ElectivesSql::deleteElective(fieldText(dataSet, field::id_disciplineForStudent)));
     ADOQ_Exec->execSQL();
 
     // The row leaves the grid through a reload with the same parameters.
@@ -124,9 +124,9 @@ void TDM_MB::ADOQ_SelectDisciplineForStudentBeforeDelete(Dataset& dataSet) {
 }
 
 void TDM_MB::ADOQ_disciplineForStudent2BeforePost(Dataset& dataSet) {
-    dataSet.fieldByName(QStringLiteral("id_student")).setValue(host_->studentKey());
-    dataSet.fieldByName(QStringLiteral("id_a_year")).setValue(host_->yearKey());
-    dataSet.fieldByName(QStringLiteral("id_semester")).setValue(host_->semesterKey());
+    dataSet.fieldByName(field::id_student).setValue(host_->studentKey());
+    dataSet.fieldByName(field::id_a_year).setValue(host_->yearKey());
+    dataSet.fieldByName(field::id_semester).setValue(host_->semesterKey());
 }
 
 void TDM_MB::ADOQ_disciplineForStudent2AfterPost(Dataset&) {
@@ -135,8 +135,8 @@ void TDM_MB::ADOQ_disciplineForStudent2AfterPost(Dataset&) {
 }
 
 void TDM_MB::ADOQ_DebtsBeforePost(Dataset& dataSet) {
-    dataSet.fieldByName(QStringLiteral("id_student")).setValue(host_->studentKey());
-    dataSet.fieldByName(QStringLiteral("id_semester")).setValue(host_->semesterKey());
+    dataSet.fieldByName(field::id_student).setValue(host_->studentKey());
+    dataSet.fieldByName(field::id_semester).setValue(host_->semesterKey());
 }
 
 }  // namespace zev

@@ -1,6 +1,7 @@
 // The chosen-disciplines grid: its columns, the lists re-read at each student choice, and the
 // department and teacher columns that narrow them.
 #include "data/DataModule.h"
+#include "data/FieldNames.h"
 #include "registration/ChosenDisciplinesSql.h"
 #include "registration/RegistrationWindow.h"
 #include "widgets/Fonts.h"
@@ -67,8 +68,8 @@ void TForm1::readChosenDisciplines() {
         } else {
             // A semester outside the usual numbering takes its half-year code from the
             // semester list itself, so that no statement goes out with a blank code.
-            const QString own = valueText(dm_.ADOQ_Semester->lookup(
-                QStringLiteral("id_semester"), *semester, QStringLiteral("id_w_s")));
+            const QString own =
+                valueText(dm_.ADOQ_Semester->lookup(field::id_semester, *semester, field::id_w_s));
             if (!own.isEmpty()) {
                 IdWS = own;
             }
@@ -79,13 +80,10 @@ void TForm1::readChosenDisciplines() {
     reopen(*dm_.ADOQ_Discipline, cds::disciplines(year, IdWS));
     reopen(*dm_.ADOQ_Teacher2, cds::teachers(year, IdWS));
     reopen(*dm_.ADOQ_potoki, cds::streams(year, IdWS));
-    dm_.ADOQ_potoki->setSort(QStringLiteral("subgroup"));
-    chosenDisciplineNames_.remember(*dm_.ADOQ_Discipline, QStringLiteral("id_discipline"),
-                                    QStringLiteral("p34"));
-    chosenTeacherNames_.remember(*dm_.ADOQ_Teacher2, QStringLiteral("id_teacher"),
-                                 QStringLiteral("t_fio"));
-    chosenStreamNames_.remember(*dm_.ADOQ_potoki, QStringLiteral("subgroup"),
-                                QStringLiteral("subgroup"));
+    dm_.ADOQ_potoki->setSort(field::subgroup);
+    chosenDisciplineNames_.remember(*dm_.ADOQ_Discipline, field::id_discipline, field::p34);
+    chosenTeacherNames_.remember(*dm_.ADOQ_Teacher2, field::id_teacher, field::t_fio);
+    chosenStreamNames_.remember(*dm_.ADOQ_potoki, field::subgroup, field::subgroup);
     reopen(*dm_.ADOQ_disciplineForStudent2,
            cds::rows(DBLookupComboBox6->keyText(), year, DBLookupComboBox5->keyText()));
 }
@@ -100,7 +98,7 @@ void TForm1::DBGridEh1Columns0UpdateData(DBGridColumnEh&, ColumnUpdate& update) 
 void TForm1::DBGridEh1Columns2UpdateData(DBGridColumnEh&, ColumnUpdate& update) {
     reopen(*dm_.ADOQ_potoki,
            cds::streamsOfTeacher(DBLookupComboBox2->keyText(), IdWS, valueText(update.value)));
-    dm_.ADOQ_potoki->setSort(QStringLiteral("subgroup"));
+    dm_.ADOQ_potoki->setSort(field::subgroup);
 }
 
 }  // namespace zev

@@ -2,6 +2,7 @@
 // dependent values consistent, the stream-list filter and the stream button.
 #include "data/DataModule.h"
 #include "data/ElectivesSql.h"
+#include "data/FieldNames.h"
 #include "registration/NewStreamDialog.h"
 #include "registration/RegistrationWindow.h"
 #include "widgets/Fonts.h"
@@ -52,8 +53,8 @@ void TForm1::buildElectivesGrid() {
 
     hook(QFDBGridEh1->addColumn(QStringLiteral("Discipline"), QStringLiteral("Дисциплина"), 212),
          this, &TForm1::QFDBGridEh1Columns2UpdateData);
-    DBGridColumnEh& fixed = QFDBGridEh1->addColumn(
-        QStringLiteral("p34"), QStringLiteral("Зафиксированная дисциплина"), 152);
+    DBGridColumnEh& fixed =
+        QFDBGridEh1->addColumn(field::p34, QStringLiteral("Зафиксированная дисциплина"), 152);
     fixed.visible = false;
     fixed.color = QColor(233, 233, 233);
     DBGridColumnEh& year =
@@ -74,7 +75,7 @@ void TForm1::buildElectivesGrid() {
     stream.onEditButtonClick = [this](DBGridColumnEh&) {
         guarded([this] { QFDBGridEh1Columns5EditButtons0Click(); });
     };
-    QFDBGridEh1->addColumn(QStringLiteral("p30"), QStringLiteral("p30"), 64).visible = false;
+    QFDBGridEh1->addColumn(field::p30, field::p30, 64).visible = false;
     QFDBGridEh1->setAutoFitColWidths(true);
 
     QFDBGridEh1->onColEnter = [this](DBGridEh&) { guarded([this] { QFDBGridEh1ColEnter(); }); };
@@ -109,8 +110,8 @@ void TForm1::configureGridEvents() {
     a.FixedAttr().setSelColor(clMoneyGreen);
 
     QFDBGridEvents1->setDBGridEh(QFDBGridEh1);
-    QFDBGridEvents1->setUniqueField(&dm_.ADOQ_SelectDisciplineForStudent->fieldByName(
-        QStringLiteral("id_disciplineForStudent")));
+    QFDBGridEvents1->setUniqueField(
+        &dm_.ADOQ_SelectDisciplineForStudent->fieldByName(field::id_disciplineForStudent));
     QFDBGridEvents1->setEditActions(geaDeleteEh);
     QFDBGridEvents1->OnDrawColumnCell = [this](DBGridEh& grid, const QRect& rect, int,
                                                DBGridColumnEh& column, CellStates) {
@@ -119,8 +120,7 @@ void TForm1::configureGridEvents() {
 }
 
 void TForm1::rememberTeacherNames() {
-    teacherNames_.remember(*dm_.ADOQ_Teacher, QStringLiteral("id_teacher"),
-                           QStringLiteral("t_fio"));
+    teacherNames_.remember(*dm_.ADOQ_Teacher, field::id_teacher, field::t_fio);
 }
 
 void TForm1::paintTeacherName(DBGridEh& grid, const QRect& rect, const DBGridColumnEh& column) {
@@ -166,20 +166,19 @@ void TForm1::FilterSubGroups() {
     Dataset& semesters = *dm_.ADOQ_Semester2;
     streams.setFiltered(false);
 
-    const Value discipline = row.fieldByName(QStringLiteral("id_discipline")).value();
-    const QString teacher = text(row, QStringLiteral("id_teacher"));
+    const Value discipline = row.fieldByName(field::id_discipline).value();
+    const QString teacher = text(row, field::id_teacher);
     std::optional<ElectivesSql::StreamKeys> keys;
     if (!valueText(discipline).isEmpty() && !teacher.isEmpty() &&
-        disciplines.locate(QStringLiteral("id_discipline"), discipline) &&
-        semesters.locate(QStringLiteral("id_semester"),
-                         row.fieldByName(QStringLiteral("id_semester")).value())) {
+        disciplines.locate(field::id_discipline, discipline) &&
+        semesters.locate(field::id_semester, row.fieldByName(field::id_semester).value())) {
         keys = ElectivesSql::StreamKeys{
-            text(disciplines, QStringLiteral("id_kafedra")),
+            text(disciplines, field::id_kafedra),
             teacher,
             valueText(discipline),
-            text(disciplines, QStringLiteral("id_examination")),
-            text(row, QStringLiteral("id_a_year")),
-            text(semesters, QStringLiteral("id_w_s")),
+            text(disciplines, field::id_examination),
+            text(row, field::id_a_year),
+            text(semesters, field::id_w_s),
         };
     }
     // Every piece may be missing (the columns are nullable): then no stream fits the row, and
@@ -193,7 +192,7 @@ void TForm1::FilterSubGroups() {
 
 void TForm1::QFDBGridEh1Columns2UpdateData(DBGridColumnEh&, ColumnUpdate& update) {
     Dataset& row = *dm_.ADOQ_SelectDisciplineForStudent;
-    if (!text(row, QStringLiteral("p34")).isEmpty()) {
+    if (!text(row, field::p34).isEmpty()) {
         notify(this,
                QStringLiteral("Вы не можете изменять выбранную дисциплину.\rЧто бы изменить "
                               "дисциплину нужно удалить выбранную запись с соответствующей "
@@ -204,8 +203,8 @@ void TForm1::QFDBGridEh1Columns2UpdateData(DBGridColumnEh&, ColumnUpdate& update
     }
     if (!isNull(update.value)) {
         Query& disciplines = *dm_.ADOQ_DisciplineForStudent;
-        const QString department = valueText(disciplines.lookup(
-            QStringLiteral("id_discipline"), update.value, QStringLiteral("id_kafedra")));
+        const QString department =
+            valueText(disciplines.lookup(field::id_discipline, update.value, field::id_kafedra));
         // A discipline whose department is unknown offers no teachers rather than a statement
         // the server cannot read.
         dm_.ADOQ_Teacher->setSQL(department.isEmpty()
@@ -213,18 +212,18 @@ void TForm1::QFDBGridEh1Columns2UpdateData(DBGridColumnEh&, ColumnUpdate& update
                                      : ElectivesSql::teachersOfDepartment(department));
         dm_.ADOQ_Teacher->open();
         editIfBrowsing(row);
-        row.fieldByName(QStringLiteral("id_examination"))
-            .setValue(disciplines.fieldByName(QStringLiteral("id_examination")).value());
+        row.fieldByName(field::id_examination)
+            .setValue(disciplines.fieldByName(field::id_examination).value());
     }
     editIfBrowsing(row);
-    row.fieldByName(QStringLiteral("id_teacher")).clear();
+    row.fieldByName(field::id_teacher).clear();
 }
 
 void TForm1::QFDBGridEh1Columns5UpdateData(DBGridColumnEh&, ColumnUpdate& update) {
     Dataset& row = *dm_.ADOQ_SelectDisciplineForStudent;
     Dataset& semesters = *dm_.ADOQ_Semester2;
     editIfBrowsing(row);
-    row.fieldByName(QStringLiteral("subgroup")).clear();
+    row.fieldByName(field::subgroup).clear();
 
     const QString year = valueText(update.value);
     semesters.setFiltered(false);
@@ -236,24 +235,23 @@ void TForm1::QFDBGridEh1Columns5UpdateData(DBGridColumnEh&, ColumnUpdate& update
     semesters.setFilter(ElectivesSql::semesterFilter(year, valueText(groupKey())));
     semesters.setFiltered(true);
     editIfBrowsing(row);
-    row.fieldByName(QStringLiteral("id_semester"))
-        .setValue(semesters.isEmpty()
-                      ? Value{}
-                      : semesters.fieldByName(QStringLiteral("id_semester")).value());
+    row.fieldByName(field::id_semester)
+        .setValue(semesters.isEmpty() ? Value{}
+                                      : semesters.fieldByName(field::id_semester).value());
 }
 
 void TForm1::QFDBGridEh1Columns4UpdateData(DBGridColumnEh&, ColumnUpdate&) {
     Dataset& row = *dm_.ADOQ_SelectDisciplineForStudent;
     editIfBrowsing(row);
-    row.fieldByName(QStringLiteral("subgroup")).clear();
+    row.fieldByName(field::subgroup).clear();
 }
 
 void TForm1::QFDBGridEh1Columns5EditButtons0Click() {
     Dataset& row = *dm_.ADOQ_SelectDisciplineForStudent;
-    const Field& year = row.fieldByName(QStringLiteral("id_a_year"));
-    const Field& semester = row.fieldByName(QStringLiteral("id_semester"));
-    if (text(row, QStringLiteral("id_discipline")).isEmpty() || year.text().isEmpty() ||
-        semester.text().isEmpty() || text(row, QStringLiteral("id_teacher")).isEmpty()) {
+    const Field& year = row.fieldByName(field::id_a_year);
+    const Field& semester = row.fieldByName(field::id_semester);
+    if (text(row, field::id_discipline).isEmpty() || year.text().isEmpty() ||
+        semester.text().isEmpty() || text(row, field::id_teacher).isEmpty()) {
         return;
     }
     if (!valuesEqual(year.value(), yearKey()) || !valuesEqual(semester.value(), semesterKey())) {

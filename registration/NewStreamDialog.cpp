@@ -2,6 +2,7 @@
 
 #include "data/DataModule.h"
 #include "data/ElectivesSql.h"
+#include "data/FieldNames.h"
 #include "widgets/Fonts.h"
 #include "widgets/Notices.h"
 
@@ -93,15 +94,15 @@ QString TForm2::composeInsert() const {
     Dataset& electives = *dm_.ADOQ_SelectDisciplineForStudent;
     Dataset& disciplines = *dm_.ADOQ_DisciplineForStudent;
     ElectivesSql::NewStream stream;
-    stream.kafedra = currentText(disciplines, QStringLiteral("id_kafedra"));
-    stream.teacher = currentText(electives, QStringLiteral("id_teacher"));
-    stream.discipline = currentText(electives, QStringLiteral("id_discipline"));
-    stream.examination = currentText(disciplines, QStringLiteral("id_examination"));
-    stream.year = currentText(electives, QStringLiteral("id_a_year"));
-    stream.idWs = currentText(*dm_.ADOQ_Semester2, QStringLiteral("id_w_s"));
+    stream.kafedra = currentText(disciplines, field::id_kafedra);
+    stream.teacher = currentText(electives, field::id_teacher);
+    stream.discipline = currentText(electives, field::id_discipline);
+    stream.examination = currentText(disciplines, field::id_examination);
+    stream.year = currentText(electives, field::id_a_year);
+    stream.idWs = currentText(*dm_.ADOQ_Semester2, field::id_w_s);
     stream.number = LabeledEdit1->text();
     stream.oZ = currentText(*dm_.ADOQ_f_educ, QStringLiteral("o_z"));
-    stream.semester = currentText(electives, QStringLiteral("id_semester"));
+    stream.semester = currentText(electives, field::id_semester);
     return ElectivesSql::insertStream(stream);
 }
 

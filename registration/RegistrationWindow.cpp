@@ -1,6 +1,7 @@
 #include "registration/RegistrationWindow.h"
 
 #include "data/DataModule.h"
+#include "data/FieldNames.h"
 #include "registration/HistoryDialog.h"
 #include "registration/RegistrationMenus.h"
 #include "registration/SelectionPanelLayout.h"
@@ -120,21 +121,21 @@ void TForm1::buildPanel() {
     Label4 = caption(QStringLiteral("Группа:"), 517, 64, Panel5);
     Label6 = leftCaption(QStringLiteral("Студент:"), 59, 91, Panel5);
 
-    DBLookupComboBox1 = dropDown(dm_.DS_Faculty, QStringLiteral("id_faculty"),
-                                 QStringLiteral("p23-1"), QRect(132, 7, 187, 21), 20, Panel5);
-    DBLookupComboBox7 = dropDown(dm_.DS_f_educ, QStringLiteral("id_f_educ"), QStringLiteral("p108"),
+    DBLookupComboBox1 = dropDown(dm_.DS_Faculty, field::id_faculty, QStringLiteral("p23-1"),
+                                 QRect(132, 7, 187, 21), 20, Panel5);
+    DBLookupComboBox7 = dropDown(dm_.DS_f_educ, field::id_f_educ, QStringLiteral("p108"),
                                  QRect(445, 7, 328, 21), 0, Panel5);
-    DBLookupComboBox4 = dropDown(dm_.DS_Speciality, QStringLiteral("id_speciality"),
-                                 QStringLiteral("p25-2"), QRect(132, 34, 641, 21), 20, Panel5);
+    DBLookupComboBox4 = dropDown(dm_.DS_Speciality, field::id_speciality, field::p25_2,
+                                 QRect(132, 34, 641, 21), 20, Panel5);
     DBLookupComboBox4->setDropDownWidth(700);
-    DBLookupComboBox2 = dropDown(dm_.DS_Year, QStringLiteral("id_a_year"), QStringLiteral("p32"),
-                                 QRect(132, 64, 103, 21), 20, Panel5);
-    DBLookupComboBox5 = dropDown(dm_.DS_Semester, QStringLiteral("id_semester"),
-                                 QStringLiteral("p43"), QRect(315, 62, 198, 21), 20, Panel5);
-    DBLookupComboBox3 = dropDown(dm_.DS_group, QStringLiteral("id_group"), QStringLiteral("p20"),
+    DBLookupComboBox2 =
+        dropDown(dm_.DS_Year, field::id_a_year, field::p32, QRect(132, 64, 103, 21), 20, Panel5);
+    DBLookupComboBox5 = dropDown(dm_.DS_Semester, field::id_semester, field::p43,
+                                 QRect(315, 62, 198, 21), 20, Panel5);
+    DBLookupComboBox3 = dropDown(dm_.DS_group, field::id_group, QStringLiteral("p20"),
                                  QRect(579, 62, 194, 21), 20, Panel5);
-    DBLookupComboBox6 = dropDown(dm_.DS_Students, QStringLiteral("id_student"),
-                                 QStringLiteral("s_fio"), QRect(132, 89, 641, 21), 20, Panel5);
+    DBLookupComboBox6 = dropDown(dm_.DS_Students, field::id_student, field::s_fio,
+                                 QRect(132, 89, 641, 21), 20, Panel5);
 
     // Each drop-down is named by its caption, for the keyboard and for screen readers.
     const std::pair<QLabel*, DBLookupComboBox*> captions[] = {
@@ -186,7 +187,7 @@ void TForm1::FormCreate() {
     }
     Panel5Resize();
     QFDBGridEvents1->DuplicateFields().append(
-        &dm_.ADOQ_SelectDisciplineForStudent->fieldByName(QStringLiteral("descGroupNum")));
+        &dm_.ADOQ_SelectDisciplineForStudent->fieldByName(field::descGroupNum));
 }
 
 void TForm1::Panel5Resize() {

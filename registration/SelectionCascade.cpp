@@ -1,6 +1,8 @@
 // The selection cascade: each choice re-reads the next list, clears and disables every
 // drop-down below it and opens the next one.
 #include "data/DataModule.h"
+#include "data/ElectivesSql.h"
+#include "data/FieldNames.h"
 #include "registration/RegistrationWindow.h"
 
 namespace zev {
@@ -77,10 +79,8 @@ void TForm1::DBLookupComboBox7Click() {
         return;
     }
     dm_.ADOQ_Speciality->close();
-    dm_.ADOQ_Speciality->paramByName(QStringLiteral("id_faculty"))
-        .setValue(DBLookupComboBox1->key());
-    dm_.ADOQ_Speciality->paramByName(QStringLiteral("id_f_educ"))
-        .setValue(DBLookupComboBox7->key());
+    dm_.ADOQ_Speciality->paramByName(field::id_faculty).setValue(DBLookupComboBox1->key());
+    dm_.ADOQ_Speciality->paramByName(field::id_f_educ).setValue(DBLookupComboBox7->key());
     dm_.ADOQ_Speciality->open();
     openNext(*DBLookupComboBox4);
 }
@@ -96,13 +96,11 @@ void TForm1::DBLookupComboBox4Click() {
         return;
     }
     dm_.ADOQ_Speciality->close();
-    dm_.ADOQ_Speciality->paramByName(QStringLiteral("id_faculty"))
-        .setValue(DBLookupComboBox1->key());
+    dm_.ADOQ_Speciality->paramByName(field::id_faculty).setValue(DBLookupComboBox1->key());
     dm_.ADOQ_Speciality->open();
     openNext(*DBLookupComboBox2);
     dm_.ADOQ_Semester2->close();
-    dm_.ADOQ_Semester2->paramByName(QStringLiteral("id_speciality"))
-        .setValue(DBLookupComboBox4->key());
+    dm_.ADOQ_Semester2->paramByName(field::id_speciality).setValue(DBLookupComboBox4->key());
     dm_.ADOQ_Semester2->open();
 }
 
@@ -128,9 +126,9 @@ void TForm1::DBLookupComboBox5Click() {
     }
     Query& groups = *dm_.ADOQ_group;
     groups.close();
-    groups.paramByName(QStringLiteral("id_a_year")).setValue(DBLookupComboBox2->key());
-    groups.paramByName(QStringLiteral("id_semester")).setValue(DBLookupComboBox5->key());
-    groups.paramByName(QStringLiteral("id_speciality")).setValue(DBLookupComboBox4->key());
+    groups.paramByName(field::id_a_year).setValue(DBLookupComboBox2->key());
+    groups.paramByName(field::id_semester).setValue(DBLookupComboBox5->key());
+    groups.paramByName(field::id_speciality).setValue(DBLookupComboBox4->key());
     groups.open();
     openNext(*DBLookupComboBox3);
 }
@@ -143,7 +141,7 @@ void TForm1::DBLookupComboBox3Click() {
         return;
     }
     dm_.ADOQ_Students->close();
-    dm_.ADOQ_Students->paramByName(QStringLiteral("id_group")).setValue(DBLookupComboBox3->key());
+    dm_.ADOQ_Students->paramByName(field::id_group).setValue(DBLookupComboBox3->key());
     dm_.ADOQ_Students->open();
     openNext(*DBLookupComboBox6);
 }
@@ -161,27 +159,27 @@ void TForm1::DBLookupComboBox6Click() {
         ReopenSubGroups();
 
         dm_.ADOQ_Teacher->close();
-        dm_.ADOQ_Teacher->setSQL(QStringLiteral("SELECT * FROM t_fio"));
+        dm_.ADOQ_Teacher->setSQL(ElectivesSql::allTeachers());
         dm_.ADOQ_Teacher->open();
         rememberTeacherNames();
 
         Query& disciplines = *dm_.ADOQ_DisciplineForStudent;
         disciplines.close();
-        disciplines.paramByName(QStringLiteral("id_speciality")).setValue(DBLookupComboBox4->key());
-        disciplines.paramByName(QStringLiteral("id_a_year")).setValue(DBLookupComboBox2->key());
-        disciplines.paramByName(QStringLiteral("id_student")).setValue(DBLookupComboBox6->key());
-        disciplines.paramByName(QStringLiteral("id_semester")).setValue(DBLookupComboBox5->key());
+        disciplines.paramByName(field::id_speciality).setValue(DBLookupComboBox4->key());
+        disciplines.paramByName(field::id_a_year).setValue(DBLookupComboBox2->key());
+        disciplines.paramByName(field::id_student).setValue(DBLookupComboBox6->key());
+        disciplines.paramByName(field::id_semester).setValue(DBLookupComboBox5->key());
         disciplines.open();
 
         electives.setTag(1);
         deactivate();
 
         electives.close();
-        electives.paramByName(QStringLiteral("id_speciality")).setValue(DBLookupComboBox4->key());
-        electives.paramByName(QStringLiteral("id_a_year")).setValue(DBLookupComboBox2->key());
-        electives.paramByName(QStringLiteral("id_semester")).setValue(DBLookupComboBox5->key());
-        electives.paramByName(QStringLiteral("id_student")).setValue(DBLookupComboBox6->key());
-        electives.paramByName(QStringLiteral("id_group")).setValue(DBLookupComboBox3->key());
+        electives.paramByName(field::id_speciality).setValue(DBLookupComboBox4->key());
+        electives.paramByName(field::id_a_year).setValue(DBLookupComboBox2->key());
+        electives.paramByName(field::id_semester).setValue(DBLookupComboBox5->key());
+        electives.paramByName(field::id_student).setValue(DBLookupComboBox6->key());
+        electives.paramByName(field::id_group).setValue(DBLookupComboBox3->key());
         electives.open();
 
         QFDBGridEvents1->setActive(true);
