@@ -1,6 +1,7 @@
 -- ZEV on Microsoft SQL Server, step 4 of 9: the stored procedures.
--- Each procedure names the columns of its result in a "-- result:" line; the test suite checks
--- those lists, and the parameter lists, against the embedded server's catalog.
+-- Each procedure names the columns of its result in a "-- result:" line for the reader; the test
+-- suite checks the parameter lists and the columns of the SELECT that gives each result against
+-- what the embedded server answers.
 
 USE ZEV;
 GO

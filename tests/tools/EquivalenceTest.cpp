@@ -1,16 +1,25 @@
 // The SQL Server scripts and the embedded server offer the same objects: tables and views with
-// the same columns, procedures and the function with the same parameters and result columns.
+// the same columns, procedures and the function with the same parameters and result columns. A
+// routine's result columns on the embedded side are those its call answers on a demo database;
+// on the SQL Server side, those of the SELECT that gives its result, typed by the tables and
+// variables they come from.
 
 #include "DeploymentScripts.h"
+#include "QtPrinting.h"
 #include "server/Catalog.h"
+#include "server/EmbeddedServer.h"
 #include "server/engine/History.h"
+#include "server/gen/Generator.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace zev::tools {
 namespace {
@@ -75,16 +84,47 @@ protected:
     static void SetUpTestSuite() {
         embedded_ = new server::Catalog(server::catalog());
         scripts_ = new ScriptCatalog(deploymentScripts());
+        folder_ = new QTemporaryDir();
+        ASSERT_TRUE(folder_->isValid());
+        demo_ = new server::GeneratedDatabase(
+            server::generateDatabase(folder_->path(), server::DatabaseSize::Demo));
     }
     static void TearDownTestSuite() {
         delete embedded_;
         delete scripts_;
+        delete demo_;
+        delete folder_;
     }
+
+    // The columns that a call of the routine answers on the demo database, every argument Null:
+    // the sign-in's procedure under the sign-in account, the others under the staff account.
+    static std::vector<ResultColumn> calledColumns(const server::CatalogRoutine& routine,
+                                                   bool function) {
+        const bool signIn = routine.name.compare(u"GET_USER", Qt::CaseInsensitive) == 0;
+        const auto session = server::Session::open(
+            demo_->databaseFile,
+            QString::fromLatin1(signIn ? server::kSignInUser : server::kStaffUser),
+            QString::fromLatin1(signIn ? server::kSignInPassword : server::kStaffPassword));
+        QStringList markers;
+        for (std::size_t i = 0; i < routine.parameters.size(); ++i) {
+            markers << QStringLiteral("?");
+        }
+        const QString call =
+            function
+                ? QStringLiteral("SELECT * FROM dbo.%1(%2)").arg(routine.name, markers.join(u','))
+                : QStringLiteral("EXEC %1 %2").arg(routine.name, markers.join(u','));
+        return session->query(call, std::vector<Value>(routine.parameters.size())).columns;
+    }
+
     static server::Catalog* embedded_;
     static ScriptCatalog* scripts_;
+    static QTemporaryDir* folder_;
+    static server::GeneratedDatabase* demo_;
 };
 server::Catalog* Equivalence::embedded_ = nullptr;
 ScriptCatalog* Equivalence::scripts_ = nullptr;
+QTemporaryDir* Equivalence::folder_ = nullptr;
+server::GeneratedDatabase* Equivalence::demo_ = nullptr;
 
 TEST_F(Equivalence, TablesAndTheirColumns) {
     // The schema version is the SQL Server deployment's own record.
@@ -111,8 +151,10 @@ TEST_F(Equivalence, ViewsAndTheirColumns) {
     }
 }
 
-void expectSameRoutines(const std::vector<server::CatalogRoutine>& embedded,
-                        const std::vector<ScriptRoutine>& scripts) {
+void expectSameRoutines(
+    const std::vector<server::CatalogRoutine>& embedded, const std::vector<ScriptRoutine>& scripts,
+    const ScriptCatalog& catalog,
+    const std::function<std::vector<ResultColumn>(const server::CatalogRoutine&)>& called) {
     EXPECT_EQ(namesOf(scripts), namesOf(embedded));
     for (const server::CatalogRoutine& routine : embedded) {
         const ScriptRoutine* twin = findNamed(scripts, routine.name);
@@ -122,16 +164,32 @@ void expectSameRoutines(const std::vector<server::CatalogRoutine>& embedded,
         const std::string name = routine.name.toStdString();
         EXPECT_EQ(lowerCased(twin->parameters), columnNames(routine.parameters, true)) << name;
         expectSameTypes(routine.parameters, twin->parameterTypes, routine.name);
-        EXPECT_EQ(lowerCased(twin->resultColumns), columnNames(routine.columns)) << name;
+
+        const std::vector<ResultColumn> answered = called(routine);
+        QStringList answeredNames;
+        for (const ResultColumn& column : answered) {
+            answeredNames << column.name.toLower();
+        }
+        EXPECT_EQ(lowerCased(twin->resultColumns), answeredNames) << name;
+        // Types are compared where both sides tell one.
+        for (std::size_t i = 0; i < answered.size(); ++i) {
+            const QString scriptType = resultColumnType(catalog, *twin, static_cast<qsizetype>(i));
+            if (!scriptType.isEmpty() && answered[i].type != ColumnType::Unknown) {
+                EXPECT_EQ(typeOfTsql(scriptType), answered[i].type)
+                    << name << "." << answered[i].name.toStdString();
+            }
+        }
     }
 }
 
 TEST_F(Equivalence, ProceduresWithParametersAndResultColumns) {
-    expectSameRoutines(embedded_->procedures, scripts_->procedures);
+    expectSameRoutines(embedded_->procedures, scripts_->procedures, *scripts_,
+                       [](const server::CatalogRoutine& r) { return calledColumns(r, false); });
 }
 
 TEST_F(Equivalence, TheTeachersFunction) {
-    expectSameRoutines(embedded_->functions, scripts_->functions);
+    expectSameRoutines(embedded_->functions, scripts_->functions, *scripts_,
+                       [](const server::CatalogRoutine& r) { return calledColumns(r, true); });
 }
 
 // The history triggers of both servers follow the same columns of each table, in the same order,

@@ -1,5 +1,6 @@
 #include "MssqlScriptParser.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <stdexcept>
@@ -15,12 +16,10 @@ struct Token {
 
 struct Batch {
     std::vector<Token> tokens;
-    QStringList resultMarker;
-    bool hasMarker = false;
 };
 
 // Tokens of one batch: words (bracketed names unwrapped), @variables, punctuation and literals;
-// comments are dropped, except that a "-- result:" line is kept as the batch's marker.
+// comments are dropped.
 Batch tokenize(const QString& text) {
     Batch batch;
     const qsizetype n = text.size();
@@ -30,16 +29,8 @@ Batch tokenize(const QString& text) {
         if (c.isSpace()) {
             ++i;
         } else if (c == u'-' && i + 1 < n && text[i + 1] == u'-') {
-            qsizetype end = text.indexOf(u'\n', i);
-            end = end < 0 ? n : end;
-            const QString comment = text.mid(i + 2, end - i - 2).trimmed();
-            if (comment.startsWith(u"result:", Qt::CaseInsensitive)) {
-                batch.hasMarker = true;
-                for (const QString& name : comment.mid(7).split(u',', Qt::SkipEmptyParts)) {
-                    batch.resultMarker << name.trimmed();
-                }
-            }
-            i = end;
+            const qsizetype end = text.indexOf(u'\n', i);
+            i = end < 0 ? n : end;
         } else if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
             const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
             i = end < 0 ? n : end + 2;
@@ -245,6 +236,126 @@ ScriptRoutine readFunction(Reader& r) {
     return routine;
 }
 
+// The variables of a routine's batch with their declared types: the parameters and every
+// "DECLARE @name type" (several may share one DECLARE, separated by commas).
+QHash<QString, QString> variableTypes(const std::vector<Token>& tokens) {
+    QHash<QString, QString> types;
+    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+        const bool declares = tokens[i].kind == Token::Variable &&
+                              tokens[i + 1].kind == Token::Word && !isWord(tokens[i + 1], "AS") &&
+                              !isWord(tokens[i + 1], "AND") && !isWord(tokens[i + 1], "OR") &&
+                              !isWord(tokens[i + 1], "IS") && !isWord(tokens[i + 1], "COLLATE") &&
+                              !isWord(tokens[i + 1], "LIKE");
+        if (declares && i > 0 &&
+            (isWord(tokens[i - 1], "DECLARE") || isPunct(tokens[i - 1], ',') ||
+             isPunct(tokens[i - 1], '(') || isWord(tokens[i - 1], "PROCEDURE") ||
+             isWord(tokens[i - 1], "PROC")) &&
+            !types.contains(tokens[i].text.toLower())) {
+            types.insert(tokens[i].text.toLower(), tokens[i + 1].text.toLower());
+        }
+    }
+    return types;
+}
+
+// Where a select-list item comes from, by the aliases of the FROM clause (see ScriptRoutine).
+QString selectItemSource(const std::vector<Token>& item, const QHash<QString, QString>& aliases,
+                         const QHash<QString, QString>& variables) {
+    const std::size_t end =
+        item.size() >= 2 && isWord(item[item.size() - 2], "AS") ? item.size() - 2 : item.size();
+    if (end == 1 && item[0].kind == Token::Variable) {
+        const QString type = variables.value(item[0].text.toLower());
+        return type.isEmpty() ? QString() : u'@' + type;
+    }
+    if (end == 3 && item[0].kind == Token::Word && isPunct(item[1], '.') &&
+        item[2].kind == Token::Word && aliases.contains(item[0].text.toLower())) {
+        return aliases.value(item[0].text.toLower()) + u'.' + item[2].text;
+    }
+    return {};
+}
+
+// The result SELECT of a routine body that starts at `from`: its select list, and the aliases of
+// the tables after its FROM and JOINs. A body without one leaves the result empty.
+void readResultSelect(const std::vector<Token>& tokens, std::size_t from, ScriptRoutine& routine) {
+    std::size_t select = tokens.size();
+    int depth = 0;
+    for (std::size_t i = from; i < tokens.size(); ++i) {
+        depth += isPunct(tokens[i], '(') ? 1 : isPunct(tokens[i], ')') ? -1 : 0;
+        if (depth != 0 || !isWord(tokens[i], "SELECT") || i == 0) {
+            continue;
+        }
+        const Token& before = tokens[i - 1];
+        const bool startsStatement = isPunct(before, ';') || isWord(before, "BEGIN") ||
+                                     isWord(before, "AS") || isWord(before, "RETURN") ||
+                                     isWord(before, "ELSE");
+        const bool assigns = i + 2 < tokens.size() && tokens[i + 1].kind == Token::Variable &&
+                             isPunct(tokens[i + 2], '=');
+        if (startsStatement && !assigns) {
+            select = i;
+        }
+    }
+    if (select == tokens.size()) {
+        return;  // a routine without a result
+    }
+    std::size_t i = select + 1;
+    if (i < tokens.size() && isWord(tokens[i], "DISTINCT")) {
+        ++i;
+    }
+    if (i < tokens.size() && isWord(tokens[i], "TOP")) {
+        ++i;
+        if (i < tokens.size() && isPunct(tokens[i], '(')) {
+            while (i < tokens.size() && !isPunct(tokens[i], ')')) {
+                ++i;
+            }
+        }
+        ++i;
+    }
+    std::vector<std::vector<Token>> items(1);
+    for (depth = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (depth == 0 && (isWord(t, "FROM") || isPunct(t, ';') || isWord(t, "END"))) {
+            break;
+        }
+        depth += isPunct(t, '(') ? 1 : isPunct(t, ')') ? -1 : 0;
+        if (depth == 0 && isPunct(t, ',')) {
+            items.emplace_back();
+            continue;
+        }
+        items.back().push_back(t);
+    }
+    // "FROM dbo.table AS alias", "JOIN dbo.table alias": the alias (or the name) to the table.
+    QHash<QString, QString> aliases;
+    for (depth = 0; i < tokens.size() && !isPunct(tokens[i], ';'); ++i) {
+        depth += isPunct(tokens[i], '(') ? 1 : isPunct(tokens[i], ')') ? -1 : 0;
+        if (depth != 0 || !(isWord(tokens[i], "FROM") || isWord(tokens[i], "JOIN"))) {
+            continue;
+        }
+        std::size_t j = i + 1;
+        QString table;
+        while (j < tokens.size() && tokens[j].kind == Token::Word) {
+            table = tokens[j].text;
+            if (j + 1 < tokens.size() && isPunct(tokens[j + 1], '.')) {
+                j += 2;
+            } else {
+                ++j;
+                break;
+            }
+        }
+        if (j < tokens.size() && isWord(tokens[j], "AS")) {
+            ++j;
+        }
+        const bool named = j < tokens.size() && tokens[j].kind == Token::Word &&
+                           !isWord(tokens[j], "ON") && !isWord(tokens[j], "WHERE") &&
+                           !isWord(tokens[j], "INNER") && !isWord(tokens[j], "LEFT") &&
+                           !isWord(tokens[j], "JOIN");
+        aliases.insert((named ? tokens[j].text : table).toLower(), table);
+    }
+    const QHash<QString, QString> variables = variableTypes(tokens);
+    for (const std::vector<Token>& item : items) {
+        routine.resultColumns << selectItemName(item);
+        routine.resultSources << selectItemSource(item, aliases, variables);
+    }
+}
+
 // True when an IF stands between the statement's start (the batch's start or the last ';') and
 // the CREATE at the given token.
 bool guardedByIf(const std::vector<Token>& tokens, std::size_t createAt) {
@@ -294,12 +405,12 @@ ScriptCatalog parseMssqlScript(const QString& script) {
                     catalog.views.push_back(readView(r));
                 } else if (isWord(kind, "PROCEDURE") || isWord(kind, "PROC")) {
                     ScriptRoutine p = readProcedure(r);
-                    p.resultColumns = batch.resultMarker;
+                    readResultSelect(batch.tokens, r.pos_, p);
                     catalog.procedures.push_back(std::move(p));
                     break;  // a procedure's body runs to the end of its batch
                 } else if (isWord(kind, "FUNCTION")) {
                     ScriptRoutine f = readFunction(r);
-                    f.resultColumns = batch.resultMarker;
+                    readResultSelect(batch.tokens, r.pos_, f);
                     catalog.functions.push_back(std::move(f));
                     break;
                 }
@@ -312,6 +423,28 @@ ScriptCatalog parseMssqlScript(const QString& script) {
         }
     }
     return catalog;
+}
+
+QString resultColumnType(const ScriptCatalog& catalog, const ScriptRoutine& routine,
+                         qsizetype column) {
+    const QString source = routine.resultSources.value(column);
+    if (source.startsWith(u'@')) {
+        return source.mid(1);
+    }
+    const qsizetype dot = source.indexOf(u'.');
+    if (dot < 0) {
+        return {};
+    }
+    for (const ScriptTable& table : catalog.tables) {
+        if (table.name.compare(source.left(dot), Qt::CaseInsensitive) == 0) {
+            for (qsizetype c = 0; c < table.columns.size(); ++c) {
+                if (table.columns[c].compare(source.mid(dot + 1), Qt::CaseInsensitive) == 0) {
+                    return table.columnTypes.value(c);
+                }
+            }
+        }
+    }
+    return {};
 }
 
 void mergeInto(ScriptCatalog& into, ScriptCatalog&& from) {

@@ -21,7 +21,12 @@ struct ScriptRoutine {
     QString name;
     QStringList parameters;      // without the leading '@', in order
     QStringList parameterTypes;  // the declared type's name, lower case
-    QStringList resultColumns;   // from the "-- result: a, b, c" line of the routine's batch
+    // The columns of the SELECT that gives the routine's result (the last one of its body that
+    // assigns no variable), and where each comes from: "table.column" for a column of a table in
+    // its FROM clause, "@type" for a parameter or declared variable of that type, empty for an
+    // expression.
+    QStringList resultColumns;
+    QStringList resultSources;
 };
 struct ScriptCatalog {
     std::vector<ScriptTable> tables;
@@ -40,5 +45,10 @@ ScriptCatalog parseMssqlScript(const QString& script);
 
 // Appends the objects of another script.
 void mergeInto(ScriptCatalog& into, ScriptCatalog&& from);
+
+// The declared type (lower case) of a routine's result column, as far as the scripts tell it:
+// the column's type in its table, or the variable's; empty for an expression.
+QString resultColumnType(const ScriptCatalog& catalog, const ScriptRoutine& routine,
+                         qsizetype column);
 
 }  // namespace zev::tools

@@ -36,14 +36,15 @@ CREATE VIEW dbo.v AS SELECT t.id, a + ' ' + b AS full_name, (SELECT 1) AS one FR
 GO
 CREATE PROCEDURE dbo.P @a int, @b nvarchar(50) = N'x,y', @c int OUTPUT
 AS
--- result: x, y
 BEGIN
-    DECLARE @d int;  -- not a parameter
-    SELECT 1 AS x, 2 AS y;
+    DECLARE @d int, @e varchar(10);  -- not parameters
+    SELECT @d = 2;
+    IF EXISTS (SELECT 1 FROM t) SET @e = 'x';
+    SELECT TOP (5) 1 AS x, @d AS y, g.[p23-1], (SELECT 2) AS z FROM dbo.[group] AS g;
 END
 GO
--- result: id_teacher, t_fio
-CREATE FUNCTION dbo.F(@kind int, @id_kafedra int) RETURNS TABLE AS RETURN SELECT 1 AS id_teacher;
+CREATE FUNCTION dbo.F(@kind int, @id_kafedra int) RETURNS TABLE AS RETURN
+    SELECT t.id_teacher, t.t_fio FROM dbo.t_fio t WHERE t.id_teacher IN (SELECT 1);
 GO
 )"));
     ASSERT_EQ(c.tables.size(), 1u);
@@ -54,10 +55,15 @@ GO
     ASSERT_EQ(c.procedures.size(), 1u);
     EXPECT_EQ(c.procedures[0].name, "P");
     EXPECT_EQ(c.procedures[0].parameters, QStringList({"a", "b", "c"}));
-    EXPECT_EQ(c.procedures[0].resultColumns, QStringList({"x", "y"}));
+    // The result comes from the last SELECT that assigns no variable.
+    EXPECT_EQ(c.procedures[0].resultColumns, QStringList({"x", "y", "p23-1", "z"}));
+    EXPECT_EQ(c.procedures[0].resultSources, QStringList({"", "@int", "group.p23-1", ""}));
+    EXPECT_EQ(resultColumnType(c, c.procedures[0], 2), "varchar");
+    EXPECT_EQ(resultColumnType(c, c.procedures[0], 0), "");
     ASSERT_EQ(c.functions.size(), 1u);
     EXPECT_EQ(c.functions[0].parameters, QStringList({"kind", "id_kafedra"}));
     EXPECT_EQ(c.functions[0].resultColumns, QStringList({"id_teacher", "t_fio"}));
+    EXPECT_EQ(c.functions[0].resultSources, QStringList({"t_fio.id_teacher", "t_fio.t_fio"}));
 }
 
 TEST(ScriptParser, ReportsAnUnreadableHeader) {
