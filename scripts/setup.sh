@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev libjpeg62-turbo-dev libxlsxwriter-dev
     unixodbc unixodbc-dev tdsodbc freetds-bin libsqliteodbc
     libgtest-dev
-    clang libclang-rt-14-dev clang-format
+    clang libclang-rt-14-dev clang-format clang-tidy
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
     desktop-file-utils

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the sources' formatting, builds and runs the whole test suite
-# through CTest.
+# through CTest; under CI, clang-tidy checks every source.
 # Under CI (CI=true), or with ZEV_SANITIZE=1, the suite runs once more in a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz target (fuzz/) runs for
 # ZEV_FUZZ_SECONDS (30) seconds in a clang build; a finding fails the run.
@@ -20,6 +20,13 @@ fi
 
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd "$root/build" && ctest --output-on-failure -j "$(nproc)") || status=$?
+
+# clang-tidy over every source with the build's compile commands (scripts/tidy.sh; without
+# --all it checks only what differs from main, the quick check before a landing).
+if [[ "${CI:-}" == "true" ]]; then
+    echo "== clang-tidy =="
+    "$root/scripts/tidy.sh" --all || status=1
+fi
 
 if [[ "${CI:-}" == "true" || "${ZEV_SANITIZE:-}" == "1" ]]; then
     echo "== The same suite with AddressSanitizer and UndefinedBehaviorSanitizer =="
