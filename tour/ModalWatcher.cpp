@@ -19,7 +19,7 @@ constexpr qint64 kPatienceMs = 10000;
 
 }  // namespace
 
-void onNextModal(const QString& step, std::function<void(QWidget& modal)> action) {
+void onNextModal(const QString& step, const std::function<void(QWidget& modal)>& action) {
     // The window that is modal now (if any) is the one being left, not the one awaited.
     QPointer<QWidget> before = QApplication::activeModalWidget();
     auto* timer = new QTimer(qApp);

@@ -13,6 +13,6 @@ namespace zev::tour {
 // action must end the modal window, so that the call that opened it returns. A window that does
 // not appear within a few seconds ends the tour with an error: the client did not do what the
 // step expected.
-void onNextModal(const QString& step, std::function<void(QWidget& modal)> action);
+void onNextModal(const QString& step, const std::function<void(QWidget& modal)>& action);
 
 }  // namespace zev::tour
