@@ -310,11 +310,14 @@ void readResultSelect(const std::vector<Token>& tokens, std::size_t from, Script
         ++i;
     }
     std::vector<std::vector<Token>> items(1);
+    int cases = 0;  // CASE expressions open: their END closes them, not the body
     for (depth = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
-        if (depth == 0 && (isWord(t, "FROM") || isPunct(t, ';') || isWord(t, "END"))) {
+        if (depth == 0 && cases == 0 &&
+            (isWord(t, "FROM") || isPunct(t, ';') || isWord(t, "END"))) {
             break;
         }
+        cases += isWord(t, "CASE") ? 1 : (isWord(t, "END") && cases > 0) ? -1 : 0;
         depth += isPunct(t, '(') ? 1 : isPunct(t, ')') ? -1 : 0;
         if (depth == 0 && isPunct(t, ',')) {
             items.emplace_back();

@@ -40,7 +40,8 @@ BEGIN
     DECLARE @d int, @e varchar(10);  -- not parameters
     SELECT @d = 2;
     IF EXISTS (SELECT 1 FROM t) SET @e = 'x';
-    SELECT TOP (5) 1 AS x, @d AS y, g.[p23-1], (SELECT 2) AS z FROM dbo.[group] AS g;
+    SELECT TOP (5) 1 AS x, @d AS y, g.[p23-1], (SELECT 2) AS z,
+           CASE WHEN @a = 1 THEN 'a' ELSE 'b' END AS w FROM dbo.[group] AS g;
 END
 GO
 CREATE FUNCTION dbo.F(@kind int, @id_kafedra int) RETURNS TABLE AS RETURN
@@ -56,8 +57,8 @@ GO
     EXPECT_EQ(c.procedures[0].name, "P");
     EXPECT_EQ(c.procedures[0].parameters, QStringList({"a", "b", "c"}));
     // The result comes from the last SELECT that assigns no variable.
-    EXPECT_EQ(c.procedures[0].resultColumns, QStringList({"x", "y", "p23-1", "z"}));
-    EXPECT_EQ(c.procedures[0].resultSources, QStringList({"", "@int", "group.p23-1", ""}));
+    EXPECT_EQ(c.procedures[0].resultColumns, QStringList({"x", "y", "p23-1", "z", "w"}));
+    EXPECT_EQ(c.procedures[0].resultSources, QStringList({"", "@int", "group.p23-1", "", ""}));
     EXPECT_EQ(resultColumnType(c, c.procedures[0], 2), "varchar");
     EXPECT_EQ(resultColumnType(c, c.procedures[0], 0), "");
     ASSERT_EQ(c.functions.size(), 1u);
