@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <map>
 #include <string>
@@ -210,6 +211,9 @@ int main(int argc, char** argv) {
         }
     } catch (const Error& e) {
         std::fprintf(stderr, "server_bench: %s\n", qPrintable(e.text()));
+        return 1;
+    } catch (const std::exception& e) {  // a result of another shape than the bench expects
+        std::fprintf(stderr, "server_bench: %s\n", e.what());
         return 1;
     }
     return 0;

@@ -2,11 +2,9 @@
 
 #include <QString>
 
-namespace zev {
-
 // Statements and filters composed for the electives grid and its lists. Values arrive as their
 // text form (decimal digits of a key, the empty text for null) and are spliced in as they are.
-namespace ElectivesSql {
+namespace zev::ElectivesSql {
 
 // Teacher list: every teacher, one department's teachers, or no rows at all.
 QString allTeachers();
@@ -35,5 +33,4 @@ struct NewStream {
 };
 QString insertStream(const NewStream& stream);
 
-}  // namespace ElectivesSql
-}  // namespace zev
+}  // namespace zev::ElectivesSql

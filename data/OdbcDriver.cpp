@@ -34,8 +34,7 @@ namespace {
 constexpr SQLULEN kDeclaredTextSize = 4000;
 
 std::u16string wide(const QString& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 SQLWCHAR* wideArg(std::u16string& text) {

@@ -4,11 +4,9 @@
 
 #include <optional>
 
-namespace zev {
-
 // The statements behind the chosen-disciplines grid. Every value arrives as its text form
 // (decimal digits of a key, the empty text for null) and is spliced in as it is.
-namespace ChosenDisciplinesSql {
+namespace zev::ChosenDisciplinesSql {
 
 // The half-year code IdWS for a semester key: "2" for odd keys 1 to 15, "1" for even keys 2 to
 // 14; nothing for any other key (the caller then keeps or derives the code otherwise).
@@ -29,5 +27,4 @@ QString teachersOfDepartment(const QString& year, const QString& idWs, const QSt
 // The teacher column narrows the stream list to teacher T.
 QString streamsOfTeacher(const QString& year, const QString& idWs, const QString& teacher);
 
-}  // namespace ChosenDisciplinesSql
-}  // namespace zev
+}  // namespace zev::ChosenDisciplinesSql

@@ -105,7 +105,7 @@ Value convertArgument(const Value& v, const Parameter& p) {
 
 // Memory the kept results of one session may take: the largest lists of a university (the
 // streams of a form of education) with room for the small per-student results around them.
-constexpr std::size_t kResultCacheBytes = 24u * 1024 * 1024;
+constexpr std::size_t kResultCacheBytes = std::size_t{24} * 1024 * 1024;
 
 struct Session::Cache {
     QHash<QString, std::shared_ptr<const Translation>> translations;

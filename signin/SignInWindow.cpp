@@ -327,7 +327,7 @@ void TForm8::SpeedButton2Click() {
 
 bool TForm8::failSignIn(Connection& connection, const QString& errorText) {
     qCWarning(lcSignIn) << "sign-in failed:" << errorText;
-    Notices::instance().message(this, errorText, ApplicationTitle(), NoticeIcon::Information);
+    Notices::instance().message(this, errorText, applicationTitle(), NoticeIcon::Information);
     RzLabel1->setCaption(kWrongLogin);
     connection.close();
     return false;

@@ -19,7 +19,7 @@ constexpr int kTitleBarHeight = 24;
 
 // Where a widget's top-level window lies on the screen (its client area, which grab() paints).
 QRect screenRect(const QWidget& widget) {
-    return QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+    return {widget.mapToGlobal(QPoint(0, 0)), widget.size()};
 }
 
 // Windows with a border carry a title bar that a grab of the client area leaves out; the

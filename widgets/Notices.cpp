@@ -49,7 +49,7 @@ public:
     }
 
     void showError(const QString& text) override {
-        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), forDisplay(text),
+        QMessageBox box(QMessageBox::Critical, applicationTitle(), forDisplay(text),
                         QMessageBox::Ok, QApplication::activeWindow());
         useDialogFrame(box);
         box.exec();
@@ -74,7 +74,7 @@ void Notices::install(Notices* notices) {
     installed = notices;
 }
 
-QString ApplicationTitle() {
+QString applicationTitle() {
     return QStringLiteral("ZEV 32 Регистратор предметов по выбору");
 }
 

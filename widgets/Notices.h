@@ -34,7 +34,7 @@ public:
 };
 
 // The application's title: the caption of the general error display and of the main window.
-QString ApplicationTitle();
+QString applicationTitle();
 
 // Gives a modal window the frame of a dialog: a title and a close button, no minimise or
 // maximise button. A modal window minimised on its own would leave its blocked owner with no way

@@ -153,7 +153,7 @@ Database::Prepared& Database::prepared(const QString& sql) {
     }
     Prepared made;
     made.stmt = stmt;
-    return *statements_.insert(sql, std::move(made));
+    return *statements_.insert(sql, made);
 }
 
 sqlite3_stmt* Database::prepare(const QString& sql) {

@@ -85,10 +85,10 @@ QString typeName(std::uint8_t type, int size) {
 
 std::int64_t signedLittleEndian(const QByteArray& bytes) {
     std::uint64_t v = 0;
-    for (int i = bytes.size() - 1; i >= 0; --i) {
+    for (qsizetype i = bytes.size() - 1; i >= 0; --i) {
         v = (v << 8) | static_cast<std::uint8_t>(bytes[i]);
     }
-    const int bits = bytes.size() * 8;
+    const qsizetype bits = bytes.size() * 8;
     if (bits < 64 && (v >> (bits - 1)) & 1) {
         v |= ~std::uint64_t{0} << bits;  // sign extension
     }
@@ -205,7 +205,7 @@ Value readValue(Reader& r, RpcParameter& p) {
             const bool positive = r.u8() == 1;
             const QByteArray magnitude = r.take(size - 1);
             double v = 0;
-            for (int i = magnitude.size() - 1; i >= 0; --i) {
+            for (qsizetype i = magnitude.size() - 1; i >= 0; --i) {
                 v = v * 256 + static_cast<std::uint8_t>(magnitude[i]);
             }
             v /= std::pow(10.0, scale);
@@ -535,7 +535,7 @@ std::uint64_t Reader::u64() {
 
 QByteArray Reader::take(int count) {
     need(count);
-    const QByteArray part = bytes_.mid(at_, count);
+    QByteArray part = bytes_.mid(at_, count);
     at_ += count;
     return part;
 }

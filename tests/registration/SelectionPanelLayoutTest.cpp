@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 // The panel at its design positions; label widths as the captions measure in the window font.
@@ -60,4 +60,4 @@ TEST(SelectionPanelLayoutTest, WiderPanelWidensEveryRowAndKeepsLeftEdges) {
 }
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

@@ -6,8 +6,10 @@
 
 #include <QSet>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 using namespace Qt::StringLiterals;
 
@@ -180,4 +182,4 @@ TEST_F(FindStudent, TheSearchFollowsEveryChangeOfTheStudentsNames) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

@@ -7,8 +7,10 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 class Generated : public DemoDatabase {};
 
@@ -122,4 +124,4 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

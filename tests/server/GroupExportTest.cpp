@@ -4,8 +4,10 @@
 
 #include <QSet>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 using namespace Qt::StringLiterals;
 
@@ -137,4 +139,4 @@ TEST_F(GroupExportProcedures, TheSignInAccountMayNotRunThem) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

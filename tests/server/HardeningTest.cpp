@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 class Hardening : public DemoDatabase {
 protected:
@@ -293,4 +295,4 @@ TEST_F(Hardening, AContinuousWriterNeverMakesAReaderOrAnotherWriterFail) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

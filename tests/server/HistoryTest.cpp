@@ -10,8 +10,10 @@
 
 #include <QFile>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 using namespace Qt::StringLiterals;
 
@@ -255,4 +257,4 @@ TEST_F(History, AFreshDatabaseHasTheHistoryAndNoEntriesForItsGeneratedRows) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

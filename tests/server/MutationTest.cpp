@@ -7,8 +7,10 @@
 
 #include <functional>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 // A statement written back from its tokens, each token passed through `spell` and followed by
 // `gap(index)`.
@@ -169,4 +171,4 @@ TEST_F(Mutation, VariantsOfTheClientsStatementsAnswerTheSameRows) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

@@ -5,8 +5,10 @@
 
 #include <QProcess>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 class ResultCacheTest : public DemoDatabase {
 protected:
@@ -79,7 +81,7 @@ TEST_F(ResultCacheTest, AProcedureResultFollowsAWriteToItsRows) {
     const ResultSet before = s->query(exec, keys);
     ASSERT_GT(before.rowCount(), 0);
     const int subgroup = before.columnIndex(QStringLiteral("subgroup"));
-    const Value row = before.at(0, 0);
+    const Value& row = before.at(0, 0);
     s->execute(QStringLiteral("UPDATE DisciplineForStudent SET subgroup = 249 WHERE "
                               "id_disciplineForStudent = ?"),
                {row});
@@ -228,4 +230,4 @@ TEST(ResultCacheUnitTest, KeysKeepArgumentListsApart) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

@@ -3,8 +3,10 @@
 
 #include <QFile>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 class Sessions : public DemoDatabase {};
 
@@ -82,4 +84,4 @@ TEST_F(Sessions, ErrorsInSqlServerWordingAndNothingHalfWritten) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

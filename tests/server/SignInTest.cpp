@@ -5,8 +5,10 @@
 #include "server/engine/Database.h"
 #include "server/engine/SignIn.h"
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 class SignIn : public DemoDatabase {
 protected:
@@ -226,4 +228,4 @@ TEST_F(SignIn, ArgumentCountsAndNamesAreChecked) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

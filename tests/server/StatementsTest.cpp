@@ -4,8 +4,10 @@
 #include "data/Connection.h"
 #include "server/engine/Database.h"
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 class Statements : public DemoDatabase {
 protected:
@@ -381,4 +383,4 @@ TEST_F(Statements, TheConnectionRunsThemThroughTheEmbeddedDriver) {
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
-namespace zev::server {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 QString errorOf(const QString& sql) {
     try {
@@ -232,4 +234,4 @@ TEST(Translator, RefusesWhatItDoesNotKnowNamingTheConstruct) {
 }
 
 }  // namespace
-}  // namespace zev::server
+}  // namespace zev::testing

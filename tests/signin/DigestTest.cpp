@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 TEST(DigestHex, MatchesPublishedDigests) {
@@ -57,4 +57,4 @@ TEST(MD5Context, FeedsInPiecesLikeInOne) {
 }
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

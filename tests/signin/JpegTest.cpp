@@ -11,7 +11,7 @@ static void initSignInResources() {
     Q_INIT_RESOURCE(signin);
 }
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 QByteArray resource(const QString& name) {
@@ -61,4 +61,4 @@ TEST(Jpeg, AnythingElseGivesANullImage) {
 }
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

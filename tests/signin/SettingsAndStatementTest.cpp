@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 // A 20-byte field of the settings file: each character one code lower, padded with junk.
@@ -199,4 +199,4 @@ TEST(Workstation, GivesADottedDecimalIPv4AddressAndAName) {
 }
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

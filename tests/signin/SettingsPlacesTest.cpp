@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 void writeFile(const QString& name, const QByteArray& bytes) {
@@ -205,4 +205,4 @@ TEST(LogFile, KeepsTimeLevelAndCategoryAndRotates) {
 }
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

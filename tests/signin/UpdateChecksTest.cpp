@@ -19,7 +19,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 QByteArray readFile(const QString& name) {
@@ -306,4 +306,4 @@ TEST(Publishing, TheToolWritesTheChecksumAndSignatureTheClientAccepts) {
 }
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev {
+namespace zev::testing {
 namespace {
 
 QByteArray readFile(const QString& name) {
@@ -182,4 +182,4 @@ TEST(UpdateScript, PosixScriptReplacesTheProgramAfterItExitsAndStartsTheNewOne) 
 #endif
 
 }  // namespace
-}  // namespace zev
+}  // namespace zev::testing

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ranges>
 
 namespace zev::testing {
 
@@ -71,9 +72,9 @@ protected:
     // The one session of the given user that logged in last.
     tds::SessionRecord lastSessionOf(const QString& user) const {
         const auto all = tds->sessions();
-        for (auto it = all.rbegin(); it != all.rend(); ++it) {
-            if (it->user == user && it->loggedIn) {
-                return *it;
+        for (const tds::SessionRecord& session : all | std::views::reverse) {
+            if (session.user == user && session.loggedIn) {
+                return session;
             }
         }
         ADD_FAILURE() << "no session of " << user.toStdString();

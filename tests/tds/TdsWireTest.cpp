@@ -68,7 +68,7 @@ private:
 };
 
 QByteArray ucs2(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return {reinterpret_cast<const char*>(text.utf16()), text.size() * 2};
 }
 
 // A LOGIN7 message for the account, its password scrambled as the protocol wants it.

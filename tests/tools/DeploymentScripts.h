@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-namespace zev::tools {
+namespace zev::testing {
 
 // Every script of server/mssql, read in the order in which a database administrator runs them.
 inline ScriptCatalog deploymentScripts() {
@@ -34,4 +34,4 @@ inline QStringList lowerCased(QStringList names) {
     return names;
 }
 
-}  // namespace zev::tools
+}  // namespace zev::testing

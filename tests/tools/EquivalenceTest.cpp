@@ -21,7 +21,7 @@
 #include <functional>
 #include <memory>
 
-namespace zev::tools {
+namespace zev::testing {
 namespace {
 
 // What a T-SQL type holds, in the embedded server's terms.
@@ -221,4 +221,4 @@ TEST(HistoryTriggers, FollowTheSameColumnsOnBothServers) {
 }
 
 }  // namespace
-}  // namespace zev::tools
+}  // namespace zev::testing

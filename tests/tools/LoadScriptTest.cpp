@@ -14,7 +14,7 @@
 
 #include <algorithm>
 
-namespace zev::tools {
+namespace zev::testing {
 namespace {
 
 TEST(LoadScript, TextsAreUnicodeLiteralsWithQuotesDoubled) {
@@ -87,4 +87,4 @@ TEST(LoadScript, HoldsEveryRowInTablesTheServerScriptsMake) {
 }
 
 }  // namespace
-}  // namespace zev::tools
+}  // namespace zev::testing

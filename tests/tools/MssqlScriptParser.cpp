@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-namespace zev::tools {
+namespace zev::testing {
 
 namespace {
 
@@ -461,4 +461,4 @@ void mergeInto(ScriptCatalog& into, ScriptCatalog&& from) {
     into.unguardedCreates << from.unguardedCreates;
 }
 
-}  // namespace zev::tools
+}  // namespace zev::testing

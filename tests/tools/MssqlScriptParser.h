@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace zev::tools {
+namespace zev::testing {
 
 // The objects that the SQL Server deployment scripts create, as far as the client relies on them.
 struct ScriptTable {
@@ -51,4 +51,4 @@ void mergeInto(ScriptCatalog& into, ScriptCatalog&& from);
 QString resultColumnType(const ScriptCatalog& catalog, const ScriptRoutine& routine,
                          qsizetype column);
 
-}  // namespace zev::tools
+}  // namespace zev::testing

@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
-namespace zev::odbc {
+namespace zev::testing {
 namespace {
+
+using namespace zev::odbc;
 
 const char* const kSqliteOdbc = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
@@ -79,4 +81,4 @@ TEST_F(OdbcStatements, RowsAffectedAndErrors) {
 }
 
 }  // namespace
-}  // namespace zev::odbc
+}  // namespace zev::testing

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zev::tools {
+namespace zev::testing {
 namespace {
 
 QString readText(const QString& path) {
@@ -88,4 +88,4 @@ TEST(RerunnableScripts, TheCombinedScriptIsTheNineStepsInOrder) {
 }
 
 }  // namespace
-}  // namespace zev::tools
+}  // namespace zev::testing

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace zev::tools {
+namespace zev::testing {
 namespace {
 
 template <typename T>
@@ -129,4 +129,4 @@ TEST(DeploymentScripts, OfferTheProceduresAndFunctionThatTheClientCalls) {
 }
 
 }  // namespace
-}  // namespace zev::tools
+}  // namespace zev::testing

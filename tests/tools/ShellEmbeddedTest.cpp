@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
-namespace zev::shell {
+namespace zev::testing {
 namespace {
+
+using namespace zev::shell;
 
 class ShellOnDemo : public ::testing::Test {
 protected:
@@ -151,4 +153,4 @@ TEST(ShellParams, WholeNumbersBindAsIntegersAndTheRestAsText) {
 }
 
 }  // namespace
-}  // namespace zev::shell
+}  // namespace zev::testing
