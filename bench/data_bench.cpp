@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         std::unordered_map<std::int64_t, int> index;
         index.reserve(3000);
         for (int r = 0; r < teacherRows.rowCount(); ++r) {
-            index.emplace(std::get<std::int64_t>(copy[r * 2]), r);
+            index.emplace(std::get<std::int64_t>(copy[static_cast<std::size_t>(r) * 2]), r);
         }
         sink += index.size();
     });

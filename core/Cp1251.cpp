@@ -49,7 +49,7 @@ QByteArray toCp1251(const QString& text) {
 QString fromCp1251(const QByteArray& bytes) {
     requireConverter();
     QStringDecoder decoder(kCodePage);
-    const QString text = decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
     return text;
 }
 

@@ -9,7 +9,7 @@ namespace zev {
 // the file zev32.log in the log folder instead of the terminal. When the file grows past
 // kLogFileLimit it is renamed zev32.log.1 (the older ones move up to .3, the oldest is dropped)
 // and a new one is begun.
-inline constexpr qint64 kLogFileLimit = 1024 * 1024;
+inline constexpr qint64 kLogFileLimit = qint64{1024} * 1024;
 
 // $XDG_STATE_HOME/zev32 (~/.local/state/zev32 when unset); the program's folder on Windows.
 QString DefaultLogFolder();

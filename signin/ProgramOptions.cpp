@@ -7,7 +7,7 @@
 namespace zev {
 
 QUrl DefaultUpdateFolder() {
-    return QUrl(QStringLiteral("http://zev-update.local/zevprogs/"));
+    return {QStringLiteral("http://zev-update.local/zevprogs/")};
 }
 
 ProgramOptions ReadProgramOptions() {

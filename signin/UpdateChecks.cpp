@@ -119,7 +119,7 @@ bool IsExecutableOfThisPlatform(const QByteArray& program) {
 
 QByteArray PublishedSha256(const QByteArray& checksumFile) {
     const QList<QByteArray> words = checksumFile.simplified().split(' ');
-    const QByteArray hash = words.isEmpty() ? QByteArray() : words.first().toLower();
+    QByteArray hash = words.isEmpty() ? QByteArray() : words.first().toLower();
     if (hash.size() != 64) {
         return {};
     }
@@ -169,7 +169,7 @@ QByteArray SignEd25519(const QByteArray& privateKeyPem, const QByteArray& data) 
     }
     MdContext context(EVP_MD_CTX_new());
     QByteArray signature(64, '\0');
-    size_t length = static_cast<size_t>(signature.size());
+    auto length = static_cast<size_t>(signature.size());
     if (!context || EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1 ||
         EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
                        reinterpret_cast<const unsigned char*>(data.constData()),

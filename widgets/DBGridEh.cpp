@@ -329,7 +329,7 @@ QRect DBGridEh::editButtonRect(int row, int dataCol) const {
     }
     const QRect cell = cellRect(row, dataCol);
     const int width = DBGridDelegate::editButtonWidth(cell.width());
-    return QRect(cell.right() - width + 1, cell.top(), width, cell.height());
+    return {cell.right() - width + 1, cell.top(), width, cell.height()};
 }
 
 void DBGridEh::focusInEvent(QFocusEvent* event) {

@@ -22,7 +22,7 @@ QString availableSansSerif() {
             return face;
         }
     }
-    return QString();  // the style hint below picks the system's sans-serif face
+    return {};  // the style hint below picks the system's sans-serif face
 }
 
 bool isRetiredBitmapFace(const QString& face) {

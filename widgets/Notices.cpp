@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <utility>
+
 namespace zev {
 
 namespace {
@@ -84,7 +86,7 @@ void notify(QWidget* owner, const QString& text, NoticeIcon icon) {
 
 void showException(std::exception_ptr error) {
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(std::move(error));
     } catch (const Abort&) {
         // A silent abort ends the operation and shows nothing.
     } catch (const DatabaseError& e) {

@@ -139,8 +139,8 @@ TEST_F(DatasetMemory, DeclaredFieldsAreTheOnlyOnesAndConvertOnAssignment) {
 TEST_F(DatasetMemory, PostRunsHooksInOrderAndKeepsValuesLocally) {
     declare();
     std::vector<std::string> order;
-    query.beforePost = [&](Dataset&) { order.push_back("beforePost"); };
-    query.afterPost = [&](Dataset&) { order.push_back("afterPost"); };
+    query.beforePost = [&](Dataset&) { order.emplace_back("beforePost"); };
+    query.afterPost = [&](Dataset&) { order.emplace_back("afterPost"); };
     query.open();
     query.edit();
     query.fieldByName(QStringLiteral("grp")).setValue(I(9));

@@ -11,8 +11,8 @@ MemoryDataset* listDataset(QObject* parent, const QString& key, const QString& s
     auto* list = new MemoryDataset(parent);
     list->rows.columns = {{key, ColumnType::Integer}, {shown, ColumnType::Text}};
     for (const auto& [id, text] : entries) {
-        list->rows.cells.push_back(Value{std::int64_t{id}});
-        list->rows.cells.push_back(Value{text});
+        list->rows.cells.emplace_back(std::int64_t{id});
+        list->rows.cells.emplace_back(text);
     }
     list->setFieldDefs({FieldDef{key, FieldType::Integer}, FieldDef{shown, FieldType::String, 50}});
     return list;
@@ -132,9 +132,9 @@ void GridFixture::TearDown() {
 void GridFixture::addRow(int id, int descGroupNum, int discipline, int year, int semester,
                          int teacher, int subgroup) {
     for (int v : {id, descGroupNum, discipline, year, semester, teacher, subgroup}) {
-        electives->rows.cells.push_back(Value{std::int64_t{v}});
+        electives->rows.cells.emplace_back(std::int64_t{v});
     }
-    electives->rows.cells.push_back(Value{QStringLiteral("fixed %1").arg(id)});
+    electives->rows.cells.emplace_back(QStringLiteral("fixed %1").arg(id));
 }
 
 void GridFixture::openAndShow() {

@@ -340,7 +340,7 @@ TEST_F(ComposedStatements, TheFiltersOfTheLookupListsKeepTheirRowsOnly) {
     alternatives.open();
     const QStringList everyGroup = viewColumn(alternatives, QStringLiteral("descGroupNum"));
     ASSERT_FALSE(everyGroup.isEmpty());
-    const QString groupNum = everyGroup.front();
+    const QString& groupNum = everyGroup.front();
     alternatives.setFilter(ElectivesSql::disciplineGroupFilter(groupNum));
     alternatives.setFiltered(true);
     EXPECT_EQ(viewColumn(alternatives, QStringLiteral("descGroupNum")),

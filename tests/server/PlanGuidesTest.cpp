@@ -10,8 +10,10 @@
 
 #include <QRandomGenerator>
 
-namespace zev::server::testing {
+namespace zev::testing {
 namespace {
+
+using namespace zev::server;
 
 // The four lists for an academic year and a half-year, exactly as the client sends them.
 struct HalfYearList {
@@ -207,4 +209,4 @@ TEST_F(PlanGuides, TheTwinsAnswerWhatTheStatementsAsWrittenAnswerOnAGrownDatabas
 }
 
 }  // namespace
-}  // namespace zev::server::testing
+}  // namespace zev::testing

@@ -89,7 +89,7 @@ QString runOnDatabaseFile(const QString& databaseFile, const QString& sql) {
     if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK) {
         return {};
     }
-    const QString message = error != nullptr ? QString::fromUtf8(error) : errorOf(db.get());
+    QString message = error != nullptr ? QString::fromUtf8(error) : errorOf(db.get());
     sqlite3_free(error);
     return message;
 }

@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
-#include <ranges>
 
 namespace zev::testing {
 
@@ -72,10 +72,11 @@ protected:
     // The one session of the given user that logged in last.
     tds::SessionRecord lastSessionOf(const QString& user) const {
         const auto all = tds->sessions();
-        for (const tds::SessionRecord& session : all | std::views::reverse) {
-            if (session.user == user && session.loggedIn) {
-                return session;
-            }
+        const auto found = std::find_if(all.rbegin(), all.rend(), [&](const tds::SessionRecord& s) {
+            return s.user == user && s.loggedIn;
+        });
+        if (found != all.rend()) {
+            return *found;
         }
         ADD_FAILURE() << "no session of " << user.toStdString();
         return {};
