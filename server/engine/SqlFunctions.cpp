@@ -1,6 +1,7 @@
 #include "server/engine/SqlFunctions.h"
 
 #include "server/engine/StoredText.h"
+#include "server/engine/TextCollation.h"
 #include "server/engine/Translator.h"
 
 #include <QString>
@@ -336,19 +337,10 @@ void lowerFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     changeCase(ctx, argv[0], false);
 }
 
-// The collation of the database's text columns, as SQL Server's Cyrillic_General_CI_AS: letter
-// case ignored in every alphabet (a Unicode case fold, not ASCII's), trailing blanks ignored.
+// The collation of the database's text columns; SQLite hands over the sizes first.
 int compareIgnoringCase(void*, int leftSize, const void* left, int rightSize, const void* right) {
-    const auto trimmed = [](const void* data, int size) {
-        const auto* bytes = static_cast<const char*>(data);
-        while (size > 0 && bytes[size - 1] == ' ') {
-            --size;
-        }
-        return storedText(bytes, size);
-    };
-    const int order =
-        QString::compare(trimmed(left, leftSize), trimmed(right, rightSize), Qt::CaseInsensitive);
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+    return compareTextIgnoringCase(static_cast<const char*>(left), leftSize,
+                                   static_cast<const char*>(right), rightSize);
 }
 
 }  // namespace
