@@ -1,10 +1,49 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
-namespace zev::server {
+namespace zev {
+
+// The one T-SQL tokenizer of the project. The server parses the tokens of a statement;
+// the connection's marker binding, the SQL shell's script splitter and the TDS test server's
+// parameter names walk the text stretch by stretch with the same rules, so that all of them
+// agree on where a literal, a name or a comment begins and ends.
+
+// What a stretch of T-SQL text is, as the server reads it.
+enum class SqlSpanKind {
+    Blank,     // white space, line breaks included
+    Comment,   // "-- ..." up to the line break (not included), or "/* ... */", which nests
+    String,    // 'it''s' or N'...'
+    Name,      // a delimited name: [p23-1] or "group"
+    Number,    // digits and dots: 12, 3.5, .5
+    Word,      // a plain name or keyword: a letter, '_' or '#', then letters, digits, _ # $ @
+    Variable,  // '@' and the name characters after it: @id_group (may be a lone '@')
+    Param,     // ?
+    Symbol,    // <> != <= >=, or any other single character
+};
+
+// One stretch: [start, end) of the text. A string, name or block comment that the text does not
+// close runs to the end of the text with closed false.
+struct SqlSpan {
+    SqlSpanKind kind = SqlSpanKind::Blank;
+    qsizetype start = 0;
+    qsizetype end = 0;
+    bool closed = true;
+
+    qsizetype length() const { return end - start; }
+};
+
+// The stretch that begins at `start` (< sql.size()). Never throws: every character belongs to
+// some stretch, so that callers that keep the text as it is (marker binding, script splitting)
+// walk it with the same rules as the server's tokenizer: for (i = 0; i < n; i = span.end).
+SqlSpan scanSqlSpan(QStringView sql, qsizetype start);
+
+// The value of a String or Name stretch: without its delimiters (and the N of N'...'), each
+// doubled closing delimiter standing for one. An unclosed stretch gives what follows its opening.
+QString sqlSpanValue(QStringView sql, const SqlSpan& span);
 
 // One lexical unit of a T-SQL statement.
 enum class TokenKind {
@@ -37,4 +76,4 @@ struct Token {
 // and for a character that T-SQL does not know.
 std::vector<Token> tokenize(const QString& sql);
 
-}  // namespace zev::server
+}  // namespace zev

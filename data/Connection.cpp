@@ -1,8 +1,7 @@
 #include "data/Connection.h"
 
 #include "core/Errors.h"
-
-#include <QRegularExpression>
+#include "core/Tokenizer.h"
 
 namespace zev {
 
@@ -16,45 +15,17 @@ bool isMarkerChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_' || c == u'@';
 }
 
-// Index just past a closing delimiter, doubled delimiters standing for themselves.
-qsizetype skipQuoted(const QString& sql, qsizetype start, QChar close) {
-    qsizetype i = start + 1;
-    while (i < sql.size()) {
-        if (sql[i] == close) {
-            if (i + 1 < sql.size() && sql[i + 1] == close) {
-                i += 2;
-                continue;
-            }
-            return i + 1;
-        }
-        ++i;
-    }
-    return sql.size();
-}
-
 }  // namespace
 
 BoundStatement bindMarkers(const QString& sql) {
     BoundStatement bound;
     bound.sql.reserve(sql.size());
-    qsizetype i = 0;
     const qsizetype n = sql.size();
+    qsizetype i = 0;
     while (i < n) {
-        const QChar c = sql[i];
-        qsizetype next = i + 1;
-        if (c == u'\'') {
-            next = skipQuoted(sql, i, u'\'');
-        } else if (c == u'"') {
-            next = skipQuoted(sql, i, u'"');
-        } else if (c == u'[') {
-            next = skipQuoted(sql, i, u']');
-        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
-            next = sql.indexOf(u'\n', i);
-            next = next < 0 ? n : next;
-        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
-            next = sql.indexOf(QStringLiteral("*/"), i + 2);
-            next = next < 0 ? n : next + 2;
-        } else if (c == u':' && i + 1 < n && isMarkerChar(sql[i + 1])) {
+        const SqlSpan span = scanSqlSpan(sql, i);
+        if (span.kind == SqlSpanKind::Symbol && sql[i] == u':' && i + 1 < n &&
+            isMarkerChar(sql[i + 1])) {
             qsizetype end = i + 1;
             while (end < n && isMarkerChar(sql[end])) {
                 ++end;
@@ -64,8 +35,8 @@ BoundStatement bindMarkers(const QString& sql) {
             i = end;
             continue;
         }
-        bound.sql += QStringView(sql).mid(i, next - i);
-        i = next;
+        bound.sql += QStringView(sql).mid(i, span.length());
+        i = span.end;
     }
     return bound;
 }
@@ -178,10 +149,17 @@ qint64 Connection::execute(const QString& sql, const Params& params) {
 }
 
 bool changesExistingRows(const QString& sql) {
-    static const QRegularExpression lead(
-        QStringLiteral(R"(^(?:\s+|--[^\n]*(?:\n|$)|/\*.*?\*/)*(UPDATE|DELETE)\b)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    return lead.match(sql).hasMatch();
+    for (qsizetype i = 0; i < sql.size();) {
+        const SqlSpan span = scanSqlSpan(sql, i);
+        if (span.kind != SqlSpanKind::Blank && span.kind != SqlSpanKind::Comment) {
+            const QStringView word = QStringView(sql).mid(span.start, span.length());
+            return span.kind == SqlSpanKind::Word &&
+                   (word.compare(u"UPDATE", Qt::CaseInsensitive) == 0 ||
+                    word.compare(u"DELETE", Qt::CaseInsensitive) == 0);
+        }
+        i = span.end;
+    }
+    return false;
 }
 
 }  // namespace zev

@@ -44,7 +44,8 @@ public:
 bool isEmbeddedDataSource(const QString& dataSource);
 
 // A statement with its ":name" markers found. String literals, bracketed names, quoted names and
-// comments are skipped; a marker is ':' followed by letters, digits, '_' or '@'.
+// comments are skipped as the server's tokenizer reads them (block comments nest); a marker is
+// ':' followed by letters, digits, '_' or '@'.
 struct BoundStatement {
     QString sql;                 // the statement with each marker replaced by '?'
     std::vector<QString> names;  // marker names in order of appearance (a name may repeat)

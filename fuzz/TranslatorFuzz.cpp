@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString statement =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     try {
-        const auto tokens = zev::server::tokenize(statement);
-        FUZZ_CHECK(!tokens.empty() && tokens.back().kind == zev::server::TokenKind::End);
+        const auto tokens = zev::tokenize(statement);
+        FUZZ_CHECK(!tokens.empty() && tokens.back().kind == zev::TokenKind::End);
     } catch (const zev::DatabaseError&) {
     }
     try {

@@ -1,89 +1,63 @@
 #include "server/shell/ScriptSplitter.h"
 
+#include "core/Tokenizer.h"
+
 #include <QStringList>
 
 namespace zev::shell {
 
 namespace {
 
-// What the scanner is inside of when a line ends. Block comments nest, as in T-SQL, so their
-// depth is carried too.
-enum class Inside { Code, String, Bracket, QuotedName, BlockComment };
-
-struct ScanState {
-    Inside inside = Inside::Code;
-    int commentDepth = 0;
-};
-
-// Closes a quoted text at `close` unless the character is doubled (an escaped quote).
-void closeQuoted(const QString& line, qsizetype& i, QChar close, ScanState& state) {
-    if (line[i] != close) {
-        return;
-    }
-    if (i + 1 < line.size() && line[i + 1] == close) {
-        ++i;
-    } else {
-        state.inside = Inside::Code;
-    }
-}
-
-// Scans one line, carrying the state across lines; answers whether the line's code (outside
-// literals and comments) ends with ';' and where that ';' stands.
-qsizetype scanLine(const QString& line, ScanState& state) {
-    qsizetype lastCode = -1;  // index of the last character of code on the line
-    const qsizetype n = line.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = line[i];
-        switch (state.inside) {
-            case Inside::String:
-                closeQuoted(line, i, u'\'', state);
-                break;
-            case Inside::Bracket:
-                closeQuoted(line, i, u']', state);
-                break;
-            case Inside::QuotedName:
-                closeQuoted(line, i, u'"', state);
-                break;
-            case Inside::BlockComment:
-                if (c == u'/' && i + 1 < n && line[i + 1] == u'*') {
-                    ++i;
-                    ++state.commentDepth;
-                } else if (c == u'*' && i + 1 < n && line[i + 1] == u'/') {
-                    ++i;
-                    if (--state.commentDepth == 0) {
-                        state.inside = Inside::Code;
-                    }
-                }
-                break;
-            case Inside::Code:
-                if (c == u'-' && i + 1 < n && line[i + 1] == u'-') {
-                    i = n;  // the rest of the line is a comment
-                    break;
-                }
-                if (c == u'/' && i + 1 < n && line[i + 1] == u'*') {
-                    ++i;
-                    state.inside = Inside::BlockComment;
-                    state.commentDepth = 1;
-                    break;
-                }
-                if (c == u'\'') {
-                    state.inside = Inside::String;
-                } else if (c == u'[') {
-                    state.inside = Inside::Bracket;
-                } else if (c == u'"') {
-                    state.inside = Inside::QuotedName;
-                }
-                if (!c.isSpace()) {
-                    lastCode = i;
-                }
-                break;
+// The script's stretches as the server's tokenizer reads them, with a way to ask which one a
+// position falls in. Literals, names and comments may run over several lines.
+class ScriptSpans {
+public:
+    explicit ScriptSpans(const QString& text) : text_(text) {
+        for (qsizetype i = 0; i < text.size(); i = spans_.back().end) {
+            spans_.push_back(scanSqlSpan(text, i));
         }
     }
-    if (state.inside == Inside::Code && lastCode >= 0 && line[lastCode] == u';') {
-        return lastCode;
+
+    // True when the position lies inside a string, name or comment that began before it (for
+    // the end of the text: one that is still open there).
+    bool insideText(qsizetype position) {
+        seek(position);
+        if (current_ >= spans_.size()) {
+            return !spans_.empty() && !spans_.back().closed;
+        }
+        const SqlSpan& span = spans_[current_];
+        return span.start < position &&
+               (span.kind == SqlSpanKind::String || span.kind == SqlSpanKind::Name ||
+                span.kind == SqlSpanKind::Comment);
     }
-    return -1;
-}
+
+    // Where the last code of [start, end) stands when it is a ';' that ends the line's code,
+    // otherwise -1. Stretches that began on an earlier line are no code of this line.
+    qsizetype closingSemicolon(qsizetype start, qsizetype end) {
+        seek(start);
+        qsizetype last = -1;
+        for (std::size_t k = current_; k < spans_.size() && spans_[k].start < end; ++k) {
+            const SqlSpan& span = spans_[k];
+            if (span.start >= start && span.kind != SqlSpanKind::Blank &&
+                span.kind != SqlSpanKind::Comment) {
+                last = span.start;
+            }
+        }
+        return last >= 0 && text_[last] == u';' ? last : -1;
+    }
+
+private:
+    // Moves to the stretch that holds the position (positions are asked in increasing order).
+    void seek(qsizetype position) {
+        while (current_ < spans_.size() && spans_[current_].end <= position) {
+            ++current_;
+        }
+    }
+
+    const QString& text_;
+    std::vector<SqlSpan> spans_;
+    std::size_t current_ = 0;
+};
 
 }  // namespace
 
@@ -98,22 +72,25 @@ std::vector<QString> splitScript(const QString& script, SplitMode mode) {
         current.clear();
     };
 
-    ScanState state;
     QString text = script;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    ScriptSpans spans(text);
+    qsizetype lineStart = 0;
     for (const QString& line : text.split(u'\n')) {
-        if (state.inside == Inside::Code &&
-            line.trimmed().compare(u"GO", Qt::CaseInsensitive) == 0) {
-            finish();
-            continue;
-        }
-        const qsizetype semicolon = scanLine(line, state);
-        if (mode == SplitMode::Statements && semicolon >= 0) {
-            current << line.left(semicolon);
+        const qsizetype lineEnd = lineStart + line.size();
+        const bool startsInCode = !spans.insideText(lineStart);
+        if (startsInCode && line.trimmed().compare(u"GO", Qt::CaseInsensitive) == 0) {
             finish();
         } else {
-            current << line;
+            const qsizetype semicolon = spans.closingSemicolon(lineStart, lineEnd);
+            if (mode == SplitMode::Statements && semicolon >= 0 && !spans.insideText(lineEnd)) {
+                current << line.left(semicolon - lineStart);
+                finish();
+            } else {
+                current << line;
+            }
         }
+        lineStart = lineEnd + 1;
     }
     finish();
     return statements;

@@ -1,6 +1,7 @@
 #include "server/tds/TdsSession.h"
 
 #include "core/Errors.h"
+#include "core/Tokenizer.h"
 #include "server/EmbeddedServer.h"
 #include "server/tds/TdsWire.h"
 
@@ -110,50 +111,25 @@ private:
     int packetSize_ = kDefaultPacketSize;
 };
 
-bool isIdentifierChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
-}
-
-qsizetype skipDelimited(const QString& sql, qsizetype start, QChar close) {
-    qsizetype i = start + 1;
-    while (i < sql.size()) {
-        if (sql[i] == close) {
-            if (i + 1 < sql.size() && sql[i + 1] == close) {
-                i += 2;
-                continue;
-            }
-            return i + 1;
-        }
-        ++i;
-    }
-    return sql.size();
-}
-
 // The names declared in sp_executesql's parameter list: "@P1 int, @P2 nvarchar(4000)".
 std::vector<QString> declaredNames(const QString& declarations) {
     std::vector<QString> names;
-    qsizetype i = 0;
     int depth = 0;
     bool expectName = true;
-    while (i < declarations.size()) {
-        const QChar c = declarations[i];
-        if (c == u'(') {
-            ++depth;
-        } else if (c == u')') {
-            --depth;
-        } else if (c == u',' && depth == 0) {
-            expectName = true;
-        } else if (c == u'@' && expectName) {
-            qsizetype end = i + 1;
-            while (end < declarations.size() && isIdentifierChar(declarations[end])) {
-                ++end;
-            }
-            names.push_back(declarations.mid(i, end - i));
+    for (qsizetype i = 0; i < declarations.size();) {
+        const SqlSpan span = scanSqlSpan(declarations, i);
+        const QChar first = declarations[i];
+        i = span.end;
+        if (span.kind == SqlSpanKind::Variable && expectName) {
+            names.push_back(declarations.mid(span.start, span.length()));
             expectName = false;
-            i = end;
-            continue;
+        } else if (span.kind == SqlSpanKind::Symbol && first == u'(') {
+            ++depth;
+        } else if (span.kind == SqlSpanKind::Symbol && first == u')') {
+            --depth;
+        } else if (span.kind == SqlSpanKind::Symbol && first == u',' && depth == 0) {
+            expectName = true;
         }
-        ++i;
     }
     return names;
 }
@@ -356,43 +332,21 @@ QString positionalStatement(const QString& statement, const std::vector<QString>
                             std::vector<int>& order) {
     QString out;
     out.reserve(statement.size());
-    const qsizetype n = statement.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = statement[i];
-        qsizetype next = i + 1;
-        if (c == u'\'') {
-            next = skipDelimited(statement, i, u'\'');
-        } else if (c == u'"') {
-            next = skipDelimited(statement, i, u'"');
-        } else if (c == u'[') {
-            next = skipDelimited(statement, i, u']');
-        } else if (c == u'-' && i + 1 < n && statement[i + 1] == u'-') {
-            next = statement.indexOf(u'\n', i);
-            next = next < 0 ? n : next;
-        } else if (c == u'/' && i + 1 < n && statement[i + 1] == u'*') {
-            next = statement.indexOf(QStringLiteral("*/"), i + 2);
-            next = next < 0 ? n : next + 2;
-        } else if (c == u'@') {
-            qsizetype end = i + 1;
-            while (end < n && isIdentifierChar(statement[end])) {
-                ++end;
-            }
-            const QString name = statement.mid(i, end - i);
+    for (qsizetype i = 0; i < statement.size();) {
+        const SqlSpan span = scanSqlSpan(statement, i);
+        const QStringView text = QStringView(statement).mid(span.start, span.length());
+        i = span.end;
+        if (span.kind == SqlSpanKind::Variable) {
             const auto found = std::find_if(names.begin(), names.end(), [&](const QString& x) {
-                return x.compare(name, Qt::CaseInsensitive) == 0;
+                return text.compare(x, Qt::CaseInsensitive) == 0;
             });
             if (found != names.end()) {
                 order.push_back(static_cast<int>(found - names.begin()));
                 out += u'?';
-            } else {
-                out += name;
+                continue;
             }
-            i = end;
-            continue;
         }
-        out += QStringView(statement).mid(i, next - i);
-        i = next;
+        out += text;
     }
     return out;
 }

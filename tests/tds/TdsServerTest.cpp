@@ -81,6 +81,17 @@ TEST(PositionalStatement, NamedParametersBecomeMarkersInOrder) {
     EXPECT_EQ(order, (std::vector<int>{1, 0, 2, 0}));
 }
 
+TEST(PositionalStatement, NamesInQuotedNamesAndNestedCommentsAreNoParameters) {
+    // The server reads "/* a /* b */ c */" as one comment: the @P1 after the inner "*/" is
+    // still inside it.
+    std::vector<int> order;
+    const QString sql = positionalStatement(
+        QStringLiteral("SELECT \"@P1\" AS x /* a /* @P1 */ @P1 */ FROM t WHERE a = @P1"),
+        {QStringLiteral("@P1")}, order);
+    EXPECT_EQ(sql, QStringLiteral("SELECT \"@P1\" AS x /* a /* @P1 */ @P1 */ FROM t WHERE a = ?"));
+    EXPECT_EQ(order, (std::vector<int>{0}));
+}
+
 TEST(ErrorNumbers, FollowTheServersWording) {
     EXPECT_EQ(errorNumberOf(QStringLiteral("Login failed for user 'x'.")), 18456);
     EXPECT_EQ(errorNumberOf(QStringLiteral("Invalid object name 'x'.")), 208);

@@ -1,5 +1,7 @@
 #include "MssqlScriptParser.h"
 
+#include "core/Tokenizer.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -18,54 +20,39 @@ struct Batch {
     std::vector<Token> tokens;
 };
 
-// Tokens of one batch: words (bracketed names unwrapped), @variables, punctuation and literals;
-// comments are dropped.
+// Tokens of one batch, read by the server's tokenizer: words (numbers and delimited names, whose
+// delimiters go, count as words), @variables, punctuation one character at a time and literals
+// as written; comments are dropped.
 Batch tokenize(const QString& text) {
     Batch batch;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = text[i];
-        if (c.isSpace()) {
-            ++i;
-        } else if (c == u'-' && i + 1 < n && text[i + 1] == u'-') {
-            const qsizetype end = text.indexOf(u'\n', i);
-            i = end < 0 ? n : end;
-        } else if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
-            const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
-        } else if (c == u'[' || c == u'"') {
-            // [name] in T-SQL, "name" in SQLite's schema (read for comparison).
-            qsizetype end = text.indexOf(c == u'[' ? u']' : u'"', i + 1);
-            end = end < 0 ? n : end;
-            batch.tokens.push_back({Token::Word, text.mid(i + 1, end - i - 1)});
-            i = end + 1;
-        } else if (c == u'\'' || (c == u'N' && i + 1 < n && text[i + 1] == u'\'')) {
-            qsizetype j = text.indexOf(u'\'', i) + 1;
-            while (j < n) {
-                if (text[j] == u'\'') {
-                    if (j + 1 < n && text[j + 1] == u'\'') {
-                        j += 2;
-                        continue;
-                    }
-                    break;
+    for (qsizetype i = 0; i < text.size();) {
+        const SqlSpan span = scanSqlSpan(text, i);
+        const QString written = text.mid(span.start, span.length());
+        i = span.end;
+        switch (span.kind) {
+            case SqlSpanKind::Blank:
+            case SqlSpanKind::Comment:
+                break;
+            case SqlSpanKind::Name:
+                // [name] in T-SQL, "name" in SQLite's schema (read for comparison).
+                batch.tokens.push_back({Token::Word, sqlSpanValue(text, span)});
+                break;
+            case SqlSpanKind::String:
+                batch.tokens.push_back({Token::Literal, written});
+                break;
+            case SqlSpanKind::Word:
+            case SqlSpanKind::Number:
+                batch.tokens.push_back({Token::Word, written});
+                break;
+            case SqlSpanKind::Variable:
+                batch.tokens.push_back({Token::Variable, written});
+                break;
+            case SqlSpanKind::Param:
+            case SqlSpanKind::Symbol:
+                for (const QChar c : written) {
+                    batch.tokens.push_back({Token::Punct, QString(c)});
                 }
-                ++j;
-            }
-            batch.tokens.push_back({Token::Literal, text.mid(i, j + 1 - i)});
-            i = j + 1;
-        } else if (c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$') {
-            qsizetype j = i + 1;
-            while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_' || text[j] == u'@' ||
-                             text[j] == u'#' || text[j] == u'$')) {
-                ++j;
-            }
-            const QString word = text.mid(i, j - i);
-            batch.tokens.push_back({c == u'@' ? Token::Variable : Token::Word, word});
-            i = j;
-        } else {
-            batch.tokens.push_back({Token::Punct, QString(c)});
-            ++i;
+                break;
         }
     }
     return batch;
