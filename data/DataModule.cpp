@@ -147,6 +147,11 @@ void TDM_MB::createElectivesLookupLists() {
                           QStringLiteral("SELECT DISTINCT subgroup, id_a_year, id_kafedra, "
                                          "id_teacher, id_discipline, id_examination, id_w_s FROM "
                                          "dbo.RRNKkrdt WHERE id_o_z=:id_o_z"));
+    ADOQ_StreamPlaces =
+        query(QStringLiteral("ADOQ_StreamPlaces"),
+              QStringLiteral("EXEC GetStreamPlaces @id_discipline =:id_discipline, @id_teacher "
+                             "=:id_teacher, @id_a_year =:id_a_year, @id_w_s =:id_w_s"),
+              {"id_discipline", "id_teacher", "id_a_year", "id_w_s"});
 }
 
 // The student's elective places, written back to DisciplineForStudent.

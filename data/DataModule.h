@@ -37,6 +37,9 @@ public:
     Query* ADOQ_Teacher;
     Query* ADOQ_Semester2;
     Query* ADOQ_SubGroup;
+    // The places of the streams of one discipline, teacher, year and half-year: their capacity
+    // and how many are taken (read when the stream list drops down and a stream is chosen).
+    Query* ADOQ_StreamPlaces;
 
     // Chosen disciplines and their lists
     Query* ADOQ_disciplineForStudent2;

@@ -48,13 +48,16 @@ QString noStreamFilter() {
 
 QString insertStream(const NewStream& s) {
     const QString sep = QStringLiteral(", ");
+    const bool limited = !s.capacity.isEmpty();
     return QStringLiteral(
                "INSERT INTO RRNKkrdt(id_kafedra, id_teacher, id_discipline, id_examination, "
                "id_a_year, id_w_s, prov_reyt, subgroup, plan_fakt, id_o_z, id_semester, "
-               "id_type_chasov)VALUES(") +
+               "id_type_chasov") +
+           (limited ? QStringLiteral(", capacity") : QString()) + QStringLiteral(")VALUES(") +
            s.kafedra + sep + s.teacher + sep + s.discipline + sep + s.examination + sep + s.year +
            sep + s.idWs + sep + QStringLiteral("1, ") + s.number + sep + QStringLiteral("1, ") +
-           s.oZ + sep + s.semester + sep + QStringLiteral("2") + QStringLiteral(")");
+           s.oZ + sep + s.semester + sep + QStringLiteral("2") +
+           (limited ? sep + s.capacity : QString()) + QStringLiteral(")");
 }
 
 }  // namespace zev::ElectivesSql

@@ -27,9 +27,11 @@ struct StreamKeys {
 QString streamFilter(const StreamKeys& keys);
 QString noStreamFilter();
 
-// A new stream for an electives row.
+// A new stream for an electives row. Its capacity (places) is optional: without one the
+// statement is the one the stream table has always been given, and the stream is unlimited.
 struct NewStream {
     QString kafedra, teacher, discipline, examination, year, idWs, number, oZ, semester;
+    QString capacity;
 };
 QString insertStream(const NewStream& stream);
 

@@ -72,6 +72,18 @@ void TForm1::buildElectivesGrid() {
     stream.minWidth = 80;
     stream.maxWidth = 80;
     stream.alwaysShowEditButton = true;
+    stream.dropDownWidth = 120;
+    hook(stream, this, &TForm1::QFDBGridEh1Columns6UpdateData);
+    // The list tells each stream's places: taken and capacity.
+    stream.dropDownTexts = [this](const std::vector<Value>& keys, const QStringList& texts) {
+        const StreamPlaces places = currentStreamPlaces();
+        QStringList listed;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const QString& number = texts[static_cast<qsizetype>(i)];
+            listed << (places.isEmpty() ? number : streamListText(number, places.of(keys[i])));
+        }
+        return listed;
+    };
     stream.onEditButtonClick = [this](DBGridColumnEh&) {
         guarded([this] { QFDBGridEh1Columns5EditButtons0Click(); });
     };
@@ -159,35 +171,51 @@ void TForm1::QFDBGridEh1ColEnter() {
     }
 }
 
-void TForm1::FilterSubGroups() {
-    Query& streams = *dm_.ADOQ_SubGroup;
+std::optional<ElectivesSql::StreamKeys> TForm1::streamKeysOfRow() {
     Dataset& row = *dm_.ADOQ_SelectDisciplineForStudent;
     Dataset& disciplines = *dm_.ADOQ_DisciplineForStudent;
     Dataset& semesters = *dm_.ADOQ_Semester2;
-    streams.setFiltered(false);
-
     const Value discipline = row.fieldByName(field::id_discipline).value();
     const QString teacher = text(row, field::id_teacher);
-    std::optional<ElectivesSql::StreamKeys> keys;
-    if (!valueText(discipline).isEmpty() && !teacher.isEmpty() &&
-        disciplines.locate(field::id_discipline, discipline) &&
-        semesters.locate(field::id_semester, row.fieldByName(field::id_semester).value())) {
-        keys = ElectivesSql::StreamKeys{
-            text(disciplines, field::id_kafedra),
-            teacher,
-            valueText(discipline),
-            text(disciplines, field::id_examination),
-            text(row, field::id_a_year),
-            text(semesters, field::id_w_s),
-        };
+    if (valueText(discipline).isEmpty() || teacher.isEmpty() ||
+        !disciplines.locate(field::id_discipline, discipline) ||
+        !semesters.locate(field::id_semester, row.fieldByName(field::id_semester).value())) {
+        return std::nullopt;
     }
-    // Every piece may be missing (the columns are nullable): then no stream fits the row, and
-    // the filter says so instead of leaving a comparison without a value.
-    const bool complete = keys && !keys->kafedra.isEmpty() && !keys->examination.isEmpty() &&
-                          !keys->year.isEmpty() && !keys->idWs.isEmpty();
-    streams.setFilter(complete ? ElectivesSql::streamFilter(*keys)
-                               : ElectivesSql::noStreamFilter());
+    ElectivesSql::StreamKeys keys{
+        text(disciplines, field::id_kafedra),
+        teacher,
+        valueText(discipline),
+        text(disciplines, field::id_examination),
+        text(row, field::id_a_year),
+        text(semesters, field::id_w_s),
+    };
+    // Every piece may be missing (the columns are nullable): then no stream fits the row.
+    if (keys.kafedra.isEmpty() || keys.examination.isEmpty() || keys.year.isEmpty() ||
+        keys.idWs.isEmpty()) {
+        return std::nullopt;
+    }
+    return keys;
+}
+
+void TForm1::FilterSubGroups() {
+    Query& streams = *dm_.ADOQ_SubGroup;
+    streams.setFiltered(false);
+    // A row that no stream fits gets a filter that says so, instead of leaving a comparison
+    // without a value.
+    const std::optional<ElectivesSql::StreamKeys> keys = streamKeysOfRow();
+    streams.setFilter(keys ? ElectivesSql::streamFilter(*keys) : ElectivesSql::noStreamFilter());
     streams.setFiltered(true);
+}
+
+StreamPlaces TForm1::currentStreamPlaces() {
+    const std::optional<ElectivesSql::StreamKeys> keys = streamKeysOfRow();
+    if (!keys) {
+        return {};
+    }
+    const auto key = [](const QString& digits) { return Value{digits.toLongLong()}; };
+    return readStreamPlaces(*dm_.ADOQ_StreamPlaces, key(keys->discipline), key(keys->teacher),
+                            key(keys->year), key(keys->idWs));
 }
 
 void TForm1::QFDBGridEh1Columns2UpdateData(DBGridColumnEh&, ColumnUpdate& update) {
@@ -244,6 +272,19 @@ void TForm1::QFDBGridEh1Columns4UpdateData(DBGridColumnEh&, ColumnUpdate&) {
     Dataset& row = *dm_.ADOQ_SelectDisciplineForStudent;
     editIfBrowsing(row);
     row.fieldByName(field::subgroup).clear();
+}
+
+void TForm1::QFDBGridEh1Columns6UpdateData(DBGridColumnEh&, ColumnUpdate& update) {
+    const Field& current = dm_.ADOQ_SelectDisciplineForStudent->fieldByName(field::subgroup);
+    if (isNull(update.value) || valuesEqual(current.value(), update.value)) {
+        return;  // a row keeps the place it has
+    }
+    // Read now, not when the list dropped down: another user may have taken the last place.
+    const StreamPlace place = currentStreamPlaces().of(update.value);
+    if (place.full()) {
+        notify(this, fullStreamNotice(valueText(update.value), place), NoticeIcon::Warning);
+        update.handled = true;
+    }
 }
 
 void TForm1::QFDBGridEh1Columns5EditButtons0Click() {

@@ -30,6 +30,21 @@ QToolButton* flatButton(const QString& caption, const QRect& geometry, QWidget* 
     return button;
 }
 
+// A one-line edit that keeps only digits, typed or pasted.
+QLineEdit* digitsEdit(const QRect& geometry, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(geometry);
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+        const QString kept = TForm2::LabeledEdit1Filter(text);
+        if (kept != text) {
+            const int cursor = edit->cursorPosition() - int(text.size() - kept.size());
+            edit->setText(kept);
+            edit->setCursorPosition(qMax(0, cursor));
+        }
+    });
+    return edit;
+}
+
 QString currentText(Dataset& dataSet, const QString& field) {
     return dataSet.fieldByName(field).text();
 }
@@ -41,7 +56,7 @@ TForm2::TForm2(TDM_MB& dm, std::function<void()> reopenSubGroups, QWidget* paren
     setWindowTitle(QStringLiteral("Новый поток"));
     useDialogFrame(*this);
     setFont(defaultUiFont());
-    setFixedSize(263, 86);  // a fixed dialog border: not resizable
+    setFixedSize(263, 130);  // a fixed dialog border: not resizable
 
     LabeledEdit1Label = new QLabel(QStringLiteral("Введите номер потока:"), this);
     QFont bold = LabeledEdit1Label->font();
@@ -49,19 +64,17 @@ TForm2::TForm2(TDM_MB& dm, std::function<void()> reopenSubGroups, QWidget* paren
     LabeledEdit1Label->setFont(bold);
     LabeledEdit1Label->setGeometry(8, 8, 241, 16);
 
-    LabeledEdit1 = new QLineEdit(this);
-    LabeledEdit1->setGeometry(8, 24, 241, 21);
-    connect(LabeledEdit1, &QLineEdit::textEdited, this, [this](const QString& text) {
-        const QString kept = LabeledEdit1Filter(text);
-        if (kept != text) {
-            const int cursor = LabeledEdit1->cursorPosition() - int(text.size() - kept.size());
-            LabeledEdit1->setText(kept);
-            LabeledEdit1->setCursorPosition(qMax(0, cursor));
-        }
-    });
+    LabeledEdit1 = digitsEdit(QRect(8, 24, 241, 21), this);
 
-    SpeedButton2 = flatButton(QStringLiteral("Добавить"), QRect(93, 54, 75, 22), this);
-    SpeedButton1 = flatButton(QStringLiteral("Отмена"), QRect(173, 54, 75, 22), this);
+    LabeledEdit2Label = new QLabel(QStringLiteral("Мест:"), this);
+    LabeledEdit2Label->setFont(bold);
+    LabeledEdit2Label->setGeometry(8, 52, 241, 16);
+    LabeledEdit2 = digitsEdit(QRect(8, 68, 241, 21), this);
+    LabeledEdit2->setPlaceholderText(QStringLiteral("без ограничения"));
+    LabeledEdit2Label->setBuddy(LabeledEdit2);
+
+    SpeedButton2 = flatButton(QStringLiteral("Добавить"), QRect(93, 98, 75, 22), this);
+    SpeedButton1 = flatButton(QStringLiteral("Отмена"), QRect(173, 98, 75, 22), this);
     connect(SpeedButton2, &QToolButton::clicked, this,
             [this] { guarded([this] { SpeedButton2Click(); }); });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -103,6 +116,7 @@ QString TForm2::composeInsert() const {
     stream.number = LabeledEdit1->text();
     stream.oZ = currentText(*dm_.ADOQ_f_educ, QStringLiteral("o_z"));
     stream.semester = currentText(electives, field::id_semester);
+    stream.capacity = LabeledEdit2->text();
     return ElectivesSql::insertStream(stream);
 }
 
@@ -115,6 +129,19 @@ void TForm2::SpeedButton2Click() {
         notify(this, QStringLiteral("Введите номер потока: число от 0 до %1.").arg(kMaxStream),
                NoticeIcon::Warning);
         return;
+    }
+
+    // The places: empty for an unlimited stream, else a whole number above zero.
+    if (!LabeledEdit2->text().isEmpty()) {
+        const int places = LabeledEdit2->text().toInt(&ok);
+        if (!ok || places <= 0) {
+            notify(this,
+                   QStringLiteral("Введите число мест: целое число больше нуля, или оставьте "
+                                  "поле пустым, если мест сколько угодно."),
+                   NoticeIcon::Warning);
+            return;
+        }
+        LabeledEdit2->setText(QString::number(places));  // without leading zeros
     }
 
     dm_.ADOQ_Exec->setSQL(composeInsert());

@@ -13,8 +13,8 @@ namespace zev {
 class TDM_MB;
 
 // The new-stream dialog: opens a stream (a row of RRNKkrdt) for the current electives row. The
-// user types only the stream number; everything else comes from the electives row and from the
-// lists positioned for it.
+// user types the stream number and, if the stream has a limit, its places; everything else comes
+// from the electives row and from the lists positioned for it.
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
@@ -23,10 +23,12 @@ public:
 
     QLabel* LabeledEdit1Label;
     QLineEdit* LabeledEdit1;
+    QLabel* LabeledEdit2Label;  // "Мест:"
+    QLineEdit* LabeledEdit2;    // the stream's places; empty: unlimited
     QToolButton* SpeedButton2;  // "Добавить"
     QToolButton* SpeedButton1;  // "Отмена"
 
-    // The stream number keeps only Backspace and digits, typed or pasted.
+    // The stream number and the places keep only Backspace and digits, typed or pasted.
     static QString LabeledEdit1Filter(const QString& text);
 
     void SpeedButton2Click();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "data/ElectivesSql.h"
 #include "data/RecordRulesHost.h"
+#include "data/StreamPlaces.h"
 #include "gridevents/GridEvents.h"
 #include "registration/FoundStudents.h"
 #include "registration/ListNames.h"
@@ -92,6 +94,10 @@ public:
     void QFDBGridEh1Columns4UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
     // The button of the stream column ("Поток").
     void QFDBGridEh1Columns5EditButtons0Click();
+    // The stream column: a stream whose places are all taken is refused.
+    void QFDBGridEh1Columns6UpdateData(DBGridColumnEh& column, ColumnUpdate& update);
+    // The places of the streams that fit the current electives row (none when no stream fits).
+    StreamPlaces currentStreamPlaces();
 
     // --- chosen-disciplines grid
     // The department column ("Кафедра").
@@ -137,6 +143,10 @@ private:
     // Shows the authentication window modally; anything but a successful sign-in tells the
     // application to end.
     void SignIn();
+
+    // The keys a stream must have to fit the current electives row, read from the row and from
+    // the discipline and semester lists positioned on it; none when a piece is missing.
+    std::optional<ElectivesSql::StreamKeys> streamKeysOfRow();
 
     void openNext(DBLookupComboBox& next);
     static void clearAndDisable(DBLookupComboBox& box);

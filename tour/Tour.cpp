@@ -3,11 +3,13 @@
 #include "DemoProgramFolder.h"
 #include "core/Errors.h"
 #include "data/DataModule.h"
+#include "data/StreamPlaces.h"
 #include "registration/HistoryDialog.h"
 #include "registration/HistoryRows.h"
 #include "registration/NewStreamDialog.h"
 #include "registration/RegistrationWindow.h"
 #include "registration/StudentSearch.h"
+#include "server/engine/Database.h"
 #include "signin/ApplicationState.h"
 #include "signin/SignInWindow.h"
 #include "tour/ModalWatcher.h"
@@ -47,6 +49,17 @@ const QString kYear = QStringLiteral("2024/2025");
 const QString kSemester = QStringLiteral("3 семестр");
 const QString kGroup = QStringLiteral("ИВТ-24");
 const QString kNewStream = QStringLiteral("17");
+const QString kNewStreamPlaces = QStringLiteral("30");
+
+// The texts of a list's field, in view order.
+QStringList column(Dataset& list, const QString& field) {
+    QStringList texts;
+    for (int row = 0; row < list.recordCount(); ++row) {
+        const Dataset::DisplayRow shown(list, row);
+        texts << list.fieldByName(field).text();
+    }
+    return texts;
+}
 
 void settle() {
     QApplication::processEvents();
@@ -303,6 +316,7 @@ void Tour::newStreamDialog() {
     onNextModal(QStringLiteral("new-stream dialog"), [this](QWidget& modal) {
         auto& dialog = dynamic_cast<TForm2&>(modal);
         QTest::keyClicks(dialog.LabeledEdit1, kNewStream);
+        QTest::keyClicks(dialog.LabeledEdit2, kNewStreamPlaces);
         shots_.save(QStringLiteral("new-stream-dialog"), {form_.get(), &dialog});
         press(dialog.SpeedButton2, QStringLiteral("Добавить"));
     });
@@ -328,6 +342,67 @@ void Tour::newStreamDialog() {
         throw Error(QStringLiteral("The row with the new stream was not posted"));
     }
     shots_.save(QStringLiteral("new-stream-chosen"), {form_.get()});
+    fullStreamRefused(row);
+}
+
+void Tour::fullStreamRefused(int row) {
+    // The administrator limits another stream of the row to the places already taken in it
+    // (there is no window for that); choosing it then is refused.
+    Dataset& e = *dm_->ADOQ_SelectDisciplineForStudent;
+    clickCell(row, kStreamColumn);
+    QString full;
+    {
+        Dataset::DisplayRow shown(e, row);
+        const Value semester = e.fieldByName(QStringLiteral("id_semester")).value();
+        const Value ws = dm_->ADOQ_Semester2->lookup(QStringLiteral("id_semester"), semester,
+                                                     QStringLiteral("id_w_s"));
+        const StreamPlaces places = readStreamPlaces(
+            *dm_->ADOQ_StreamPlaces, e.fieldByName(QStringLiteral("id_discipline")).value(),
+            e.fieldByName(QStringLiteral("id_teacher")).value(),
+            e.fieldByName(QStringLiteral("id_a_year")).value(), ws);
+        for (const QString& number : column(*dm_->ADOQ_SubGroup, QStringLiteral("subgroup"))) {
+            const StreamPlace place = places.of(Value{number.toLongLong()});
+            if (number != kNewStream && place.taken > 0) {
+                full = number;
+                server::Database admin(program_.database().databaseFile,
+                                       server::Database::Mode::ReadWrite);
+                admin.execute(QStringLiteral("UPDATE RRNKkrdt SET capacity = ? WHERE subgroup = ? "
+                                             "AND id_discipline = ? AND id_teacher = ? AND "
+                                             "id_a_year = ? AND id_w_s = ?"),
+                              {Value{place.taken}, Value{number.toLongLong()},
+                               e.fieldByName(QStringLiteral("id_discipline")).value(),
+                               e.fieldByName(QStringLiteral("id_teacher")).value(),
+                               e.fieldByName(QStringLiteral("id_a_year")).value(), ws});
+                break;
+            }
+        }
+    }
+    if (full.isEmpty()) {
+        throw Error(QStringLiteral("The row's list has no stream with places taken"));
+    }
+    clickCell(row, kDisciplineColumn);
+    clickCell(row, kStreamColumn);
+    QComboBox& streams = cellDropDown();
+    streams.showPopup();
+    settle();
+    const int entry = streams.findText(full);
+    if (entry < 0) {
+        throw Error(QStringLiteral("The full stream is not in the row's list"));
+    }
+    bool refused = false;
+    onNextModal(QStringLiteral("full stream notice"), [this, &refused](QWidget& box) {
+        refused = true;
+        shots_.save(QStringLiteral("full-stream-refused"), {form_.get(), &box});
+        press(boxButton(box, QMessageBox::Ok), QStringLiteral("OK"));
+    });
+    QAbstractItemView& view = *streams.view();
+    view.setCurrentIndex(view.model()->index(entry, 0));
+    shots_.save(QStringLiteral("full-stream-in-list"), {form_.get(), streams.view()->window()});
+    QTest::keyClick(&view, Qt::Key_Return);
+    settle();
+    if (!refused || fieldText(e, QStringLiteral("subgroup")) != kNewStream) {
+        throw Error(QStringLiteral("Choosing the full stream %1 was not refused").arg(full));
+    }
 }
 
 void Tour::postWithoutStream() {

@@ -23,7 +23,8 @@ class Screenshots;
 
 // Walks the real client through its screens as a user would, on a demo database, and pictures
 // each screen: the sign-in window, the selection cascade with each list open, a chosen student,
-// the discipline list of the electives grid, the stream button's dialog and notice, posting
+// the discipline list of the electives grid, the stream button's dialog and notice, a full
+// stream refused, posting
 // without a stream and the question when another student is chosen meanwhile, deleting two rows
 // with Ctrl+Delete, a department chosen in the chosen-disciplines grid, the history of the
 // student after a stream changed there, finding a student by name, and the menu "Группа" with
@@ -43,6 +44,8 @@ private:
     void chooseStudent();
     void disciplineList();
     void newStreamDialog();
+    // After the new stream: another stream of the row made full, its choice refused.
+    void fullStreamRefused(int row);
     void streamButtonNotice();
     void postWithoutStream();
     void discardQuestion();

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionButton>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <vector>
@@ -36,7 +37,24 @@ public:
     }
 };
 
-void fillLookupEditor(LookupCellEditor& editor, const Field& lookupField) {
+// Draws the entries of an open drop-down list with their list texts (kDropDownTextRole) where
+// the column gives them; the entries' own texts stay what the closed editor shows and commits.
+class DropDownTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant listed = index.data(kDropDownTextRole);
+        if (listed.isValid()) {
+            option->text = listed.toString();
+        }
+    }
+};
+
+void fillLookupEditor(LookupCellEditor& editor, const Field& lookupField,
+                      const DBGridColumnEh& column) {
     Dataset* list = lookupField.lookupDataset();
     if (list == nullptr || !list->isOpen()) {
         return;
@@ -44,11 +62,29 @@ void fillLookupEditor(LookupCellEditor& editor, const Field& lookupField) {
     Field& key = list->fieldByName(lookupField.lookupKeyFields());
     Field& shown = list->fieldByName(lookupField.lookupResultField());
     const int rows = list->recordCount();
+    QStringList texts;
     for (int row = 0; row < rows; ++row) {
         Dataset::DisplayRow display(*list, row);
         editor.keys.push_back(key.value());
-        editor.addItem(shown.text());
+        texts << shown.text();
     }
+    editor.addItems(texts);
+    if (!column.dropDownTexts) {
+        return;
+    }
+    QStringList listed;
+    try {
+        listed = column.dropDownTexts(editor.keys, texts);
+    } catch (const std::exception&) {
+        return;  // without what the column adds, the entries still list their texts
+    }
+    if (listed.size() != texts.size()) {
+        return;
+    }
+    for (qsizetype i = 0; i < listed.size(); ++i) {
+        editor.setItemData(static_cast<int>(i), listed[i], kDropDownTextRole);
+    }
+    editor.view()->setItemDelegate(new DropDownTextDelegate(editor.view()));
 }
 
 // The field of the grid's dataset that a committed value of this column is written into.
@@ -206,7 +242,7 @@ QWidget* DBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
         lookup->setFont(column.font.value_or(grid_.font()));
         lookup->setMaxVisibleItems(7);
         try {
-            fillLookupEditor(*lookup, *field);
+            fillLookupEditor(*lookup, *field, column);
         } catch (const std::exception&) {
             // A lookup dataset without the named fields lists nothing.
         }

@@ -71,6 +71,10 @@ struct ColumnUpdate {
     bool handled = false;
 };
 
+// The item role under which a lookup column's open drop-down holds the text it lists for an
+// entry, where the column's dropDownTexts gives one.
+inline constexpr int kDropDownTextRole = Qt::UserRole + 1;
+
 // One column of a grid, in display order.
 class DBGridColumnEh {
 public:
@@ -90,6 +94,12 @@ public:
     // Commit hook, called before a value committed in the cell editor is written; setting
     // Handled or throwing keeps the value from being written.
     std::function<void(DBGridColumnEh& column, ColumnUpdate& update)> onUpdateData;
+    // The texts a lookup column's drop-down list shows for its entries, given each entry's key
+    // and its text (the list's result field), in list order; unset, the entries show their text.
+    // The cells, the closed editor and the committed text keep the result field's text
+    // (kDropDownTextRole holds the list's).
+    std::function<QStringList(const std::vector<Value>& keys, const QStringList& texts)>
+        dropDownTexts;
     // Click on the column's ellipsis button.
     std::function<void(DBGridColumnEh& column)> onEditButtonClick;
     // The text of a cell whose field reads empty, for instance a lookup whose list no longer

@@ -94,6 +94,23 @@ void getDebts(Database& db, const std::vector<Value>& a, RowSink& sink) {
     shaped(db, getDebtsSql(), a, sink, "GetDebts");
 }
 
+// The streams of a discipline, teacher, academic year and half-year: each number with its
+// capacity (the smallest its rows give, NULL for unlimited) and the places taken in it, the
+// students' places with that discipline, teacher, year, number and a semester of that half-year.
+void getStreamPlaces(Database& db, const std::vector<Value>& a, RowSink& sink) {
+    static const QString sql = QStringLiteral(
+        "SELECT r.subgroup, MIN(r.capacity), "
+        "(SELECT count(*) FROM DisciplineForStudent AS t "
+        "JOIN Semester AS ts ON ts.id_semester = t.id_semester "
+        "WHERE t.id_discipline = ?1 AND t.id_teacher = ?2 AND t.id_a_year = ?3 "
+        "AND t.subgroup = r.subgroup AND ts.id_w_s = ?4) "
+        "FROM RRNKkrdt AS r "
+        "WHERE r.id_discipline = ?1 AND r.id_teacher = ?2 AND r.id_a_year = ?3 AND r.id_w_s = ?4 "
+        "AND r.subgroup IS NOT NULL "
+        "GROUP BY r.subgroup ORDER BY r.subgroup");
+    shaped(db, sql, a, sink, "GetStreamPlaces");
+}
+
 void getUser(Database& db, const std::vector<Value>& a, RowSink& sink) {
     replayResult(signIn(db, a), sink);
 }
@@ -187,6 +204,12 @@ const std::vector<Procedure>& procedures() {
          {col("id_speciality", ColumnType::Integer), col("p25-2", ColumnType::Text),
           col("id_group", ColumnType::Integer), col("p20", ColumnType::Text)},
          getFacultyGroups},
+        {QStringLiteral("GetStreamPlaces"),
+         {intParam("@id_discipline"), intParam("@id_teacher"), intParam("@id_a_year"),
+          intParam("@id_w_s")},
+         {col("subgroup", ColumnType::Integer), col("capacity", ColumnType::Integer),
+          col("taken", ColumnType::Integer)},
+         getStreamPlaces},
     };
     return list;
 }

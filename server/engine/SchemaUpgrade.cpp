@@ -2,6 +2,7 @@
 
 #include "server/engine/Database.h"
 #include "server/engine/History.h"
+#include "server/engine/StreamCapacity.h"
 
 namespace zev::server {
 
@@ -22,6 +23,7 @@ void addHistory(Database& db) {
 // which are this server's own code: the file gains nothing but the number.
 constexpr UpgradeStep kSteps[] = {
     {4, addHistory},
+    {6, addStreamCapacity},
 };
 
 }  // namespace

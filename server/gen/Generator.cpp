@@ -519,6 +519,17 @@ void writeSettings(const QString& path, const QString& user, const QString& pass
     WriteFirstConnectInfo(path, info);
 }
 
+// The demo's first stream of each discipline, teacher, year and half-year holds three places more
+// than are taken; the others are unlimited. Run once the column exists (schema version 5).
+void demoStreamCapacities(Database& db) {
+    db.execute(QStringLiteral(
+        "UPDATE RRNKkrdt SET capacity = 3 + (SELECT count(*) FROM DisciplineForStudent AS t "
+        "JOIN Semester AS ts ON ts.id_semester = t.id_semester "
+        "WHERE t.id_discipline = RRNKkrdt.id_discipline AND t.id_teacher = RRNKkrdt.id_teacher "
+        "AND t.id_a_year = RRNKkrdt.id_a_year AND t.subgroup = RRNKkrdt.subgroup "
+        "AND ts.id_w_s = RRNKkrdt.id_w_s) WHERE subgroup % 100 = 1"));
+}
+
 }  // namespace
 
 GeneratedDatabase generateDatabase(const QString& folder, DatabaseSize size, quint32 seed) {
@@ -544,6 +555,9 @@ GeneratedDatabase generateDatabase(const QString& folder, DatabaseSize size, qui
         // The objects of the later versions, among them the history triggers: the generated
         // rows are the state before anybody worked on them and have no history.
         upgradeSchema(db);
+        if (demo) {
+            demoStreamCapacities(db);
+        }
         db.script(QStringLiteral("ANALYZE; PRAGMA journal_mode = DELETE;"));
         result.logins = generator.logins_;
     }

@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 1 of 9: the database.
+-- ZEV on Microsoft SQL Server, step 1 of 10: the database.
 -- Run with sqlcmd as a member of sysadmin (see README.md). The Cyrillic collation makes the
 -- single-byte varchar columns hold code page 1251, the client's own code page.
 

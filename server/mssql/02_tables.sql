@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 2 of 9: the tables, keys and indexes.
+-- ZEV on Microsoft SQL Server, step 2 of 10: the tables, keys and indexes.
 -- Re-runnable: each table and index is made only when it is missing.
 -- The same tables and columns as the embedded server's server/schema/zev.sql; single-byte names
 -- are varchar (code page 1251 through the database collation), wide ones nvarchar.
@@ -168,7 +168,8 @@ CREATE TABLE dbo.RRNKkrdt (
     id_semester    int NULL,
     prov_reyt      int NULL,
     plan_fakt      int NULL,
-    id_type_chasov int NULL
+    id_type_chasov int NULL,
+    capacity       int NULL CONSTRAINT RRNKkrdt_capacity CHECK (capacity > 0)  -- places; NULL: unlimited
 );
 IF INDEXPROPERTY(OBJECT_ID(N'dbo.RRNKkrdt'), N'RRNKkrdt_year', 'IndexID') IS NULL
     CREATE INDEX RRNKkrdt_year ON dbo.RRNKkrdt(id_a_year, id_w_s);

@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 3 of 9: the view t_fio and the function GetTFIO_with_pps.
+-- ZEV on Microsoft SQL Server, step 3 of 10: the view t_fio and the function GetTFIO_with_pps.
 
 USE ZEV;
 GO

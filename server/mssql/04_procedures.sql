@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 4 of 9: the stored procedures.
+-- ZEV on Microsoft SQL Server, step 4 of 10: the stored procedures.
 -- Each procedure names the columns of its result in a "-- result:" line for the reader; the test
 -- suite checks the parameter lists and the columns of the SELECT that gives each result against
 -- what the embedded server answers.

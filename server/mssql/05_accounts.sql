@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 5 of 9: logins, users and permissions.
+-- ZEV on Microsoft SQL Server, step 5 of 10: logins, users and permissions.
 -- sqlcmd variables (pass with -v, see README.md):
 --   SigninLogin, SigninPassword   the fixed sign-in account written into the client's Data\ZEV
 --   StaffLogin, StaffPassword     a database account for members of staff (GET_USER hands it out)

@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 6 of 9: finding a student by name. Runs after 05_accounts.sql (it
+-- ZEV on Microsoft SQL Server, step 6 of 10: finding a student by name. Runs after 05_accounts.sql (it
 -- grants to the role zev_staff) and before 07_history.sql; it may be run again.
 
 USE ZEV;

@@ -1,4 +1,4 @@
--- ZEV on Microsoft SQL Server, step 7 of 9: the history of the students' rows. Runs after
+-- ZEV on Microsoft SQL Server, step 7 of 10: the history of the students' rows. Runs after
 -- 05_accounts.sql (it grants to the role zev_staff) and before 08_group_export.sql; it may be
 -- run again.
 --

@@ -1,6 +1,6 @@
--- ZEV on Microsoft SQL Server, step 8 of 9: the export and the printed sheet of a group's
+-- ZEV on Microsoft SQL Server, step 8 of 10: the export and the printed sheet of a group's
 -- electives. Runs after 05_accounts.sql (it grants to the role zev_staff) and before
--- 09_schema_version.sql; it may be run again. Both procedures only read.
+-- 09_stream_capacity.sql; it may be run again. Both procedures only read.
 
 USE ZEV;
 GO

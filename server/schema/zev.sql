@@ -304,4 +304,6 @@ END;
 -- which the generator runs after loading its rows and the server on opening an older file:
 -- version 4, the history of the students' rows (zev_history and the triggers of
 -- DisciplineForStudent and DisciplineForStudent2, server/engine/History.cpp); version 5, the
--- export of a group, adds procedures only (server/engine/GroupExport.cpp).
+-- export of a group, adds procedures only (server/engine/GroupExport.cpp); version 6, stream
+-- capacity (the column RRNKkrdt.capacity, its indexes and the capacity triggers of
+-- DisciplineForStudent, server/engine/StreamCapacity.cpp).

@@ -270,6 +270,15 @@ TEST_F(ComposedStatements, ANewStreamJoinsTheTeachersStreamsWithItsKeys) {
                      QStringLiteral("3")}}));
     const Rows streams = served(cds::streamsOfTeacher(year, autumn, taught[1]));
     EXPECT_EQ(whereColumn(streams, 0, QStringLiteral("97")).size(), 1u);
+    // Without places the stream is unlimited; with them it carries its capacity.
+    EXPECT_EQ(storedValue(QStringLiteral("SELECT capacity FROM RRNKkrdt WHERE subgroup = 97")),
+              QString());
+    ElectivesSql::NewStream limited = stream;
+    limited.number = QStringLiteral("96");
+    limited.capacity = QStringLiteral("25");
+    connection.execute(ElectivesSql::insertStream(limited));
+    EXPECT_EQ(storedValue(QStringLiteral("SELECT capacity FROM RRNKkrdt WHERE subgroup = 96")),
+              QStringLiteral("25"));
 }
 
 TEST_F(ComposedStatements, TheFiltersOfTheLookupListsKeepTheirRowsOnly) {

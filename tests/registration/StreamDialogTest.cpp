@@ -135,7 +135,7 @@ TEST_F(StreamButton, TheDialogRefusesAnEmptyOrTooLargeNumberAndDropsLetters) {
     TForm2 dialog(
         *dm, [] {}, window.get());
     dialog.show();
-    EXPECT_EQ(dialog.size(), QSize(263, 86));
+    EXPECT_EQ(dialog.size(), QSize(263, 130));  // the number, the places and the buttons
     dialog.grab().save(QStringLiteral("new-stream-dialog.png"));
     markLog();
     QTest::mouseClick(dialog.SpeedButton2, Qt::LeftButton);

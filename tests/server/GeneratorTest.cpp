@@ -103,8 +103,8 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     ASSERT_EQ(c.views.size(), 1u);
     EXPECT_EQ(c.views[0].name, u"t_fio"_qs);
     // The four the original client calls, the search for a student by name, the two readings of
-    // the history and the two that the export of a group reads.
-    ASSERT_EQ(c.procedures.size(), 9u);
+    // the history, the two that the export of a group reads and the places of streams.
+    ASSERT_EQ(c.procedures.size(), 10u);
     EXPECT_EQ(c.procedures[0].name, u"SelectDisciplineForStudent"_qs);
     EXPECT_EQ(c.procedures[0].parameters[4].name, u"@id_group"_qs);
     EXPECT_EQ(c.procedures[0].columns.size(), 12u);
@@ -119,6 +119,8 @@ TEST_F(Generated, CatalogListsTheObjectsTheClientUses) {
     EXPECT_EQ(c.procedures[7].columns.size(), 14u);
     EXPECT_EQ(c.procedures[8].name, u"GetFacultyGroups"_qs);
     EXPECT_EQ(c.procedures[8].parameters.size(), 4u);
+    EXPECT_EQ(c.procedures[9].name, u"GetStreamPlaces"_qs);
+    EXPECT_EQ(c.procedures[9].columns.size(), 3u);
     ASSERT_EQ(c.functions.size(), 1u);
     EXPECT_EQ(c.functions[0].name, u"GetTFIO_with_pps"_qs);
 }

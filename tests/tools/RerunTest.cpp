@@ -67,7 +67,8 @@ TEST(RerunnableScripts, TheCombinedScriptIsTheNineStepsInOrder) {
     const QString combined =
         readText(QStringLiteral(ZEV_BINARY_DIR "/server/mssql/zev-install.sql"));
     const QDir steps(QStringLiteral(ZEV_SOURCE_DIR "/server/mssql"));
-    const QStringList names = steps.entryList({QStringLiteral("0*.sql")}, QDir::Files, QDir::Name);
+    const QStringList names =
+        steps.entryList({QStringLiteral("[0-9][0-9]_*.sql")}, QDir::Files, QDir::Name);
     // 01 to 05, the search for a student by name (06_find_student), the history of the
     // students' rows (07_history), the export of a group (08_group_export) and the schema
     // version.

@@ -112,11 +112,16 @@ TEST(DeploymentScripts, OfferTheProceduresAndFunctionThatTheClientCalls) {
     EXPECT_EQ(getUser->parameters.size(), 9);
     EXPECT_EQ(getUser->resultColumns.size(), 6);
     // The four the original client calls, the search for a student by name, the two readings
-    // of the history and the two that the export of a group reads.
-    EXPECT_EQ(mssql.procedures.size(), 9u);
+    // of the history, the two that the export of a group reads and the places of streams.
+    EXPECT_EQ(mssql.procedures.size(), 10u);
     const ScriptRoutine* history = findNamed(mssql.procedures, QStringLiteral("GetRowHistory"));
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->parameters, QStringList({"table_name", "row_key"}));
+    const ScriptRoutine* places = findNamed(mssql.procedures, QStringLiteral("GetStreamPlaces"));
+    ASSERT_NE(places, nullptr);
+    EXPECT_EQ(places->parameters,
+              QStringList({"id_discipline", "id_teacher", "id_a_year", "id_w_s"}));
+    EXPECT_EQ(places->resultColumns, QStringList({"subgroup", "capacity", "taken"}));
     const ScriptRoutine* find = findNamed(mssql.procedures, QStringLiteral("FindStudent"));
     ASSERT_NE(find, nullptr);
     EXPECT_EQ(find->parameters, QStringList({"id_login", "text"}));

@@ -1,8 +1,8 @@
--- ZEV on Microsoft SQL Server, step 9 of 9: the schema version.
+-- ZEV on Microsoft SQL Server, step 10 of 10: the schema version.
 -- dbo.schema_version lists every version of the database's objects that has been applied, with
--- its time (UTC). Steps 1 to 8 make the newest version, so it records every version up to it. A
+-- its time (UTC). Steps 1 to 9 make the newest version, so it records every version up to it. A
 -- database of an older version is brought up by the scripts of upgrade/ whose numbers are above
--- its highest version, in order, and then by these nine steps again (see README.md).
+-- its highest version, in order, and then by these ten steps again (see README.md).
 
 USE ZEV;
 GO
@@ -30,4 +30,7 @@ IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 4)
 IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 5)
     INSERT INTO dbo.schema_version (version, description)
     VALUES (5, N'export and print of a group: GetGroupElectives and GetFacultyGroups');
+IF NOT EXISTS (SELECT 1 FROM dbo.schema_version WHERE version = 6)
+    INSERT INTO dbo.schema_version (version, description)
+    VALUES (6, N'stream capacity: RRNKkrdt.capacity, its trigger on DisciplineForStudent and GetStreamPlaces');
 GO
