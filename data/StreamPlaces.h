@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Value.h"
+#include "core/Value.h"
 
 #include <QString>
 
