@@ -118,7 +118,7 @@ const BoundStatement& Connection::bound(const QString& sql) {
     if (made.names.empty()) {
         made.sql = sql;  // shares the caller's text
     }
-    return *boundStatements_.insert(sql, std::move(made));
+    return *boundStatements_.insert(sql, made);
 }
 
 ResultSet Connection::query(const QString& sql, const Params& params) {
