@@ -55,9 +55,9 @@ void setIdentity() {
 int answerOnTerminal(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     setIdentity();
-    zev::LoadQtRussianTranslations(app);
+    zev::loadQtRussianTranslations(app);
     const zev::ClientCommandLine commandLine =
-        zev::ParseClientCommandLine(QCoreApplication::arguments());
+        zev::parseClientCommandLine(QCoreApplication::arguments());
     const QByteArray text = commandLine.text.toLocal8Bit();
     if (commandLine.action == zev::ClientCommandLine::Action::Refuse) {
         std::fputs(text.constData(), stderr);
@@ -71,7 +71,7 @@ int answerOnTerminal(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     setIdentity();
-    const zev::ClientCommandLine commandLine = zev::ParseClientCommandLine(argumentsOf(argc, argv));
+    const zev::ClientCommandLine commandLine = zev::parseClientCommandLine(argumentsOf(argc, argv));
     if (commandLine.action != zev::ClientCommandLine::Action::Run) {
         return answerOnTerminal(argc, argv);
     }
@@ -84,10 +84,10 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     setIdentity();
-    zev::LoadQtRussianTranslations(app);
-    zev::SetSettingsFileOverride(commandLine.settingsFile);
-    const zev::ProgramOptions options = zev::ReadProgramOptions();
-    zev::StartLogFile(zev::DefaultLogFolder(), options.logLevel);
+    zev::loadQtRussianTranslations(app);
+    zev::setSettingsFileOverride(commandLine.settingsFile);
+    const zev::ProgramOptions options = zev::readProgramOptions();
+    zev::startLogFile(zev::defaultLogFolder(), options.logLevel);
     qCInfo(zev::lcInterface) << "ZEV 32" << zev::kProgramVersionText << "started; settings"
                              << (options.sourceFile.isEmpty() ? QStringLiteral("(defaults)")
                                                               : options.sourceFile);

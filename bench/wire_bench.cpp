@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
             LoginRequest request{QStringLiteral("ivanova"), DigestHex(QStringLiteral("Demo2025")),
                                  QStringLiteral("NULL"), QStringLiteral("127.0.0.1"),
                                  QStringLiteral("BENCH")};
-            signIn.query(ComposeGetUserStatement(request));
+            signIn.query(composeGetUserStatement(request));
             signIn.close();
             openCounted(dm.ADOCon, settingsOf(port, server::kStaffUser, server::kStaffPassword));
             setParam(*dm.ADOQ_Faculty, "@id_login", Value{QStringLiteral("1")});

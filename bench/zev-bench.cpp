@@ -316,7 +316,7 @@ WindowTimes windowChoiceTimes(const QString& file, sqlite3* raw, std::int64_t fa
                               int repetitions) {
     TerminalNotices notices;
     Notices::install(&notices);
-    SetSettingsFileOverride(QFileInfo(file).dir().filePath(QStringLiteral("ZEV")));
+    setSettingsFileOverride(QFileInfo(file).dir().filePath(QStringLiteral("ZEV")));
     ApplicationState::reset();
     ApplicationState::setShowMainForm(false);
     auto dataModule = std::make_unique<TDM_MB>();
@@ -369,7 +369,7 @@ WindowTimes windowChoiceTimes(const QString& file, sqlite3* raw, std::int64_t fa
 // The child of the cold-start measure: starts the program's windows as the program does, with
 // the given settings file, and says "shown" the moment the sign-in window is up.
 int coldStartChild(const QString& settingsFile) {
-    SetSettingsFileOverride(settingsFile);
+    setSettingsFileOverride(settingsFile);
     ApplicationState::setShowMainForm(false);
     TDM_MB dataModule;
     QTimer watch;

@@ -10,11 +10,11 @@
 
 namespace zev {
 
-QString VersionLine(const QString& programName) {
+QString versionLine(const QString& programName) {
     return programName + u' ' + QString::fromLatin1(kProgramVersionText);
 }
 
-ClientCommandLine ParseClientCommandLine(const QStringList& arguments) {
+ClientCommandLine parseClientCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("ZEV 32 Регистратор предметов по выбору: запись дисциплин по выбору "
@@ -45,7 +45,7 @@ ClientCommandLine ParseClientCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(version)) {
         result.action = ClientCommandLine::Action::ShowVersion;
-        result.text = VersionLine(QStringLiteral("ZEV 32")) + u'\n';
+        result.text = versionLine(QStringLiteral("ZEV 32")) + u'\n';
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -58,7 +58,7 @@ ClientCommandLine ParseClientCommandLine(const QStringList& arguments) {
     return result;
 }
 
-bool LoadQtRussianTranslations(QCoreApplication& application) {
+bool loadQtRussianTranslations(QCoreApplication& application) {
     auto* translator = new QTranslator(&application);
     if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
                           QStringLiteral("_"),

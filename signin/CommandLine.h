@@ -18,14 +18,14 @@ struct ClientCommandLine {
 
 // Parses the arguments (the program's name first). Works before any application object exists;
 // the texts are in the language of the translations loaded at the time.
-ClientCommandLine ParseClientCommandLine(const QStringList& arguments);
+ClientCommandLine parseClientCommandLine(const QStringList& arguments);
 
 // "ZEV 32 1": the program's name and the one version number of the build.
-QString VersionLine(const QString& programName);
+QString versionLine(const QString& programName);
 
 // Loads Qt's own Russian texts (buttons, standard dialogs, the command line's help) from Qt's
 // translations folder (Debian: qt6-translations-l10n) into the application. Answers whether they
 // were found.
-bool LoadQtRussianTranslations(QCoreApplication& application);
+bool loadQtRussianTranslations(QCoreApplication& application);
 
 }  // namespace zev

@@ -61,7 +61,7 @@ bool decodeInto(const QByteArray& bytes, QImage& image) {
 
 }  // namespace
 
-QImage DecodeJpeg(const QByteArray& bytes) {
+QImage decodeJpeg(const QByteArray& bytes) {
     if (bytes.isEmpty()) {
         return {};
     }
@@ -72,12 +72,12 @@ QImage DecodeJpeg(const QByteArray& bytes) {
     return image;
 }
 
-QImage LoadJpeg(const QString& fileName) {
+QImage loadJpeg(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    return DecodeJpeg(file.readAll());
+    return decodeJpeg(file.readAll());
 }
 
 }  // namespace zev

@@ -101,7 +101,7 @@ QString filterRules(const QString& level) {
 
 }  // namespace
 
-QString DefaultLogFolder() {
+QString defaultLogFolder() {
 #ifdef Q_OS_WIN
     return QCoreApplication::applicationDirPath();
 #else
@@ -113,18 +113,18 @@ QString DefaultLogFolder() {
 #endif
 }
 
-QString LogFilePath(const QString& folder) {
+QString logFilePath(const QString& folder) {
     return folder + QStringLiteral("/zev32.log");
 }
 
-bool StartLogFile(const QString& folder, const QString& level) {
+bool startLogFile(const QString& folder, const QString& level) {
     LogState& s = state();
     {
         QMutexLocker lock(&s.mutex);
         if (!QDir().mkpath(folder)) {
             return false;
         }
-        s.path = LogFilePath(folder);
+        s.path = logFilePath(folder);
         auto file = std::make_unique<QFile>(s.path);
         if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
             return false;
@@ -139,7 +139,7 @@ bool StartLogFile(const QString& folder, const QString& level) {
     return true;
 }
 
-void StopLogFile() {
+void stopLogFile() {
     LogState& s = state();
     qInstallMessageHandler(s.previous);
     QMutexLocker lock(&s.mutex);

@@ -12,17 +12,17 @@ namespace zev {
 inline constexpr qint64 kLogFileLimit = qint64{1024} * 1024;
 
 // $XDG_STATE_HOME/zev32 (~/.local/state/zev32 when unset); the program's folder on Windows.
-QString DefaultLogFolder();
+QString defaultLogFolder();
 
 // The file the log is written to in a folder.
-QString LogFilePath(const QString& folder);
+QString logFilePath(const QString& folder);
 
 // Starts logging into the folder (made when missing) at the given level ("debug", "info",
 // "warning" or "critical"): the program's categories keep messages of that severity and above.
 // Answers false when the folder or the file cannot be made; messages then go to the terminal.
-bool StartLogFile(const QString& folder, const QString& level);
+bool startLogFile(const QString& folder, const QString& level);
 
 // Ends logging into the file: messages go to the terminal again.
-void StopLogFile();
+void stopLogFile();
 
 }  // namespace zev

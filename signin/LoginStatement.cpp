@@ -4,7 +4,7 @@
 
 namespace zev {
 
-QString SqlQuoted(const QString& text) {
+QString sqlQuoted(const QString& text) {
     QString doubled = text;
     doubled.replace(u'\'', QStringLiteral("''"));
     return u'\'' + doubled + u'\'';
@@ -17,15 +17,15 @@ QString NewPasswordArgument(const QString& newPassword) {
     return u'\'' + DigestHex(newPassword) + u'\'';
 }
 
-QString ComposeGetUserStatement(const LoginRequest& request) {
+QString composeGetUserStatement(const LoginRequest& request) {
     const QString newPasswordArgument = NewPasswordArgument(request.newPassword);
     // The length argument counts the characters of the new-password argument: "4" or "34".
     const QString lengthArgument = QString::number(newPasswordArgument.size());
-    return QStringLiteral("EXEC GET_USER ") + SqlQuoted(request.login) + u',' +
-           SqlQuoted(request.passwordDigest) + u',' + newPasswordArgument + QStringLiteral(", ") +
-           QStringLiteral("'ZEV 32'") + QStringLiteral(", ") + SqlQuoted(request.ip) +
-           QStringLiteral(", ") + SqlQuoted(request.computer) + QStringLiteral(", ") +
-           SqlQuoted(request.login) + QStringLiteral(",'0',") + SqlQuoted(lengthArgument);
+    return QStringLiteral("EXEC GET_USER ") + sqlQuoted(request.login) + u',' +
+           sqlQuoted(request.passwordDigest) + u',' + newPasswordArgument + QStringLiteral(", ") +
+           QStringLiteral("'ZEV 32'") + QStringLiteral(", ") + sqlQuoted(request.ip) +
+           QStringLiteral(", ") + sqlQuoted(request.computer) + QStringLiteral(", ") +
+           sqlQuoted(request.login) + QStringLiteral(",'0',") + sqlQuoted(lengthArgument);
 }
 
 }  // namespace zev

@@ -15,7 +15,7 @@ struct LoginRequest {
 
 // A text as a T-SQL string literal: between single quotes, every quote inside doubled, so that
 // the server receives the text unchanged whatever it holds.
-QString SqlQuoted(const QString& text);
+QString sqlQuoted(const QString& text);
 
 // The new-password argument: NULL unquoted for "NULL", else the quoted digest of the new password
 // (34 characters).
@@ -23,7 +23,7 @@ QString NewPasswordArgument(const QString& newPassword);
 
 // The sign-in call with its nine arguments:
 // EXEC GET_USER 'login','digest',NULL, 'ZEV 32', 'ip', 'computer', 'login','0','4'
-QString ComposeGetUserStatement(const LoginRequest& request);
+QString composeGetUserStatement(const LoginRequest& request);
 
 // Declares to the server, on the user's own connection, the member of staff who signed in, so
 // that the history of the students' rows records him (every member of staff shares one

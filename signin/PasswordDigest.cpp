@@ -12,7 +12,7 @@ QByteArray MD5Context::finish() {
     return digest;
 }
 
-QByteArray PasswordBytes(const QString& text) {
+QByteArray passwordBytes(const QString& text) {
     // Qt's ICU-backed converter knows Windows-1251; a fresh encoder per call keeps its error
     // state to this text alone.
     QStringEncoder encoder("windows-1251");
@@ -31,7 +31,7 @@ QByteArray PasswordBytes(const QString& text) {
 
 QByteArray MD5String(const QString& text) {
     MD5Context context;
-    context.update(PasswordBytes(text));
+    context.update(passwordBytes(text));
     return context.finish();
 }
 

@@ -21,13 +21,13 @@ private:
 // which the server's stored digests were taken. Throws Error when the text holds a character that
 // Windows-1251 cannot represent: such a character has no byte of its own, and substituting one
 // would let two different passwords share a digest.
-QByteArray PasswordBytes(const QString& text);
+QByteArray passwordBytes(const QString& text);
 
 // The 16-byte MD5 digest of a text's Windows-1251 bytes.
 QByteArray MD5String(const QString& text);
 
 // The digest as 32 upper-case hexadecimal digits, first digest byte first; what the server stores
-// and compares. Throws Error for a character outside Windows-1251 (see PasswordBytes).
+// and compares. Throws Error for a character outside Windows-1251 (see passwordBytes).
 QString DigestHex(const QString& text);
 
 }  // namespace zev

@@ -16,7 +16,7 @@ QString ProgramFolder() {
     return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
 }
 
-void SetProgramFolder(const QString& folder) {
+void setProgramFolder(const QString& folder) {
     overriddenFolder() = folder;
 }
 

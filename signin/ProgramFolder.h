@@ -8,6 +8,6 @@ namespace zev {
 // ("Data/ZEV", see SettingsPlaces.h) and where the self-update puts its script and temporary
 // folder. Tests may point it elsewhere.
 QString ProgramFolder();
-void SetProgramFolder(const QString& folder);  // an empty folder restores the program's own
+void setProgramFolder(const QString& folder);  // an empty folder restores the program's own
 
 }  // namespace zev

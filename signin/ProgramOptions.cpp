@@ -6,17 +6,17 @@
 
 namespace zev {
 
-QUrl DefaultUpdateFolder() {
+QUrl defaultUpdateFolder() {
     return {QStringLiteral("http://zev-update.local/zevprogs/")};
 }
 
-ProgramOptions ReadProgramOptions() {
-    return ReadProgramOptions(FindProgramSettingsFile());
+ProgramOptions readProgramOptions() {
+    return readProgramOptions(findProgramSettingsFile());
 }
 
-ProgramOptions ReadProgramOptions(const QString& iniFile) {
+ProgramOptions readProgramOptions(const QString& iniFile) {
     ProgramOptions options;
-    options.updateFolder = DefaultUpdateFolder();
+    options.updateFolder = defaultUpdateFolder();
     options.logLevel = QStringLiteral("info");
     if (iniFile.isEmpty()) {
         return options;

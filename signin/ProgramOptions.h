@@ -19,12 +19,12 @@ struct ProgramOptions {
 };
 
 // The update folder used when the settings say nothing.
-QUrl DefaultUpdateFolder();
+QUrl defaultUpdateFolder();
 
 // Reads the program settings of this run (the defaults when there is no file).
-ProgramOptions ReadProgramOptions();
+ProgramOptions readProgramOptions();
 
 // Reads the given ini file; a missing file gives the defaults.
-ProgramOptions ReadProgramOptions(const QString& iniFile);
+ProgramOptions readProgramOptions(const QString& iniFile);
 
 }  // namespace zev

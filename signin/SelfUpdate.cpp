@@ -45,7 +45,7 @@ constexpr int kTransferTimeoutMs = 30000;
 
 }  // namespace
 
-QString UpdateFileName() {
+QString updateFileName() {
 #ifdef Q_OS_WIN
     return QStringLiteral("ZEV 32.exe");
 #else
@@ -54,19 +54,19 @@ QString UpdateFileName() {
 #endif
 }
 
-QUrl UpdateSourceUrl() {
+QUrl updateSourceUrl() {
     if (!updateSourceOverride().isEmpty()) {
         return updateSourceOverride();
     }
-    QUrl url = ReadProgramOptions().updateFolder;
-    url.setPath(url.path() + UpdateFileName());
+    QUrl url = readProgramOptions().updateFolder;
+    url.setPath(url.path() + updateFileName());
     return url;
 }
-void SetUpdateSourceUrl(const QUrl& url) {
+void setUpdateSourceUrl(const QUrl& url) {
     updateSourceOverride() = url;
 }
 
-QUrl PublishedBeside(const QUrl& programUrl, const QString& suffix) {
+QUrl publishedBeside(const QUrl& programUrl, const QString& suffix) {
     QUrl url = programUrl;
     url.setPath(programUrl.path() + suffix);
     return url;
@@ -88,7 +88,7 @@ QString UpdatePaths::scriptFile() const {
     return programFolder + u'/' + kScriptFileName;
 }
 
-QByteArray WindowsUpdateScript() {
+QByteArray windowsUpdateScript() {
     // Runs in the program's folder. PING is the pause that works in a hidden window without
     // console input; after 60 failed attempts the script gives up and leaves the old program.
     static const char* const lines[] = {
@@ -117,7 +117,7 @@ QByteArray WindowsUpdateScript() {
     return script;
 }
 
-QByteArray PosixUpdateScript() {
+QByteArray posixUpdateScript() {
     return QByteArrayLiteral(
         "#!/bin/sh\n"
         "# Puts the downloaded ZEV 32 in place of the running one once that has exited.\n"
@@ -143,24 +143,24 @@ QByteArray PosixUpdateScript() {
         "nohup \"$ZEV_HOME/$ZEV_PROG\" >/dev/null 2>&1 &\n");
 }
 
-QByteArray UpdateScript() {
+QByteArray updateScript() {
 #ifdef Q_OS_WIN
-    return WindowsUpdateScript();
+    return windowsUpdateScript();
 #else
-    return PosixUpdateScript();
+    return posixUpdateScript();
 #endif
 }
 
-void WriteUpdateScript(const QString& scriptFile) {
+void writeUpdateScript(const QString& scriptFile) {
     // Written to a temporary file and renamed into place: the script exists only when complete.
     QSaveFile file(scriptFile);
-    if (!file.open(QIODevice::WriteOnly) || file.write(UpdateScript()) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(updateScript()) < 0 || !file.commit()) {
         throw Error(QStringLiteral("Не удалось записать файл \"%1\": %2")
                         .arg(QDir::toNativeSeparators(scriptFile), file.errorString()));
     }
 }
 
-bool StartUpdateScript(const QString& scriptFile, const QString& programFolder) {
+bool startUpdateScript(const QString& scriptFile, const QString& programFolder) {
 #ifdef Q_OS_WIN
     const std::wstring file = QDir::toNativeSeparators(scriptFile).toStdWString();
     const std::wstring folder = QDir::toNativeSeparators(programFolder).toStdWString();
@@ -239,7 +239,7 @@ bool DownloadFile(const QUrl& url, const QString& targetFile, const DownloadProg
     return fetched;
 }
 
-bool FolderIsWritable(const QString& folder) {
+bool folderIsWritable(const QString& folder) {
     // Tried rather than judged from the permission bits, which say nothing of read-only mounts,
     // access control lists or the administrator's rights.
     QTemporaryFile probe(folder + QStringLiteral("/.zev-write-test-XXXXXX"));
@@ -260,7 +260,7 @@ QByteArray readAllOf(const QString& name) {
 
 }  // namespace
 
-FetchedUpdate FetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
+FetchedUpdate fetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
                           const QByteArray& releasePublicKey, const DownloadProgress& progress) {
     QDir temp(paths.tempFolder());
     QDir().mkpath(paths.tempFolder());  // a leftover folder is reused
@@ -273,13 +273,13 @@ FetchedUpdate FetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
         }
         // A checksum or signature that cannot be fetched is one that does not match: the checks
         // below name it.
-        DownloadFile(PublishedBeside(programUrl, QStringLiteral(".sha256")), paths.checksumFile());
+        DownloadFile(publishedBeside(programUrl, QStringLiteral(".sha256")), paths.checksumFile());
         if (!releasePublicKey.isEmpty()) {
-            DownloadFile(PublishedBeside(programUrl, QStringLiteral(".sig")),
+            DownloadFile(publishedBeside(programUrl, QStringLiteral(".sig")),
                          paths.signatureFile());
         }
         if (const auto failure =
-                CheckUpdate(readAllOf(paths.downloadedFile()), readAllOf(paths.checksumFile()),
+                checkUpdate(readAllOf(paths.downloadedFile()), readAllOf(paths.checksumFile()),
                             readAllOf(paths.signatureFile()), releasePublicKey)) {
             result.outcome = FetchedUpdate::Outcome::Refused;
             result.failure = failure->text;

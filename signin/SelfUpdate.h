@@ -12,16 +12,16 @@ namespace zev {
 
 // The name under which the program's successor for this platform is published: "ZEV 32.exe" on
 // Windows, "ZEV 32-linux-x86_64" (the processor architecture) on Linux.
-QString UpdateFileName();
+QString updateFileName();
 
 // Where the program's successor is published: the update folder of the program settings
-// (zev32.ini, "http://zev-update.local/zevprogs/" by default) followed by UpdateFileName().
+// (zev32.ini, "http://zev-update.local/zevprogs/" by default) followed by updateFileName().
 // Tests point it elsewhere; an empty url restores the settings' address.
-QUrl UpdateSourceUrl();
-void SetUpdateSourceUrl(const QUrl& url);
+QUrl updateSourceUrl();
+void setUpdateSourceUrl(const QUrl& url);
 
 // The address of a file published beside the program file: "<program url><suffix>".
-QUrl PublishedBeside(const QUrl& programUrl, const QString& suffix);
+QUrl publishedBeside(const QUrl& programUrl, const QString& suffix);
 
 // The names of the update, all in the program's folder.
 struct UpdatePaths {
@@ -37,16 +37,16 @@ struct UpdatePaths {
 // Both wait (pausing a second between attempts, at most about a minute) until the old program
 // file can be removed, put the downloaded file in its place, remove the temporary folder and start
 // the new program. The shell script takes the running program's process id as its argument.
-QByteArray WindowsUpdateScript();
-QByteArray PosixUpdateScript();
-QByteArray UpdateScript();
+QByteArray windowsUpdateScript();
+QByteArray posixUpdateScript();
+QByteArray updateScript();
 
 // Writes the script completely, replacing any earlier one. Throws Error when it cannot.
-void WriteUpdateScript(const QString& scriptFile);
+void writeUpdateScript(const QString& scriptFile);
 
 // Starts the script hidden and detached, with the program's folder as its working folder.
 // Answers whether it could be started.
-bool StartUpdateScript(const QString& scriptFile, const QString& programFolder);
+bool startUpdateScript(const QString& scriptFile, const QString& programFolder);
 
 // Progress of a download: bytes received so far and the announced total (-1 when unknown).
 using DownloadProgress = std::function<void(qint64 received, qint64 total)>;
@@ -60,7 +60,7 @@ bool DownloadFile(const QUrl& url, const QString& targetFile,
 
 // True when files can be created in the folder (and the program file there, if any, replaced):
 // the self-update needs that. A packaged install under /usr or /opt is not writable for users.
-bool FolderIsWritable(const QString& folder);
+bool folderIsWritable(const QString& folder);
 
 // The outcome of fetching and checking a successor.
 struct FetchedUpdate {
@@ -73,7 +73,7 @@ struct FetchedUpdate {
 // the temporary folder and runs the update checks on them. Only Ready leaves the downloaded file
 // in place; any other outcome removes the temporary folder, so that nothing can be installed.
 // Throws Error when the files cannot be written (the temporary folder is removed as well).
-FetchedUpdate FetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
+FetchedUpdate fetchUpdate(const QUrl& programUrl, const UpdatePaths& paths,
                           const QByteArray& releasePublicKey,
                           const DownloadProgress& progress = {});
 

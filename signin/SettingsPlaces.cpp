@@ -40,36 +40,36 @@ bool isFile(const QString& path) {
 
 }  // namespace
 
-QString SystemSettingsFolder() {
+QString systemSettingsFolder() {
     const QString& folder = systemFolderOverride();
     return folder.isEmpty() ? QStringLiteral("/etc/zev32") : folder;
 }
 
-void SetSystemSettingsFolder(const QString& folder) {
+void setSystemSettingsFolder(const QString& folder) {
     systemFolderOverride() = folder;
 }
 
-QStringList SettingsFolders() {
+QStringList settingsFolders() {
     QStringList folders{ProgramFolder() + QStringLiteral("/Data")};
 #if defined(Q_OS_UNIX)
-    folders << userConfigFolder() << SystemSettingsFolder();
+    folders << userConfigFolder() << systemSettingsFolder();
 #endif
     return folders;
 }
 
-QStringList SettingsFileCandidates() {
+QStringList settingsFileCandidates() {
     if (!settingsOverride().isEmpty()) {
         return {settingsOverride()};
     }
     QStringList files;
-    for (const QString& folder : SettingsFolders()) {
+    for (const QString& folder : settingsFolders()) {
         files << folder + u'/' + kSettingsFileName;
     }
     return files;
 }
 
-QString FindSettingsFile() {
-    const QStringList candidates = SettingsFileCandidates();
+QString findSettingsFile() {
+    const QStringList candidates = settingsFileCandidates();
     for (const QString& file : candidates) {
         if (isFile(file)) {
             return file;
@@ -83,12 +83,12 @@ QString FindSettingsFile() {
                     .arg(shown.join(QStringLiteral("; "))));
 }
 
-QString FindProgramSettingsFile() {
+QString findProgramSettingsFile() {
     QStringList folders;
     if (!settingsOverride().isEmpty()) {
         folders << QFileInfo(settingsOverride()).absolutePath();
     }
-    folders << SettingsFolders();
+    folders << settingsFolders();
     for (const QString& folder : folders) {
         const QString file = folder + u'/' + kProgramSettingsFileName;
         if (isFile(file)) {
@@ -98,7 +98,7 @@ QString FindProgramSettingsFile() {
     return {};
 }
 
-void SetSettingsFileOverride(const QString& file) {
+void setSettingsFileOverride(const QString& file) {
     settingsOverride() = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
 }
 

@@ -11,24 +11,24 @@ namespace zev {
 //   2. the user's configuration: $XDG_CONFIG_HOME/zev32/ (~/.config/zev32/ when unset);
 //   3. the workstation's configuration: /etc/zev32/ (a packaged install).
 // A file named on the command line (--settings FILE) replaces the search for the settings file.
-QStringList SettingsFolders();
+QStringList settingsFolders();
 
 // The settings file of this run: the one named on the command line, else the first of the
 // folders above that holds one. Throws Error naming every place looked at when there is none.
-QString FindSettingsFile();
+QString findSettingsFile();
 
-// Every settings file path that FindSettingsFile() considers, in order.
-QStringList SettingsFileCandidates();
+// Every settings file path that findSettingsFile() considers, in order.
+QStringList settingsFileCandidates();
 
 // The program settings file (zev32.ini) of this run: beside the chosen settings file first, then
 // the folders above; empty when there is none (the defaults apply).
-QString FindProgramSettingsFile();
+QString findProgramSettingsFile();
 
 // The settings file named on the command line; an empty name restores the search.
-void SetSettingsFileOverride(const QString& file);
+void setSettingsFileOverride(const QString& file);
 
 // The workstation's configuration folder (/etc/zev32); tests point it elsewhere.
-QString SystemSettingsFolder();
-void SetSystemSettingsFolder(const QString& folder);  // an empty folder restores /etc/zev32
+QString systemSettingsFolder();
+void setSystemSettingsFolder(const QString& folder);  // an empty folder restores /etc/zev32
 
 }  // namespace zev

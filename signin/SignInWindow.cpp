@@ -58,7 +58,7 @@ constexpr int kBothHalvesHeight = 416;
 QLabel* picture(QWidget* parent, const QString& resource, const QRect& geometry) {
     auto* label = new QLabel(parent);
     label->setGeometry(geometry);
-    const QImage image = LoadJpeg(resource);
+    const QImage image = loadJpeg(resource);
     // Stretched to the control, keeping its proportions.
     label->setPixmap(QPixmap::fromImage(
         image.scaled(geometry.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
@@ -126,7 +126,7 @@ void TRzLabel::setCaption(const QString& caption) {
 }
 
 TForm8::TForm8(SignedInUser& registration, QWidget* parent)
-    : QDialog(parent), startScript(StartUpdateScript), registration_(registration) {
+    : QDialog(parent), startScript(startUpdateScript), registration_(registration) {
     initSignInResources();
     setWindowTitle(QStringLiteral("Аутентификация"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -346,7 +346,7 @@ QString withoutAccountName(QString text, const QString& account) {
 }  // namespace
 
 bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword) {
-    const QString settingsFile = FindSettingsFile();
+    const QString settingsFile = findSettingsFile();
     qCInfo(lcConnection) << "settings file" << settingsFile;
     TFirstConnectInfo info = ReadFirstConnectInfo(settingsFile);
 
@@ -377,7 +377,7 @@ bool TForm8::ConnectAndLogin(Connection& connection, const QString& newPassword)
         request.ip = workstation.localIPv4();
         request.computer = workstation.computerName();
 
-        const ResultSet answer = connection.query(ComposeGetUserStatement(request));
+        const ResultSet answer = connection.query(composeGetUserStatement(request));
         if (answer.columnCount() < 6) {
             throw Error(QStringLiteral("Сервер ответил на вход в систему %1 столбцами вместо 6.")
                             .arg(answer.columnCount()));
@@ -476,9 +476,9 @@ void TForm8::showUpdateProgress(qint64 received, qint64 total) {
 
 void TForm8::StartSelfUpdate() {
     const UpdatePaths paths{ProgramFolder()};
-    const QUrl source = UpdateSourceUrl();
+    const QUrl source = updateSourceUrl();
     qCInfo(lcUpdate) << "the server asks for an update from" << source.toString();
-    if (!FolderIsWritable(paths.programFolder)) {
+    if (!folderIsWritable(paths.programFolder)) {
         // An installed copy (a package under /usr or /opt, a protected folder) is replaced by
         // the administrator; nothing is downloaded.
         qCWarning(lcUpdate) << "the program folder is not writable:" << paths.programFolder;
@@ -494,7 +494,7 @@ void TForm8::StartSelfUpdate() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     const FetchedUpdate fetched =
-        FetchUpdate(source, paths, ReleasePublicKey(),
+        fetchUpdate(source, paths, ReleasePublicKey(),
                     [this](qint64 received, qint64 total) { showUpdateProgress(received, total); });
     if (fetched.outcome == FetchedUpdate::Outcome::Unreachable) {
         qCWarning(lcUpdate) << "the update could not be downloaded";
@@ -510,7 +510,7 @@ void TForm8::StartSelfUpdate() {
         endApplication();
         return;
     }
-    WriteUpdateScript(paths.scriptFile());
+    writeUpdateScript(paths.scriptFile());
     qCInfo(lcUpdate) << "update checked; the script replaces the program after exit";
     // A script that does not start goes unnoticed: the program ends all the same.
     startScript(paths.scriptFile(), paths.programFolder);

@@ -82,11 +82,11 @@ QByteArray ReleasePublicKey() {
     return publicKey();
 }
 
-void SetReleasePublicKey(const QByteArray& pem) {
+void setReleasePublicKey(const QByteArray& pem) {
     publicKey() = pem;
 }
 
-bool IsExecutableOfThisPlatform(const QByteArray& program) {
+bool isExecutableOfThisPlatform(const QByteArray& program) {
 #if defined(Q_OS_WIN)
     // DOS header "MZ", the PE header's offset at 0x3C, there "PE\0\0" and the machine type.
     if (program.size() < 0x40 || !program.startsWith("MZ")) {
@@ -117,7 +117,7 @@ bool IsExecutableOfThisPlatform(const QByteArray& program) {
 #endif
 }
 
-QByteArray PublishedSha256(const QByteArray& checksumFile) {
+QByteArray publishedSha256(const QByteArray& checksumFile) {
     const QList<QByteArray> words = checksumFile.simplified().split(' ');
     QByteArray hash = words.isEmpty() ? QByteArray() : words.first().toLower();
     if (hash.size() != 64) {
@@ -131,7 +131,7 @@ QByteArray PublishedSha256(const QByteArray& checksumFile) {
     return hash;
 }
 
-std::optional<UpdateCheckFailure> CheckUpdate(const QByteArray& program,
+std::optional<UpdateCheckFailure> checkUpdate(const QByteArray& program,
                                               const QByteArray& checksumFile,
                                               const QByteArray& signature,
                                               const QByteArray& publicKeyPem) {
@@ -139,12 +139,12 @@ std::optional<UpdateCheckFailure> CheckUpdate(const QByteArray& program,
         return UpdateCheckFailure{UpdateCheck::Size,
                                   QStringLiteral("загруженный файл программы пуст")};
     }
-    if (!IsExecutableOfThisPlatform(program)) {
+    if (!isExecutableOfThisPlatform(program)) {
         return UpdateCheckFailure{
             UpdateCheck::Format,
             QStringLiteral("загруженный файл не является программой для этого компьютера")};
     }
-    const QByteArray published = PublishedSha256(checksumFile);
+    const QByteArray published = publishedSha256(checksumFile);
     if (published.isEmpty()) {
         return UpdateCheckFailure{UpdateCheck::Checksum,
                                   QStringLiteral("контрольная сумма SHA-256 не опубликована")};
@@ -154,14 +154,14 @@ std::optional<UpdateCheckFailure> CheckUpdate(const QByteArray& program,
             UpdateCheck::Checksum,
             QStringLiteral("контрольная сумма SHA-256 файла не совпадает с опубликованной")};
     }
-    if (!publicKeyPem.isEmpty() && !VerifyEd25519(publicKeyPem, program, signature)) {
+    if (!publicKeyPem.isEmpty() && !verifyEd25519(publicKeyPem, program, signature)) {
         return UpdateCheckFailure{UpdateCheck::Signature,
                                   QStringLiteral("подпись файла неверна или отсутствует")};
     }
     return std::nullopt;
 }
 
-QByteArray SignEd25519(const QByteArray& privateKeyPem, const QByteArray& data) {
+QByteArray signEd25519(const QByteArray& privateKeyPem, const QByteArray& data) {
     const Pkey key = ed25519Key(privateKeyPem, true);
     if (!key) {
         throw Error(
@@ -180,7 +180,7 @@ QByteArray SignEd25519(const QByteArray& privateKeyPem, const QByteArray& data) 
     return signature;
 }
 
-bool VerifyEd25519(const QByteArray& publicKeyPem, const QByteArray& data,
+bool verifyEd25519(const QByteArray& publicKeyPem, const QByteArray& data,
                    const QByteArray& signature) {
     if (signature.size() != 64) {
         return false;
@@ -198,7 +198,7 @@ bool VerifyEd25519(const QByteArray& publicKeyPem, const QByteArray& data,
                             static_cast<size_t>(data.size())) == 1;
 }
 
-QByteArray Sha256Line(const QByteArray& data, const QString& fileName) {
+QByteArray sha256Line(const QByteArray& data, const QString& fileName) {
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex() + "  " +
            fileName.toUtf8() + '\n';
 }

@@ -23,31 +23,31 @@ struct UpdateCheckFailure {
 // The release public key (PEM) the program was built with; empty when it was built without one,
 // in which case no signature is asked for. Tests set another.
 QByteArray ReleasePublicKey();
-void SetReleasePublicKey(const QByteArray& pem);
+void setReleasePublicKey(const QByteArray& pem);
 
 // True when the bytes begin an executable of the platform this program was built for: a PE file
 // of this machine type on Windows, an ELF file of this class, byte order and machine elsewhere.
-bool IsExecutableOfThisPlatform(const QByteArray& program);
+bool isExecutableOfThisPlatform(const QByteArray& program);
 
 // The checksum file's hash: its first word, when that is 64 hexadecimal digits; empty otherwise.
-QByteArray PublishedSha256(const QByteArray& checksumFile);
+QByteArray publishedSha256(const QByteArray& checksumFile);
 
 // Runs the checks in order (size, format, checksum, signature when a public key is given) and
 // answers the first that fails, or nothing when all pass.
-std::optional<UpdateCheckFailure> CheckUpdate(const QByteArray& program,
+std::optional<UpdateCheckFailure> checkUpdate(const QByteArray& program,
                                               const QByteArray& checksumFile,
                                               const QByteArray& signature,
                                               const QByteArray& publicKeyPem);
 
 // Ed25519 over data with a private key in PEM form. Throws Error when the key is not an Ed25519
 // private key.
-QByteArray SignEd25519(const QByteArray& privateKeyPem, const QByteArray& data);
+QByteArray signEd25519(const QByteArray& privateKeyPem, const QByteArray& data);
 
 // True when signature is a valid Ed25519 signature of data under the public key (PEM).
-bool VerifyEd25519(const QByteArray& publicKeyPem, const QByteArray& data,
+bool verifyEd25519(const QByteArray& publicKeyPem, const QByteArray& data,
                    const QByteArray& signature);
 
 // The checksum line for a published file: "<hex>  <file name>\n", as sha256sum writes it.
-QByteArray Sha256Line(const QByteArray& data, const QString& fileName);
+QByteArray sha256Line(const QByteArray& data, const QString& fileName);
 
 }  // namespace zev

@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     // As the client: its name only (a display name would be appended to every title), Qt's own
     // texts in Russian.
     QApplication::setApplicationName(QStringLiteral("ZEV 32"));
-    zev::LoadQtRussianTranslations(app);
+    zev::loadQtRussianTranslations(app);
 
     try {
         const QString pictures = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();

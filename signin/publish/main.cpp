@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
             const QByteArray program = readFile(name);
             // Signed first: a key that cannot sign leaves the published files as they were.
             const QByteArray signature =
-                privateKey.isEmpty() ? QByteArray() : zev::SignEd25519(privateKey, program);
+                privateKey.isEmpty() ? QByteArray() : zev::signEd25519(privateKey, program);
             writeFile(name + QStringLiteral(".sha256"),
-                      zev::Sha256Line(program, QFileInfo(name).fileName()));
+                      zev::sha256Line(program, QFileInfo(name).fileName()));
             out << "wrote " << name << ".sha256\n";
             if (!signature.isEmpty()) {
                 writeFile(name + QStringLiteral(".sig"), signature);

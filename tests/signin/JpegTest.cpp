@@ -21,9 +21,9 @@ QByteArray resource(const QString& name) {
 }
 
 TEST(Jpeg, DecodesTheBackgroundPicturesAtTheirSizes) {
-    const QImage signInHalf = DecodeJpeg(resource(QStringLiteral(":/signin/Image1.jpg")));
+    const QImage signInHalf = decodeJpeg(resource(QStringLiteral(":/signin/Image1.jpg")));
     EXPECT_EQ(signInHalf.size(), QSize(497, 278));
-    const QImage changeHalf = LoadJpeg(QStringLiteral(":/signin/Image2.jpg"));
+    const QImage changeHalf = loadJpeg(QStringLiteral(":/signin/Image2.jpg"));
     EXPECT_EQ(changeHalf.size(), QSize(497, 139));
     // The fields' places are painted white.
     EXPECT_GT(signInHalf.pixelColor(240, 212).lightness(), 240);
@@ -44,7 +44,7 @@ TEST(Jpeg, AgreesWithAnotherDecoderOnColours) {
     if (!source.save(&buffer, "JPG", 95)) {
         GTEST_SKIP() << "Qt has no JPEG writer here";
     }
-    const QImage decoded = DecodeJpeg(bytes);
+    const QImage decoded = decodeJpeg(bytes);
     ASSERT_EQ(decoded.size(), source.size());
     const QColor left = decoded.pixelColor(10, 10);
     const QColor right = decoded.pixelColor(50, 10);
@@ -55,9 +55,9 @@ TEST(Jpeg, AgreesWithAnotherDecoderOnColours) {
 }
 
 TEST(Jpeg, AnythingElseGivesANullImage) {
-    EXPECT_TRUE(DecodeJpeg(QByteArray()).isNull());
-    EXPECT_TRUE(DecodeJpeg(QByteArray("not a picture at all")).isNull());
-    EXPECT_TRUE(LoadJpeg(QStringLiteral(":/signin/no-such.jpg")).isNull());
+    EXPECT_TRUE(decodeJpeg(QByteArray()).isNull());
+    EXPECT_TRUE(decodeJpeg(QByteArray("not a picture at all")).isNull());
+    EXPECT_TRUE(loadJpeg(QStringLiteral(":/signin/no-such.jpg")).isNull());
 }
 
 }  // namespace

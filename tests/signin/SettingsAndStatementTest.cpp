@@ -158,14 +158,14 @@ LoginRequest request(const QString& login, const QString& newPassword) {
 }
 
 TEST(GetUserStatement, PlainSignInSendsNullAndFour) {
-    EXPECT_EQ(ComposeGetUserStatement(request(QStringLiteral("ivanova"), QStringLiteral("NULL"))),
+    EXPECT_EQ(composeGetUserStatement(request(QStringLiteral("ivanova"), QStringLiteral("NULL"))),
               QStringLiteral("EXEC GET_USER 'ivanova','") + DigestHex(QStringLiteral("secret")) +
                   QStringLiteral("',NULL, 'ZEV 32', '10.0.0.7', 'WS-12', 'ivanova','0','4'"));
 }
 
 TEST(GetUserStatement, PasswordChangeSendsTheQuotedDigestAnd34) {
     const QString statement =
-        ComposeGetUserStatement(request(QStringLiteral(" Ivanova "), QStringLiteral("new_pass1")));
+        composeGetUserStatement(request(QStringLiteral(" Ivanova "), QStringLiteral("new_pass1")));
     const QString newDigest = DigestHex(QStringLiteral("new_pass1"));
     EXPECT_TRUE(
         statement.contains(QStringLiteral(",'") + newDigest + QStringLiteral("', 'ZEV 32'")))
@@ -174,7 +174,7 @@ TEST(GetUserStatement, PasswordChangeSendsTheQuotedDigestAnd34) {
     // The login goes in twice exactly as typed.
     EXPECT_TRUE(statement.startsWith(QStringLiteral("EXEC GET_USER ' Ivanova ','")));
     // "null" in small letters is a password like any other.
-    EXPECT_TRUE(ComposeGetUserStatement(request(QStringLiteral("a"), QStringLiteral("null")))
+    EXPECT_TRUE(composeGetUserStatement(request(QStringLiteral("a"), QStringLiteral("null")))
                     .endsWith(QStringLiteral("'34'")));
 }
 
@@ -182,11 +182,11 @@ TEST(GetUserStatement, QuotesInLoginAndComputerNameCannotAlterTheStatement) {
     LoginRequest r =
         request(QStringLiteral("o'neil'); DROP TABLE zev_login; --"), QStringLiteral("NULL"));
     r.computer = QStringLiteral("PC'1");
-    const QString statement = ComposeGetUserStatement(r);
+    const QString statement = composeGetUserStatement(r);
     EXPECT_TRUE(statement.startsWith(
         QStringLiteral("EXEC GET_USER 'o''neil''); DROP TABLE zev_login; --','")));
     EXPECT_TRUE(statement.contains(QStringLiteral(", 'PC''1', ")));
-    EXPECT_EQ(SqlQuoted(QStringLiteral("'")), QStringLiteral("''''"));
+    EXPECT_EQ(sqlQuoted(QStringLiteral("'")), QStringLiteral("''''"));
 }
 
 TEST(Workstation, GivesADottedDecimalIPv4AddressAndAName) {

@@ -40,9 +40,9 @@ protected:
         savedXdg = qgetenv("XDG_CONFIG_HOME");
         hadXdg = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toUtf8());
-        SetProgramFolder(root.filePath(QStringLiteral("program")));
-        SetSystemSettingsFolder(root.filePath(QStringLiteral("etc/zev32")));
-        SetSettingsFileOverride(QString());
+        setProgramFolder(root.filePath(QStringLiteral("program")));
+        setSystemSettingsFolder(root.filePath(QStringLiteral("etc/zev32")));
+        setSettingsFileOverride(QString());
     }
     void TearDown() override {
         if (hadXdg) {
@@ -50,9 +50,9 @@ protected:
         } else {
             qunsetenv("XDG_CONFIG_HOME");
         }
-        SetProgramFolder(QString());
-        SetSystemSettingsFolder(QString());
-        SetSettingsFileOverride(QString());
+        setProgramFolder(QString());
+        setSystemSettingsFolder(QString());
+        setSettingsFileOverride(QString());
     }
 
     QString beside() const { return root.filePath(QStringLiteral("program/Data/ZEV")); }
@@ -66,17 +66,17 @@ protected:
 
 TEST_F(Places, TheFirstPlaceThatHoldsTheFileWins) {
     writeFile(system(), "s");
-    EXPECT_EQ(FindSettingsFile(), system());
+    EXPECT_EQ(findSettingsFile(), system());
     writeFile(user(), "u");
-    EXPECT_EQ(FindSettingsFile(), user());
+    EXPECT_EQ(findSettingsFile(), user());
     writeFile(beside(), "b");
-    EXPECT_EQ(FindSettingsFile(), beside());
-    EXPECT_EQ(SettingsFileCandidates(), (QStringList{beside(), user(), system()}));
+    EXPECT_EQ(findSettingsFile(), beside());
+    EXPECT_EQ(settingsFileCandidates(), (QStringList{beside(), user(), system()}));
 }
 
 TEST_F(Places, NoFileNamesEveryPlaceLookedAt) {
     try {
-        FindSettingsFile();
+        findSettingsFile();
         FAIL() << "no settings file, but no error";
     } catch (const Error& e) {
         for (const QString& place : {beside(), user(), system()}) {
@@ -89,99 +89,99 @@ TEST_F(Places, NoFileNamesEveryPlaceLookedAt) {
 TEST_F(Places, AFolderOfTheNameIsNoFile) {
     ASSERT_TRUE(QDir().mkpath(beside()));
     writeFile(user(), "u");
-    EXPECT_EQ(FindSettingsFile(), user());
+    EXPECT_EQ(findSettingsFile(), user());
 }
 
 TEST_F(Places, TheCommandLineFileReplacesTheSearch) {
     writeFile(beside(), "b");
     const QString chosen = root.filePath(QStringLiteral("elsewhere/ZEV-test"));
-    SetSettingsFileOverride(chosen);
+    setSettingsFileOverride(chosen);
     try {
-        FindSettingsFile();
+        findSettingsFile();
         FAIL() << "a missing file named on the command line was passed over";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(chosen)));
         EXPECT_FALSE(e.text().contains(QDir::toNativeSeparators(beside())));
     }
     writeFile(chosen, "c");
-    EXPECT_EQ(FindSettingsFile(), chosen);
+    EXPECT_EQ(findSettingsFile(), chosen);
 }
 
 TEST_F(Places, TheProgramSettingsGiveTheUpdateAddressAndTheLogLevel) {
     // None anywhere: the defaults.
-    ProgramOptions options = ReadProgramOptions();
-    EXPECT_EQ(options.updateFolder, DefaultUpdateFolder());
+    ProgramOptions options = readProgramOptions();
+    EXPECT_EQ(options.updateFolder, defaultUpdateFolder());
     EXPECT_EQ(options.logLevel, QStringLiteral("info"));
-    EXPECT_EQ(UpdateSourceUrl().toString(),
-              QStringLiteral("http://zev-update.local/zevprogs/") + UpdateFileName());
+    EXPECT_EQ(updateSourceUrl().toString(),
+              QStringLiteral("http://zev-update.local/zevprogs/") + updateFileName());
 
     writeFile(root.filePath(QStringLiteral("etc/zev32/zev32.ini")),
               "[update]\naddress=https://updates.example.edu/zev\n[log]\nlevel=Debug\n");
-    options = ReadProgramOptions();
+    options = readProgramOptions();
     EXPECT_EQ(options.updateFolder.toString(), QStringLiteral("https://updates.example.edu/zev/"));
     EXPECT_EQ(options.logLevel, QStringLiteral("debug"));
-    EXPECT_EQ(UpdateSourceUrl().toString(),
-              QStringLiteral("https://updates.example.edu/zev/") + UpdateFileName());
+    EXPECT_EQ(updateSourceUrl().toString(),
+              QStringLiteral("https://updates.example.edu/zev/") + updateFileName());
 
     // The one beside the program comes first; a bad address or level keeps the default.
     writeFile(root.filePath(QStringLiteral("program/Data/zev32.ini")),
               "[update]\naddress=ftp://x/\n[log]\nlevel=loud\n");
-    options = ReadProgramOptions();
-    EXPECT_EQ(options.updateFolder, DefaultUpdateFolder());
+    options = readProgramOptions();
+    EXPECT_EQ(options.updateFolder, defaultUpdateFolder());
     EXPECT_EQ(options.logLevel, QStringLiteral("info"));
 
     // Beside a settings file named on the command line first of all.
     writeFile(root.filePath(QStringLiteral("chosen/zev32.ini")), "[log]\nlevel=warning\n");
-    SetSettingsFileOverride(root.filePath(QStringLiteral("chosen/ZEV")));
-    EXPECT_EQ(ReadProgramOptions().logLevel, QStringLiteral("warning"));
+    setSettingsFileOverride(root.filePath(QStringLiteral("chosen/ZEV")));
+    EXPECT_EQ(readProgramOptions().logLevel, QStringLiteral("warning"));
 }
 
 TEST(CommandLine, HelpVersionSettingsAndRefusals) {
     const QString program = QStringLiteral("ZEV 32");
-    ClientCommandLine line = ParseClientCommandLine({program});
+    ClientCommandLine line = parseClientCommandLine({program});
     EXPECT_EQ(line.action, ClientCommandLine::Action::Run);
     EXPECT_TRUE(line.settingsFile.isEmpty());
 
     line =
-        ParseClientCommandLine({program, QStringLiteral("--settings"), QStringLiteral("/x/ZEV")});
+        parseClientCommandLine({program, QStringLiteral("--settings"), QStringLiteral("/x/ZEV")});
     EXPECT_EQ(line.action, ClientCommandLine::Action::Run);
     EXPECT_EQ(line.settingsFile, QStringLiteral("/x/ZEV"));
 
-    line = ParseClientCommandLine({program, QStringLiteral("--help")});
+    line = parseClientCommandLine({program, QStringLiteral("--help")});
     EXPECT_EQ(line.action, ClientCommandLine::Action::ShowHelp);
     EXPECT_TRUE(line.text.contains(QStringLiteral("--settings"))) << line.text.toStdString();
     EXPECT_TRUE(line.text.contains(QStringLiteral("--version")));
 
-    line = ParseClientCommandLine({program, QStringLiteral("--version")});
+    line = parseClientCommandLine({program, QStringLiteral("--version")});
     EXPECT_EQ(line.action, ClientCommandLine::Action::ShowVersion);
-    EXPECT_EQ(line.text, VersionLine(QStringLiteral("ZEV 32")) + u'\n');
+    EXPECT_EQ(line.text, versionLine(QStringLiteral("ZEV 32")) + u'\n');
 
     for (const QStringList& bad : {QStringList{program, QStringLiteral("--bogus")},
                                    QStringList{program, QStringLiteral("stray")},
                                    QStringList{program, QStringLiteral("--settings")}}) {
-        EXPECT_EQ(ParseClientCommandLine(bad).action, ClientCommandLine::Action::Refuse)
+        EXPECT_EQ(parseClientCommandLine(bad).action, ClientCommandLine::Action::Refuse)
             << bad.join(u' ').toStdString();
     }
 }
 
 TEST(Translations, QtsOwnButtonsAndHelpSpeakRussian) {
-    ASSERT_TRUE(LoadQtRussianTranslations(*QCoreApplication::instance()))
+    ASSERT_TRUE(loadQtRussianTranslations(*QCoreApplication::instance()))
         << "Qt's Russian translations (qt6-translations-l10n) are not installed";
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Да"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Нет"));
     const ClientCommandLine help =
-        ParseClientCommandLine({QStringLiteral("ZEV 32"), QStringLiteral("--help")});
+        parseClientCommandLine({QStringLiteral("ZEV 32"), QStringLiteral("--help")});
     EXPECT_FALSE(help.text.contains(QStringLiteral("Displays"))) << help.text.toStdString();
 }
 
 TEST(LogFile, KeepsTimeLevelAndCategoryAndRotates) {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("state/zev32"));
-    ASSERT_TRUE(StartLogFile(folder, QStringLiteral("info")));
+    ASSERT_TRUE(startLogFile(folder, QStringLiteral("info")));
     qCInfo(lcUpdate) << "first line";
     qCDebug(lcUpdate) << "below the level";
     qWarning("edit: editing failed");
-    QByteArray log = readFile(LogFilePath(folder));
+    QByteArray log = readFile(logFilePath(folder));
     EXPECT_TRUE(log.contains("info zev.update: first line")) << log.toStdString();
     EXPECT_TRUE(log.contains("warning default: edit: editing failed")) << log.toStdString();
     EXPECT_FALSE(log.contains("below the level"));
@@ -195,13 +195,13 @@ TEST(LogFile, KeepsTimeLevelAndCategoryAndRotates) {
         qCWarning(lcData) << filler.constData();
     }
     qCWarning(lcData) << "the newest line";
-    StopLogFile();
-    EXPECT_LE(QFileInfo(LogFilePath(folder)).size(), kLogFileLimit + 2000);
-    EXPECT_TRUE(readFile(LogFilePath(folder)).contains("the newest line"));
-    EXPECT_TRUE(QFileInfo::exists(LogFilePath(folder) + QStringLiteral(".1")));
-    EXPECT_TRUE(QFileInfo::exists(LogFilePath(folder) + QStringLiteral(".3")));
-    EXPECT_FALSE(QFileInfo::exists(LogFilePath(folder) + QStringLiteral(".4")));
-    EXPECT_FALSE(readFile(LogFilePath(folder) + QStringLiteral(".3")).contains("first line"));
+    stopLogFile();
+    EXPECT_LE(QFileInfo(logFilePath(folder)).size(), kLogFileLimit + 2000);
+    EXPECT_TRUE(readFile(logFilePath(folder)).contains("the newest line"));
+    EXPECT_TRUE(QFileInfo::exists(logFilePath(folder) + QStringLiteral(".1")));
+    EXPECT_TRUE(QFileInfo::exists(logFilePath(folder) + QStringLiteral(".3")));
+    EXPECT_FALSE(QFileInfo::exists(logFilePath(folder) + QStringLiteral(".4")));
+    EXPECT_FALSE(readFile(logFilePath(folder) + QStringLiteral(".3")).contains("first line"));
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ struct PublishedSuccessor {
 
     explicit PublishedSuccessor(const QByteArray& file, QByteArray checksum = {}) {
         if (checksum.isEmpty()) {
-            checksum = Sha256Line(file, UpdateFileName());
+            checksum = sha256Line(file, updateFileName());
         }
         server.answer("/zevprogs/ZEV%2032.exe", 200, file);
         server.answer("/zevprogs/ZEV%2032.exe.sha256", 200, checksum);
@@ -63,7 +63,7 @@ protected:
     void SetUp() override {
         // Only the program folder's settings: none of this computer's own configuration.
         qputenv("XDG_CONFIG_HOME", program.filePath(QStringLiteral("config")).toUtf8());
-        SetSystemSettingsFolder(program.filePath(QStringLiteral("etc")));
+        setSystemSettingsFolder(program.filePath(QStringLiteral("etc")));
         odbcRun = std::make_unique<OdbcRun>(demo.databaseFile);
         odbcRun->pointSettingsFile(demo.settingsFile);
         notices.answerYes = false;
@@ -87,8 +87,8 @@ protected:
         odbcRun.reset();
         Notices::install(nullptr);
         Workstation::install(nullptr);
-        SetSystemSettingsFolder(QString());
-        SetSettingsFileOverride(QString());
+        setSystemSettingsFolder(QString());
+        setSettingsFileOverride(QString());
     }
 
     QString dataFolder() const { return program.dataFolder(); }

@@ -318,8 +318,8 @@ TEST_F(SignIn, APasswordOutsideWindows1251IsRefusedWithAMessage) {
 TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     const QByteArray successor = PublishedSuccessor::program();
     PublishedSuccessor published(successor);
-    const QUrl publishedSource = UpdateSourceUrl();
-    SetUpdateSourceUrl(published.url());
+    const QUrl publishedSource = updateSourceUrl();
+    setUpdateSourceUrl(published.url());
     // This workstation was given an older release: the server asks for an update.
     workstation.computer = QStringLiteral("АУД-214");
     signIn(QStringLiteral("ivanova"), passwordOf(QStringLiteral("ivanova")));
@@ -332,16 +332,16 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
     EXPECT_EQ(downloaded.readAll(), successor);
     QFile script(paths.scriptFile());
     ASSERT_TRUE(script.open(QIODevice::ReadOnly));
-    EXPECT_EQ(script.readAll(), UpdateScript());
+    EXPECT_EQ(script.readAll(), updateScript());
     EXPECT_EQ(startedScripts, std::vector<QString>{paths.scriptFile()});
-    EXPECT_EQ(startedScriptContent, UpdateScript()) << "started before it was written completely";
+    EXPECT_EQ(startedScriptContent, updateScript()) << "started before it was written completely";
     EXPECT_EQ(startedIn, program.path());
     EXPECT_TRUE(form->Timer1->isActive());
     EXPECT_EQ(form->Timer1->interval(), 2000);
     EXPECT_FALSE(ApplicationState::terminated());
     // The sign-in account's connection stays open until the program ends.
     EXPECT_TRUE(connection().isOpen());
-    SetUpdateSourceUrl(publishedSource);
+    setUpdateSourceUrl(publishedSource);
 
     // Two seconds later the exit timer ends the program, the window with Cancel.
     form->Timer1Timer();
@@ -352,17 +352,17 @@ TEST_F(SignIn, TheUpdateFlagDownloadsTheSuccessorAndArmsTheExitTimer) {
 
 TEST_F(SignIn, TheLogTellsOutcomesButNeverAPasswordOrDigest) {
     QTemporaryDir logDir;
-    ASSERT_TRUE(StartLogFile(logDir.path(), QStringLiteral("debug")));
+    ASSERT_TRUE(startLogFile(logDir.path(), QStringLiteral("debug")));
     const QString sidorova = passwordOf(QStringLiteral("sidorova"));
     signIn(QStringLiteral("ivanova"), QStringLiteral("wrong-Password1"));
     signIn(QStringLiteral("sidorova"), sidorova);  // expired: the change half opens
     form->Edit1->setText(QStringLiteral("Changed_2026"));
     form->Edit2->setText(QStringLiteral("Changed_2026"));
     guarded([this] { form->SpeedButton2Click(); });
-    StopLogFile();
+    stopLogFile();
     EXPECT_EQ(form->result(), QDialog::Accepted);
 
-    QFile file(LogFilePath(logDir.path()));
+    QFile file(logFilePath(logDir.path()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString log = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(log.contains(QStringLiteral("zev.signin"))) << log.toStdString();

@@ -60,80 +60,80 @@ KeyPair newKeyPair() {
 TEST(UpdateChecks, TheFormatIsThisPlatformsExecutable) {
     const QByteArray program = thisPlatformsProgram();
     ASSERT_FALSE(program.isEmpty());
-    EXPECT_TRUE(IsExecutableOfThisPlatform(program));
+    EXPECT_TRUE(isExecutableOfThisPlatform(program));
 #ifndef Q_OS_WIN
     // The Windows program, a script, an ELF file of another machine or class, a cut-off header.
     QByteArray windows("MZ", 2);
     windows.append(QByteArray(200, '\0'));
-    EXPECT_FALSE(IsExecutableOfThisPlatform(windows));
-    EXPECT_FALSE(IsExecutableOfThisPlatform("#!/bin/sh\necho new\n"));
+    EXPECT_FALSE(isExecutableOfThisPlatform(windows));
+    EXPECT_FALSE(isExecutableOfThisPlatform("#!/bin/sh\necho new\n"));
     QByteArray otherMachine = program;
     otherMachine[18] = static_cast<char>(otherMachine[18] ^ 0x01);
-    EXPECT_FALSE(IsExecutableOfThisPlatform(otherMachine));
+    EXPECT_FALSE(isExecutableOfThisPlatform(otherMachine));
     QByteArray otherClass = program;
     otherClass[4] = static_cast<char>(otherClass[4] == 2 ? 1 : 2);
-    EXPECT_FALSE(IsExecutableOfThisPlatform(otherClass));
-    EXPECT_FALSE(IsExecutableOfThisPlatform(program.left(12)));
+    EXPECT_FALSE(isExecutableOfThisPlatform(otherClass));
+    EXPECT_FALSE(isExecutableOfThisPlatform(program.left(12)));
 #endif
 }
 
 TEST(UpdateChecks, EachCheckNamesItselfWhenItFails) {
     const QByteArray program = thisPlatformsProgram();
-    const QByteArray checksum = Sha256Line(program, QStringLiteral("ZEV 32-linux-x86_64"));
+    const QByteArray checksum = sha256Line(program, QStringLiteral("ZEV 32-linux-x86_64"));
     const KeyPair key = newKeyPair();
-    const QByteArray signature = SignEd25519(key.privatePem, program);
+    const QByteArray signature = signEd25519(key.privatePem, program);
 
-    EXPECT_FALSE(CheckUpdate(program, checksum, signature, key.publicPem).has_value());
+    EXPECT_FALSE(checkUpdate(program, checksum, signature, key.publicPem).has_value());
     // Without a release key no signature is asked for.
-    EXPECT_FALSE(CheckUpdate(program, checksum, QByteArray(), QByteArray()).has_value());
+    EXPECT_FALSE(checkUpdate(program, checksum, QByteArray(), QByteArray()).has_value());
 
-    EXPECT_EQ(CheckUpdate(QByteArray(), checksum, signature, key.publicPem)->check,
+    EXPECT_EQ(checkUpdate(QByteArray(), checksum, signature, key.publicPem)->check,
               UpdateCheck::Size);
-    EXPECT_EQ(CheckUpdate("x", checksum, signature, key.publicPem)->check, UpdateCheck::Format);
-    EXPECT_EQ(CheckUpdate(program, QByteArray(), signature, key.publicPem)->check,
+    EXPECT_EQ(checkUpdate("x", checksum, signature, key.publicPem)->check, UpdateCheck::Format);
+    EXPECT_EQ(checkUpdate(program, QByteArray(), signature, key.publicPem)->check,
               UpdateCheck::Checksum);
     EXPECT_EQ(
-        CheckUpdate(program, Sha256Line("other", QStringLiteral("f")), signature, key.publicPem)
+        checkUpdate(program, sha256Line("other", QStringLiteral("f")), signature, key.publicPem)
             ->check,
         UpdateCheck::Checksum);
-    EXPECT_EQ(CheckUpdate(program, checksum, QByteArray(), key.publicPem)->check,
+    EXPECT_EQ(checkUpdate(program, checksum, QByteArray(), key.publicPem)->check,
               UpdateCheck::Signature);
     // Signed with another key, or a signature of other bytes.
     const KeyPair stranger = newKeyPair();
     EXPECT_EQ(
-        CheckUpdate(program, checksum, SignEd25519(stranger.privatePem, program), key.publicPem)
+        checkUpdate(program, checksum, signEd25519(stranger.privatePem, program), key.publicPem)
             ->check,
         UpdateCheck::Signature);
     EXPECT_EQ(
-        CheckUpdate(program, checksum, SignEd25519(key.privatePem, "other"), key.publicPem)->check,
+        checkUpdate(program, checksum, signEd25519(key.privatePem, "other"), key.publicPem)->check,
         UpdateCheck::Signature);
 
-    const auto failure = CheckUpdate(program, QByteArray(), signature, key.publicPem);
+    const auto failure = checkUpdate(program, QByteArray(), signature, key.publicPem);
     EXPECT_TRUE(failure->text.contains(QStringLiteral("SHA-256"))) << failure->text.toStdString();
 }
 
 TEST(UpdateChecks, TheChecksumFileIsReadAsSha256sumWritesIt) {
     const QByteArray hash(64, 'a');
-    EXPECT_EQ(PublishedSha256(hash + "  ZEV 32-linux-x86_64\n"), hash);
-    EXPECT_EQ(PublishedSha256(hash.toUpper() + "\n"), hash);
-    EXPECT_TRUE(PublishedSha256(hash.left(63)).isEmpty());
-    EXPECT_TRUE(PublishedSha256(QByteArray(64, 'g')).isEmpty());
-    EXPECT_TRUE(PublishedSha256("<html>Not Found</html>").isEmpty());
+    EXPECT_EQ(publishedSha256(hash + "  ZEV 32-linux-x86_64\n"), hash);
+    EXPECT_EQ(publishedSha256(hash.toUpper() + "\n"), hash);
+    EXPECT_TRUE(publishedSha256(hash.left(63)).isEmpty());
+    EXPECT_TRUE(publishedSha256(QByteArray(64, 'g')).isEmpty());
+    EXPECT_TRUE(publishedSha256("<html>Not Found</html>").isEmpty());
 }
 
 TEST(UpdateChecks, SigningNeedsAnEd25519PrivateKey) {
     const KeyPair key = newKeyPair();
-    EXPECT_THROW(SignEd25519(key.publicPem, "data"), Error);
-    EXPECT_THROW(SignEd25519("not a key", "data"), Error);
-    EXPECT_EQ(SignEd25519(key.privatePem, "data").size(), 64);
+    EXPECT_THROW(signEd25519(key.publicPem, "data"), Error);
+    EXPECT_THROW(signEd25519("not a key", "data"), Error);
+    EXPECT_EQ(signEd25519(key.privatePem, "data").size(), 64);
 }
 
 TEST(UpdateChecks, TheFileIsNamedForThePlatform) {
 #ifdef Q_OS_WIN
-    EXPECT_EQ(UpdateFileName(), QStringLiteral("ZEV 32.exe"));
+    EXPECT_EQ(updateFileName(), QStringLiteral("ZEV 32.exe"));
 #else
-    EXPECT_TRUE(UpdateFileName().startsWith(QStringLiteral("ZEV 32-linux-")));
-    EXPECT_FALSE(UpdateFileName().endsWith(QStringLiteral(".exe")));
+    EXPECT_TRUE(updateFileName().startsWith(QStringLiteral("ZEV 32-linux-")));
+    EXPECT_FALSE(updateFileName().endsWith(QStringLiteral(".exe")));
 #endif
 }
 
@@ -149,8 +149,8 @@ protected:
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("the installed program");
         old.close();
-        publish(program, Sha256Line(program, UpdateFileName()),
-                SignEd25519(key.privatePem, program));
+        publish(program, sha256Line(program, updateFileName()),
+                signEd25519(key.privatePem, program));
     }
 
     void publish(const QByteArray& file, const QByteArray& checksum, const QByteArray& signature) {
@@ -159,7 +159,7 @@ protected:
         server.answer(kPath + ".sig", 200, signature);
     }
 
-    FetchedUpdate fetch() { return FetchUpdate(server.url(), paths, key.publicPem); }
+    FetchedUpdate fetch() { return fetchUpdate(server.url(), paths, key.publicPem); }
 
     // Nothing that the update script could install is left, and the program is untouched.
     void expectNothingToInstall() {
@@ -185,17 +185,17 @@ TEST_F(Fetch, EachFailedCheckLeavesNothingToInstall) {
         FetchedUpdate::Outcome outcome;
         const char* named;
     };
-    const QByteArray sum = Sha256Line(program, UpdateFileName());
-    const QByteArray sig = SignEd25519(key.privatePem, program);
+    const QByteArray sum = sha256Line(program, updateFileName());
+    const QByteArray sig = signEd25519(key.privatePem, program);
     const QByteArray script = "#!/bin/sh\nrm -rf ~\n";
     const Case cases[] = {
         {"empty", QByteArray(), sum, sig, FetchedUpdate::Outcome::Unreachable, ""},
-        {"a script", script, Sha256Line(script, QStringLiteral("f")),
-         SignEd25519(key.privatePem, script), FetchedUpdate::Outcome::Refused, "программой"},
-        {"wrong checksum", program, Sha256Line("x", QStringLiteral("f")), sig,
+        {"a script", script, sha256Line(script, QStringLiteral("f")),
+         signEd25519(key.privatePem, script), FetchedUpdate::Outcome::Refused, "программой"},
+        {"wrong checksum", program, sha256Line("x", QStringLiteral("f")), sig,
          FetchedUpdate::Outcome::Refused, "SHA-256"},
         {"no checksum", program, QByteArray(), sig, FetchedUpdate::Outcome::Refused, "SHA-256"},
-        {"wrong signature", program, sum, SignEd25519(newKeyPair().privatePem, program),
+        {"wrong signature", program, sum, signEd25519(newKeyPair().privatePem, program),
          FetchedUpdate::Outcome::Refused, "подпись"},
         {"no signature", program, sum, QByteArray(), FetchedUpdate::Outcome::Refused, "подпись"},
     };
@@ -219,7 +219,7 @@ TEST_F(Fetch, EachFailedCheckLeavesNothingToInstall) {
 TEST_F(Fetch, AnUnreachableServerLeavesNoEmptyTemporaryFolder) {
     const QUrl nowhere(QStringLiteral("http://127.0.0.1:%1/zevprogs/ZEV 32.exe")
                            .arg(HttpTestServer::closedPort()));
-    EXPECT_EQ(FetchUpdate(nowhere, paths, key.publicPem).outcome,
+    EXPECT_EQ(fetchUpdate(nowhere, paths, key.publicPem).outcome,
               FetchedUpdate::Outcome::Unreachable);
     expectNothingToInstall();
 }
@@ -228,7 +228,7 @@ TEST_F(Fetch, ALeftoverSignatureDoesNotPassForAMissingOne) {
     ASSERT_TRUE(QDir().mkpath(paths.tempFolder()));
     QFile leftover(paths.signatureFile());
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    leftover.write(SignEd25519(key.privatePem, program));
+    leftover.write(signEd25519(key.privatePem, program));
     leftover.close();
     server.answer(kPath + ".sig", 404, "<html>Not Found</html>");
     EXPECT_EQ(fetch().outcome, FetchedUpdate::Outcome::Refused);
@@ -243,7 +243,7 @@ TEST_F(Fetch, AValidSignedFileIsFetchedAndInstalled) {
     EXPECT_TRUE(server.requestedPaths().contains(kPath + ".sig"));
 #ifndef Q_OS_WIN
     // The update script (the program has already exited: no process id) puts it in place.
-    WriteUpdateScript(paths.scriptFile());
+    writeUpdateScript(paths.scriptFile());
     QProcess script;
     script.start(QStringLiteral("/bin/sh"), {paths.scriptFile()});
     ASSERT_TRUE(script.waitForFinished(30000));
@@ -262,11 +262,11 @@ TEST(UpdateFolder, HttpsAddressesCanBeFetched) {
 
 TEST(UpdateFolder, AFolderThatCannotBeWrittenIsSeenAsSuch) {
     QTemporaryDir dir;
-    EXPECT_TRUE(FolderIsWritable(dir.path()));
-    EXPECT_FALSE(FolderIsWritable(dir.filePath(QStringLiteral("missing"))));
+    EXPECT_TRUE(folderIsWritable(dir.path()));
+    EXPECT_FALSE(folderIsWritable(dir.filePath(QStringLiteral("missing"))));
 #ifndef Q_OS_WIN
     // Not even the administrator can create files here.
-    EXPECT_FALSE(FolderIsWritable(QStringLiteral("/proc/self")));
+    EXPECT_FALSE(folderIsWritable(QStringLiteral("/proc/self")));
 #endif
 }
 
@@ -278,7 +278,7 @@ TEST(Publishing, TheToolWritesTheChecksumAndSignatureTheClientAccepts) {
     ASSERT_TRUE(pem.open(QIODevice::WriteOnly));
     pem.write(key.privatePem);
     pem.close();
-    const QString published = dir.filePath(UpdateFileName());
+    const QString published = dir.filePath(updateFileName());
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/true"), published));
 
     QProcess tool;
@@ -287,10 +287,10 @@ TEST(Publishing, TheToolWritesTheChecksumAndSignatureTheClientAccepts) {
     ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
 
     const QByteArray checksum = readFile(published + QStringLiteral(".sha256"));
-    EXPECT_TRUE(checksum.endsWith("  " + UpdateFileName().toUtf8() + "\n")) << checksum.data();
+    EXPECT_TRUE(checksum.endsWith("  " + updateFileName().toUtf8() + "\n")) << checksum.data();
     const QByteArray signature = readFile(published + QStringLiteral(".sig"));
     EXPECT_EQ(signature.size(), 64);
-    EXPECT_FALSE(CheckUpdate(readFile(published), checksum, signature, key.publicPem).has_value());
+    EXPECT_FALSE(checkUpdate(readFile(published), checksum, signature, key.publicPem).has_value());
 
     // A public key is no signing key: the tool refuses and says so.
     QFile publicPem(keyFile);

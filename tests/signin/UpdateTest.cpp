@@ -97,7 +97,7 @@ TEST_F(Download, UnwritableTargetIsAnError) {
                  Error);
 }
 
-TEST(UpdateScript, WindowsScriptWaitsBoundedThenReplacesAndStarts) {
+TEST(updateScript, WindowsScriptWaitsBoundedThenReplacesAndStarts) {
     const QByteArray expected =
         "@ECHO OFF\r\n"
         "SET ZEV_PROG=ZEV 32\r\n"
@@ -115,16 +115,16 @@ TEST(UpdateScript, WindowsScriptWaitsBoundedThenReplacesAndStarts) {
         "COPY \"%ZEV_TEMP%\\%ZEV_PROG%.exe\" \"%ZEV_HOME%\\%ZEV_PROG%.exe\"\r\n"
         "RD /S /Q \"%ZEV_TEMP%\"\r\n"
         "\"%ZEV_HOME%\\%ZEV_PROG%.exe\"\r\n";
-    EXPECT_EQ(WindowsUpdateScript(), expected);
+    EXPECT_EQ(windowsUpdateScript(), expected);
 }
 
-TEST(UpdateScript, WrittenCompletelyInPlaceOfAnOldOne) {
+TEST(updateScript, WrittenCompletelyInPlaceOfAnOldOne) {
     QTemporaryDir dir;
     const UpdatePaths paths{dir.path()};
     writeFile(paths.scriptFile(), QByteArray(5000, 'x'));
-    WriteUpdateScript(paths.scriptFile());
-    EXPECT_EQ(readFile(paths.scriptFile()), UpdateScript());
-    EXPECT_THROW(WriteUpdateScript(dir.filePath(QStringLiteral("missing/ZEV 32.sh"))), Error);
+    writeUpdateScript(paths.scriptFile());
+    EXPECT_EQ(readFile(paths.scriptFile()), updateScript());
+    EXPECT_THROW(writeUpdateScript(dir.filePath(QStringLiteral("missing/ZEV 32.sh"))), Error);
 }
 
 #ifndef Q_OS_WIN
@@ -141,7 +141,7 @@ bool waitFor(Condition condition, int milliseconds) {
     return true;
 }
 
-TEST(UpdateScript, PosixScriptReplacesTheProgramAfterItExitsAndStartsTheNewOne) {
+TEST(updateScript, PosixScriptReplacesTheProgramAfterItExitsAndStartsTheNewOne) {
     QTemporaryDir dir;
     const UpdatePaths paths{dir.path()};
     const QString program = dir.filePath(QStringLiteral("ZEV 32"));
@@ -150,7 +150,7 @@ TEST(UpdateScript, PosixScriptReplacesTheProgramAfterItExitsAndStartsTheNewOne) 
     ASSERT_TRUE(QDir().mkpath(paths.tempFolder()));
     const QByteArray successor = "#!/bin/sh\ntouch \"" + started.toUtf8() + "\"\n";
     writeFile(paths.downloadedFile(), successor);
-    WriteUpdateScript(paths.scriptFile());
+    writeUpdateScript(paths.scriptFile());
 
     // The running program stands in as a process that lives for a moment.
     QElapsedTimer sinceStart;

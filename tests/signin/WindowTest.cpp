@@ -226,10 +226,10 @@ TEST_F(Window, TheLeftoverUpdateScriptIsDeletedAtCreation) {
 class UpdateFailure : public SignInFixture {
 protected:
     void expectFailedUpdate(const QUrl& url) {
-        const QUrl published = UpdateSourceUrl();
-        SetUpdateSourceUrl(url);
+        const QUrl published = updateSourceUrl();
+        setUpdateSourceUrl(url);
         form->StartSelfUpdate();
-        SetUpdateSourceUrl(published);
+        setUpdateSourceUrl(published);
         const UpdatePaths paths{program.path()};
         ASSERT_EQ(notices.messages.size(), 1u);
         EXPECT_EQ(notices.messages[0].text,
@@ -268,10 +268,10 @@ TEST_F(UpdateFailure, ALeftoverTempFolderIsReused) {
     old.close();
     const QByteArray successor = PublishedSuccessor::program();
     PublishedSuccessor published(successor);
-    const QUrl source = UpdateSourceUrl();
-    SetUpdateSourceUrl(published.url());
+    const QUrl source = updateSourceUrl();
+    setUpdateSourceUrl(published.url());
     form->StartSelfUpdate();
-    SetUpdateSourceUrl(source);
+    setUpdateSourceUrl(source);
     QFile fetched(paths.downloadedFile());
     ASSERT_TRUE(fetched.open(QIODevice::ReadOnly));
     EXPECT_EQ(fetched.readAll(), successor);
@@ -291,19 +291,19 @@ TEST_F(UpdateFailure, AFailedCheckIsNamedAndNothingIsInstalled) {
     };
     const Case cases[] = {
 #ifndef Q_OS_WIN
-        {windowsProgram, Sha256Line(windowsProgram, UpdateFileName()), "программой"},
+        {windowsProgram, sha256Line(windowsProgram, updateFileName()), "программой"},
 #endif
-        {mismatch, Sha256Line(PublishedSuccessor::program(), UpdateFileName()), "SHA-256"},
+        {mismatch, sha256Line(PublishedSuccessor::program(), updateFileName()), "SHA-256"},
     };
     const UpdatePaths paths{program.path()};
     for (const Case& c : cases) {
         notices.messages.clear();
         ApplicationState::reset();
         PublishedSuccessor published(c.file, c.checksum);
-        const QUrl source = UpdateSourceUrl();
-        SetUpdateSourceUrl(published.url());
+        const QUrl source = updateSourceUrl();
+        setUpdateSourceUrl(published.url());
         form->StartSelfUpdate();
-        SetUpdateSourceUrl(source);
+        setUpdateSourceUrl(source);
         ASSERT_EQ(notices.messages.size(), 1u);
         EXPECT_TRUE(
             notices.messages[0].text.startsWith(QStringLiteral("Обновление не установлено")))
@@ -321,14 +321,14 @@ TEST_F(UpdateFailure, AFailedCheckIsNamedAndNothingIsInstalled) {
 #ifndef Q_OS_WIN
 TEST_F(UpdateFailure, AProgramFolderUsersCannotWriteIsLeftToTheAdministrator) {
     // A packaged install: the settings come from elsewhere, the program folder is read-only.
-    SetSettingsFileOverride(demo.settingsFile);
-    SetProgramFolder(QStringLiteral("/proc/self"));
+    setSettingsFileOverride(demo.settingsFile);
+    setProgramFolder(QStringLiteral("/proc/self"));
     PublishedSuccessor published(PublishedSuccessor::program());
-    const QUrl source = UpdateSourceUrl();
-    SetUpdateSourceUrl(published.url());
+    const QUrl source = updateSourceUrl();
+    setUpdateSourceUrl(published.url());
     form->StartSelfUpdate();
-    SetUpdateSourceUrl(source);
-    SetSettingsFileOverride(QString());
+    setUpdateSourceUrl(source);
+    setSettingsFileOverride(QString());
     ASSERT_EQ(notices.messages.size(), 1u);
     EXPECT_TRUE(notices.messages[0].text.contains(QStringLiteral("администратор")))
         << notices.messages[0].text.toStdString();

@@ -12,14 +12,14 @@ DemoProgramFolder::DemoProgramFolder() {
             QStringLiteral("Cannot create a temporary folder: %1").arg(folder_.errorString()));
     }
     // The client finds its settings file Data/ZEV in its program folder.
-    SetProgramFolder(folder_.path());
+    setProgramFolder(folder_.path());
     database_ = server::generateDatabase(dataFolder(), server::DatabaseSize::Demo);
     ApplicationState::reset();
     ApplicationState::setShowMainForm(false);
 }
 
 DemoProgramFolder::~DemoProgramFolder() {
-    SetProgramFolder(QString());
+    setProgramFolder(QString());
     ApplicationState::reset();
 }
 
