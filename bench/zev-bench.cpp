@@ -138,6 +138,7 @@ std::int64_t first(Session& s, const QString& sql, const std::vector<Value>& arg
 std::vector<std::int64_t> column(Session& s, const QString& sql, const std::vector<Value>& args) {
     const ResultSet rows = s.query(sql, args);
     std::vector<std::int64_t> out;
+    out.reserve(static_cast<size_t>(rows.rowCount()));
     for (int r = 0; r < rows.rowCount(); ++r) {
         out.push_back(std::get<std::int64_t>(rows.at(r, 0)));
     }
@@ -198,6 +199,7 @@ std::vector<Step> studentChoice(std::int64_t speciality, std::int64_t year, std:
 // Opens every statement of the choice as a dataset; answers milliseconds.
 double openAll(Bench& b, const std::vector<Step>& steps) {
     std::vector<std::unique_ptr<Query>> sets;
+    sets.reserve(steps.size());
     for (const Step& s : steps) {
         sets.push_back(b.dataset(s));
     }
@@ -350,6 +352,7 @@ WindowTimes windowChoiceTimes(const QString& file, sqlite3* raw, std::int64_t fa
         const std::int64_t next = students[(static_cast<size_t>(i) + 1) % students.size()];
         const auto steps = studentChoice(speciality, year, semester, group, student, oz);
         std::vector<std::unique_ptr<RawStatement>> raws;
+        raws.reserve(steps.size());
         for (const Step& s : steps) {
             raws.push_back(std::make_unique<RawStatement>(raw, s.sql));
         }
@@ -528,8 +531,8 @@ int main(int argc, char** argv) {
             }
             std::printf("%-30s %7d %9.1f %9.3f %9.3f %9.3f %9.3f %7.2f %7.3f\n",
                         qPrintable(step.name), rs.valid() ? counted.first : q->recordCount(),
-                        counted.second / 1024.0, sRaw.median, sServer.median, statsOf(tConn).median,
-                        sSet.median, ratio, statsOf(tWarm).median);
+                        static_cast<double>(counted.second) / 1024.0, sRaw.median, sServer.median,
+                        statsOf(tConn).median, sSet.median, ratio, statsOf(tWarm).median);
         }
 
         // The student choice as a whole: first reading against raw, alternated; then the next
@@ -540,6 +543,7 @@ int main(int argc, char** argv) {
             const std::int64_t next = students[(static_cast<size_t>(i) + 1) % students.size()];
             const auto choice = studentChoice(speciality, year, semester, group, student, oz);
             std::vector<std::unique_ptr<RawStatement>> raws;
+            raws.reserve(choice.size());
             for (const Step& s : choice) {
                 raws.push_back(std::make_unique<RawStatement>(raw, s.sql));
             }
@@ -626,6 +630,9 @@ int main(int argc, char** argv) {
                     static_cast<long long>(afterChoices - afterStudent));
     } catch (const Error& e) {
         std::fprintf(stderr, "zev-bench: %s\n", qPrintable(e.text()));
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zev-bench: %s\n", e.what());
         return 1;
     }
     return 0;

@@ -255,7 +255,7 @@ Dataset::Dataset(Connection* connection, QObject* parent)
 
 Dataset::~Dataset() = default;
 
-void Dataset::setFieldDefs(std::vector<FieldDef> defs) {
+void Dataset::setFieldDefs(const std::vector<FieldDef>& defs) {
     if (isOpen()) {
         throw Error(QStringLiteral("%1: Cannot perform this operation on an open dataset")
                         .arg(objectName()));

@@ -108,7 +108,7 @@ public:
     // --- fields
     // Declares the fields (only while closed). A dataset with declared fields exposes exactly
     // those; one without exposes every result column under its name and type after opening.
-    void setFieldDefs(std::vector<FieldDef> defs);
+    void setFieldDefs(const std::vector<FieldDef>& defs);
     const std::vector<Field*>& fields() const;
     Field* findField(const QString& name) const;    // letter case ignored; nullptr when none
     Field& fieldByName(const QString& name) const;  // throws Error "Field 'x' not found"

@@ -56,8 +56,8 @@ QColor toQColor(TColor color) {
     if ((color & 0xFF000000u) == 0xFF000000u) {
         return systemColor(static_cast<int>(color & 0xFFu));
     }
-    return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
-                  static_cast<int>((color >> 16) & 0xFFu));
+    return {static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
+            static_cast<int>((color >> 16) & 0xFFu)};
 }
 
 }  // namespace zev

@@ -53,7 +53,7 @@ public:
         double left = page_.left();
         for (double w : weights) {
             const double width = page_.width() * w / total;
-            columns_.push_back({left, width});
+            columns_.emplace_back(left, width);
             left += width;
         }
         headerHeight_ = rowHeight(sheetColumns(sheet), headerFont_);

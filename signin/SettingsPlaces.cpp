@@ -90,7 +90,7 @@ QString findProgramSettingsFile() {
     }
     folders << settingsFolders();
     for (const QString& folder : folders) {
-        const QString file = folder + u'/' + kProgramSettingsFileName;
+        QString file = folder + u'/' + kProgramSettingsFileName;
         if (isFile(file)) {
             return file;
         }

@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 namespace zev::tour {
 
 namespace {
@@ -25,7 +27,7 @@ namespace {
 // Names every file to save after the dialog's suggestion, in the program folder.
 class FolderChooser final : public FileChooser {
 public:
-    explicit FolderChooser(const QString& folder) : folder_(folder) {}
+    explicit FolderChooser(QString folder) : folder_(std::move(folder)) {}
     QString saveFileName(QWidget*, const QString&, const QString& suggestedName,
                          const QString&) override {
         last = folder_ + u'/' + suggestedName;

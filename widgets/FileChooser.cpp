@@ -26,9 +26,9 @@ public:
             dialog.setDefaultSuffix(match.captured(1));
         }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return QString();
+            return {};
         }
-        const QString chosen = dialog.selectedFiles().constFirst();
+        QString chosen = dialog.selectedFiles().constFirst();
         folder_ = QFileInfo(chosen).absolutePath();
         return chosen;
     }

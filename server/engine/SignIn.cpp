@@ -77,7 +77,7 @@ std::int64_t updateFlag(Database& db, const QString& program, const QString& com
 // window, counted since its last successful sign-in, the login is refused for the window's length
 // from the last of them, whatever password comes. Refused attempts are logged but not counted.
 constexpr int kGuessLimit = 5;
-constexpr qint64 kGuessWindowSeconds = 15 * 60;
+constexpr qint64 kGuessWindowSeconds = qint64{15} * 60;
 
 bool refusedForGuessing(Database& db, const QString& login, const QDateTime& now) {
     const ResultSet recent = db.query(

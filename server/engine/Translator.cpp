@@ -575,7 +575,9 @@ void Parser::exec() {
             next();
         }
         const Token& v = next();
-        if (v.kind == TokenKind::String) {
+        // A string, and a bare word, which T-SQL takes as a text argument.
+        const bool bareWord = v.kind == TokenKind::Word && !isReserved(v) && !peek().isSymbol(".");
+        if (v.kind == TokenKind::String || bareWord) {
             arg.literal = v.text;
         } else if (v.kind == TokenKind::Number ||
                    (v.isSymbol("-") && peek().kind == TokenKind::Number)) {
@@ -599,8 +601,6 @@ void Parser::exec() {
         } else if (v.kind == TokenKind::Variable) {
             throw DatabaseError(
                 QStringLiteral("Must declare the scalar variable \"%1\".").arg(v.text));
-        } else if (v.kind == TokenKind::Word && !isReserved(v) && !peek().isSymbol(".")) {
-            arg.literal = v.text;  // T-SQL takes a bare word as a text argument
         } else {
             fail(v);
         }

@@ -40,7 +40,7 @@ public:
             if (length < 8) {
                 throw ProtocolError("packet shorter than its header");
             }
-            QByteArray body(length - 8, Qt::Uninitialized);
+            QByteArray body(qsizetype{length} - 8, Qt::Uninitialized);
             if (!readExactly(body.data(), body.size())) {
                 return false;
             }

@@ -62,7 +62,7 @@ public:
                     cell.utf8 = bytes[static_cast<size_t>(c)].constData();
                     cell.size = bytes[static_cast<size_t>(c)].size();
                 } else if (std::holds_alternative<QString>(v)) {
-                    const QString& text = std::get<QString>(v);
+                    const auto& text = std::get<QString>(v);
                     cell.kind = RowCell::Kind::Utf16;
                     cell.utf16 = text.constData();
                     cell.size = text.size();

@@ -498,24 +498,24 @@ TEST_F(ServerDataModule, HooksRunInOrderAndEachPostErrorChoiceHolds) {
     std::vector<std::string> calls;
     PostErrorAction choice = PostErrorAction::Fail;
     electives.beforePost = [&](Dataset& d) {
-        calls.push_back("beforePost");
+        calls.emplace_back("beforePost");
         d.fieldByName(QStringLiteral("ZEV_user")).setText(QStringLiteral("hook"));
     };
     electives.onPostError = [&](Dataset& d, const Error&) {
-        calls.push_back("postError");
+        calls.emplace_back("postError");
         if (choice == PostErrorAction::Retry) {
             d.fieldByName(QStringLiteral("subgroup")).setValue(I(3));
         }
         return choice;
     };
-    electives.afterPost = [&](Dataset&) { calls.push_back("afterPost"); };
-    electives.afterScroll = [&](Dataset&) { calls.push_back("afterScroll"); };
+    electives.afterPost = [&](Dataset&) { calls.emplace_back("afterPost"); };
+    electives.afterScroll = [&](Dataset&) { calls.emplace_back("afterScroll"); };
     electives.beforeInsert = [&](Dataset&) {
-        calls.push_back("beforeInsert");
+        calls.emplace_back("beforeInsert");
         throw Abort();
     };
     electives.beforeDelete = [&](Dataset&) {
-        calls.push_back("beforeDelete");
+        calls.emplace_back("beforeDelete");
         throw Abort();
     };
 

@@ -57,7 +57,7 @@ protected:
         grid->refreshColumns();
     }
     void setFixedText(int storedRow, const QString& text) {
-        electives->rows.cells[static_cast<std::size_t>(storedRow * 8 + 7)] = Value{text};
+        electives->rows.cells[static_cast<std::size_t>(storedRow) * 8 + 7] = Value{text};
     }
 };
 

@@ -12,9 +12,9 @@ class DeleteTargetsTest : public GridFixture {
 protected:
     // A stored row with a unique value of the test's choosing (Null included).
     void addRowWithId(const Value& id, int descGroupNum, int subgroup = 1) {
-        electives->rows.cells.push_back(id);
+        electives->rows.cells.emplace_back(id);
         for (int v : {descGroupNum, 1, 1, 1, 1, subgroup}) {
-            electives->rows.cells.push_back(Value{std::int64_t{v}});
+            electives->rows.cells.emplace_back(std::int64_t{v});
         }
         electives->rows.cells.push_back(Value{QStringLiteral("fixed")});
     }

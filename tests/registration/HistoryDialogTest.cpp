@@ -73,7 +73,7 @@ protected:
         DBGridEh& grid = *window->DBGridEh1;
         grid.setFocus();
         chosen().first();
-        const QString key = column(chosen(), u"id_disciplineForStudent2"_qs).value(0);
+        QString key = column(chosen(), u"id_disciplineForStudent2"_qs).value(0);
         const QString teacher = column(chosen(), u"id_teacher"_qs).value(0);
         grid.commitLookupChoice(grid.column(2), Value{teacher.toLongLong()}, QString());
         grid.commitLookupChoice(grid.column(3), Value{qint64{247}}, QString());

@@ -40,6 +40,7 @@ protected:
             u"EXEC GetRowHistory @table_name = :table_name, @row_key = :row_key"_qs,
             {{u"table_name"_qs, table}, {u"row_key"_qs, Value{key.toLongLong()}}});
         std::vector<Entry> list;
+        list.reserve(static_cast<std::size_t>(rows.rowCount()));
         const auto text = [&](int r, const char* c) {
             return valueText(rows.at(r, rows.columnIndex(QString::fromLatin1(c))));
         };

@@ -36,6 +36,7 @@ std::vector<Entry> entries(const ResultSet& rows) {
     const auto text = [&](int r, const char* c) {
         return valueText(rows.at(r, rows.columnIndex(QString::fromLatin1(c))));
     };
+    list.reserve(static_cast<std::size_t>(rows.rowCount()));
     for (int r = 0; r < rows.rowCount(); ++r) {
         list.push_back({text(r, "zev_login"), text(r, "db_login"), text(r, "table_name"),
                         text(r, "row_key").toLongLong(), text(r, "action"), text(r, "column_name"),
@@ -150,7 +151,7 @@ TEST_F(History, AnElectiveChangedAndDeletedThroughAnotherConnectionIsRecordedToo
         u"WHERE id_teacher IS NOT NULL ORDER BY id_disciplineForStudent DESC"_qs,
         {});
     ASSERT_EQ(row.rowCount(), 1);
-    const Value key = row.at(0, 0);
+    const Value& key = row.at(0, 0);
     const Value teacher = scalar(*other,
                                  u"SELECT TOP 1 id_teacher FROM teacher "
                                  u"WHERE id_teacher <> ? ORDER BY id_teacher"_qs,

@@ -22,7 +22,7 @@ public:
 
     quint16 port() const { return server_.serverPort(); }
     QUrl url(const QString& path = QStringLiteral("/zevprogs/ZEV 32.exe")) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+        return {QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path)};
     }
     const QByteArray& lastRequest() const { return request_; }
     // The answer to a GET of this (encoded) path, such as "/zevprogs/ZEV%2032.exe.sha256".

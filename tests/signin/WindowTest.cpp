@@ -135,7 +135,7 @@ TEST_F(Window, ADisabledToggleLooksDisabled) {
             lighter += qGray(disabled.pixel(x, y)) - qGray(enabled.pixel(x, y));
         }
     }
-    EXPECT_GT(lighter / (enabled.width() * enabled.height()), 20)
+    EXPECT_GT(lighter / (qint64{enabled.width()} * enabled.height()), 20)
         << "the disabled toggle is drawn as the enabled one";
 }
 

@@ -160,12 +160,12 @@ TEST_F(OdbcOverTds, TheShellBindsParamsOverTheWire) {
     const QString connection = QStringLiteral("User ID=%1;Password=%2;Data Source=%3")
                                    .arg(QString::fromLatin1(server::kStaffUser),
                                         QString::fromLatin1(server::kStaffPassword), dataSource());
-    ASSERT_EQ(
-        shell::runShell({"-c", connection, "--csv", "--param", "id=3", "--param", "name=3 семестр",
-                         "SELECT id_semester FROM Semester WHERE id_semester = :id AND "
-                         "p43 = :name"},
-                        input, out, err),
-        shell::kExitOk)
+    const char* const select =
+        "SELECT id_semester FROM Semester WHERE id_semester = :id AND p43 = :name";
+    ASSERT_EQ(shell::runShell({"-c", connection, "--csv", "--param", "id=3", "--param",
+                               "name=3 семестр", select},
+                              input, out, err),
+              shell::kExitOk)
         << errText.toStdString();
     EXPECT_EQ(outText, QStringLiteral("id_semester\n3\n"));
     const SessionRecord s = lastSessionOf(QString::fromLatin1(server::kStaffUser));

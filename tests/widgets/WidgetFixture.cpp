@@ -12,14 +12,14 @@ Value integer(qint64 v) {
 
 void addDiscipline(zev::ResultSet& set, qint64 id, const QString& name, qint64 group) {
     set.cells.push_back(integer(id));
-    set.cells.push_back(Value{name});
+    set.cells.emplace_back(name);
     set.cells.push_back(integer(group));
 }
 
 void addRow(zev::ResultSet& set, qint64 id, qint64 discipline, const QString& note, qint64 hours) {
     set.cells.push_back(integer(id));
     set.cells.push_back(integer(discipline));
-    set.cells.push_back(Value{note});
+    set.cells.emplace_back(note);
     set.cells.push_back(integer(hours));
 }
 
