@@ -105,6 +105,15 @@ TForm1::~TForm1() {
     // to the drop-downs.
     guarded([this] { DBLookupComboBox1Enter(); });
     dm_.setRulesHost(nullptr);
+    // QWidget's destructor closes the window after this one has run, and the focus leaving a
+    // drop-down then would call the window's handlers on a half-destroyed window: the window
+    // stops listening to its drop-downs first.
+    for (DBLookupComboBox* box : findChildren<DBLookupComboBox*>()) {
+        box->canChoose = nullptr;
+        box->onClick = nullptr;
+        box->onEnter = nullptr;
+        box->onExit = nullptr;
+    }
 }
 
 void TForm1::buildPanel() {
