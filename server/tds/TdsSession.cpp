@@ -79,14 +79,14 @@ public:
     void setPacketSize(int size) { packetSize_ = size; }
 
 private:
-    bool readExactly(char* into, int count) {
-        int got = 0;
+    bool readExactly(char* into, qsizetype count) {
+        qsizetype got = 0;
         while (got < count) {
             const ssize_t n = ::recv(socket_, into + got, static_cast<size_t>(count - got), 0);
             if (n <= 0) {
                 return false;
             }
-            got += static_cast<int>(n);
+            got += n;
         }
         return true;
     }

@@ -16,7 +16,7 @@ protected:
         for (int v : {descGroupNum, 1, 1, 1, 1, subgroup}) {
             electives->rows.cells.emplace_back(std::int64_t{v});
         }
-        electives->rows.cells.push_back(Value{QStringLiteral("fixed")});
+        electives->rows.cells.emplace_back(QStringLiteral("fixed"));
     }
     std::vector<int> column(const char* field) {
         std::vector<int> result;
