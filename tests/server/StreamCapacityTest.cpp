@@ -49,6 +49,7 @@ protected:
             "ORDER BY id_disciplineForStudent LIMIT ?"_qs,
             {std::int64_t{count}});
         std::vector<std::int64_t> keys;
+        keys.reserve(static_cast<std::size_t>(rows.rowCount()));
         for (int r = 0; r < rows.rowCount(); ++r) {
             keys.push_back(std::get<std::int64_t>(rows.at(r, 0)));
         }
@@ -133,7 +134,7 @@ TEST_F(StreamCapacity, APlaceAlreadyInAFullStreamMayBeChangedOtherwise) {
         "id_teacher = ? AND id_a_year = ? AND subgroup = ? LIMIT 1"_qs,
         {stream.discipline, stream.teacher, stream.year, stream.number});
     ASSERT_EQ(inside.rowCount(), 1);
-    const Value place = inside.at(0, 0);
+    const Value& place = inside.at(0, 0);
     EXPECT_EQ(s->execute(u"UPDATE DisciplineForStudent SET ZEV_user = 'petrov' WHERE "
                          "id_disciplineForStudent = ?"_qs,
                          {place}),
