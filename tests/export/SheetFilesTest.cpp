@@ -1,5 +1,6 @@
 // The CSV and Excel files of a sheet, and the saving of a file in one piece.
 
+#include "FileSizeLimit.h"
 #include "ZipReader.h"
 #include "core/Errors.h"
 #include "groupexport/ElectivesSheet.h"
@@ -11,12 +12,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
-
-#if defined(__unix__)
-#include <sys/resource.h>  // a file size limit stands for a full disk
-#endif
 
 // Texts in the failure messages as the user reads them.
 inline std::ostream& operator<<(std::ostream& os, const QString& text) {
@@ -206,12 +201,8 @@ TEST(SaveAtomically, AWriteThatBreaksOffLeavesTheOldFileAsItWas) {
     saveAtomically(name, "the old file");
     // Files may grow to 1 KB only (which holds even for a process that may write anywhere): the
     // writes of 4 KB (which a file's buffer would hold) and of 64 KB break off half-way.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(1024);
+    ASSERT_TRUE(limit.applied());
     QStringList errors;
     for (const qsizetype size : {4 * 1024, 64 * 1024}) {
         try {
@@ -220,8 +211,7 @@ TEST(SaveAtomically, AWriteThatBreaksOffLeavesTheOldFileAsItWas) {
             errors << e.text();
         }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.lift();
     ASSERT_EQ(errors.size(), 2);
     for (const QString& error : errors) {
         EXPECT_TRUE(error.startsWith(u"Не удалось сохранить файл "_qs)) << error.toStdString();

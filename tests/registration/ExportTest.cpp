@@ -1,6 +1,7 @@
 // The menu "Группа": the chosen group's places in Excel and CSV files, its printed sheet and PDF,
 // and every group of a faculty under a progress dialog that can stop it.
 #include "../export/ZipReader.h"
+#include "FileSizeLimit.h"
 #include "QtPrinting.h"
 #include "RegistrationFixture.h"
 
@@ -18,12 +19,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-#include <csignal>
-
-#if defined(__unix__)
-#include <sys/resource.h>  // a file size limit stands for a full disk
-#endif
 
 // Texts streamed into the failure messages as the user reads them.
 inline std::ostream& operator<<(std::ostream& os, const QString& text) {
@@ -319,15 +314,10 @@ TEST_F(Export, AFileThatCannotBeWrittenIsReportedAndTheOldOneStaysAsItWas) {
     chosen.fileName = file(u"ИВТ-24.csv"_qs);
     writeFile(chosen.fileName, "the old export");
     // Files may grow to 512 bytes only: the group's CSV breaks off half-way.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 512;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(512);
+    ASSERT_TRUE(limit.applied());
     commands().GroupCsvAction->trigger();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.lift();
 
     ASSERT_EQ(notices.messages.size(), 1u)
         << (notices.errors.empty() ? QString() : notices.errors.front());
