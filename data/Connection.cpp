@@ -69,10 +69,34 @@ void Connection::open() {
 
 void Connection::openWithDriver(std::unique_ptr<ConnectionDriver> driver) {
     driver_ = std::move(driver);
+    inTransaction_ = false;
 }
 
 void Connection::close() {
+    // The server rolls back a transaction left open when its connection ends.
+    inTransaction_ = false;
     driver_.reset();
+}
+
+void Connection::beginTransaction() {
+    if (inTransaction_) {
+        throw Error(QStringLiteral("A transaction is already open on this connection."));
+    }
+    execute(QStringLiteral("BEGIN TRANSACTION"));
+    inTransaction_ = true;
+}
+
+void Connection::commitTransaction() {
+    inTransaction_ = false;
+    execute(QStringLiteral("COMMIT TRANSACTION"));
+}
+
+void Connection::rollbackTransaction() {
+    inTransaction_ = false;
+    if (!driver_) {
+        return;  // the server rolled back when the connection ended
+    }
+    execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
 }
 
 ConnectionDriver& Connection::requireOpen() {

@@ -89,6 +89,21 @@ public:
     // DELETE whose count the server did not report fails with a DatabaseError.
     qint64 execute(const QString& sql, const Params& params = {});
 
+    // The client's explicit transaction, in plain T-SQL on every driver, each statement one
+    // request as any other: "BEGIN TRANSACTION", "COMMIT TRANSACTION" and, for the rollback,
+    // "IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION" (on SQL Server an error thrown in a trigger
+    // already ends the transaction, so the rollback must not fail when there is none). The
+    // statements in between run under the transaction; a statement that fails undoes only
+    // itself on the embedded server and may end the whole transaction on SQL Server, so after
+    // any failure the caller rolls back. TransactionScope.h does that by itself.
+    // beginTransaction throws when a transaction of this connection is already open: the
+    // transactions do not nest. commitTransaction and rollbackTransaction end it, also when
+    // they fail; commitTransaction without an open transaction gets the server's error.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+    bool inTransaction() const { return inTransaction_; }
+
     // Lets tests and tools put a driver of their own in place of the chosen one.
     void openWithDriver(std::unique_ptr<ConnectionDriver> driver);
 
@@ -102,6 +117,7 @@ private:
     QString baseFolder_;
     std::unique_ptr<ConnectionDriver> driver_;
     QHash<QString, BoundStatement> boundStatements_;
+    bool inTransaction_ = false;
 };
 
 }  // namespace zev

@@ -114,6 +114,13 @@ struct Session::Cache {
 
 template <typename Run>
 void Session::cached(const QString& key, RowSink& sink, Run&& run) {
+    // Inside the client's transaction a result may hold rows that a rollback takes back, while
+    // the change count the cache goes by stays where the transaction took it: nothing is kept
+    // or served until the transaction ends.
+    if (tranCount_ > 0) {
+        run(sink);
+        return;
+    }
     ResultCache& results = cache_->results;
     results.checkChangeCount(db_->changeCount());
     if (const auto kept = results.find(key)) {
@@ -134,7 +141,77 @@ Session::Session(std::unique_ptr<Database> db, QString user, bool signInOnly)
       signInOnly_(signInOnly),
       cache_(std::make_unique<Cache>()) {}
 
-Session::~Session() = default;
+Session::~Session() {
+    // A session that ends with its transaction open leaves nothing of it behind.
+    if (tranCount_ > 0 && db_->inTransaction()) {
+        try {
+            db_->execute(QStringLiteral("ROLLBACK"));
+        } catch (...) {  // closing the connection rolls it back all the same
+        }
+    }
+}
+
+template <typename Write>
+void Session::atomically(Write&& write) {
+    if (tranCount_ == 0) {
+        write();  // SQLite runs the statement as a transaction of its own
+        return;
+    }
+    Transaction unit(*db_);
+    write();
+    unit.commit();
+}
+
+// The client's transaction, as SQL Server counts it: BEGIN adds one to @@TRANCOUNT and opens
+// the SQLite transaction at the first, COMMIT takes one off and commits at zero, ROLLBACK undoes
+// everything. The transaction takes the write lock at once (BEGIN IMMEDIATE): a second writer
+// then waits for its end (up to the busy timeout, and then fails with a clear message) rather
+// than this transaction failing halfway on a snapshot another writer has made stale.
+void Session::runTransactionStatement(const Translation& t) {
+    cache_->results.clear();
+    switch (t.kind) {
+        case Translation::Kind::BeginTransaction:
+            if (tranCount_ == 0) {
+                db_->checkStillInPlace();
+                db_->execute(db_->readOnly() ? QStringLiteral("BEGIN")
+                                             : QStringLiteral("BEGIN IMMEDIATE"));
+            }
+            ++tranCount_;
+            return;
+        case Translation::Kind::CommitTransaction:
+            if (tranCount_ == 0) {
+                throw DatabaseError(QStringLiteral(
+                    "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            }
+            if (--tranCount_ == 0) {
+                try {
+                    db_->execute(QStringLiteral("COMMIT"));
+                } catch (...) {
+                    // A commit that fails leaves nothing half done: the transaction ends.
+                    if (db_->inTransaction()) {
+                        db_->execute(QStringLiteral("ROLLBACK"));
+                    }
+                    throw;
+                }
+            }
+            return;
+        case Translation::Kind::RollbackTransaction:
+            if (tranCount_ == 0) {
+                if (t.onlyWhenOpen) {
+                    return;
+                }
+                throw DatabaseError(QStringLiteral(
+                    "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            }
+            tranCount_ = 0;
+            if (db_->inTransaction()) {
+                db_->execute(QStringLiteral("ROLLBACK"));
+            }
+            return;
+        default:
+            return;
+    }
+}
 
 std::unique_ptr<Session> Session::open(const QString& databaseFile, const QString& user,
                                        const QString& password) {
@@ -299,6 +376,11 @@ void Session::runProcedure(const Translation& t, const std::vector<Value>& args,
 void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& sink,
                   qint64* changed) {
     const std::shared_ptr<const Translation> t = translation(tsql);
+    // SQLite ends a transaction by itself on some errors (a full disk, I/O), as SQL Server does
+    // when a trigger throws: the session is out of it then, and a COMMIT finds none.
+    if (tranCount_ > 0 && !db_->inTransaction()) {
+        tranCount_ = 0;
+    }
     if (t->kind == Translation::Kind::Exec &&
         t->procedure.compare(u"sp_set_session_context", Qt::CaseInsensitive) == 0) {
         setSessionContext(*t, args);
@@ -319,6 +401,13 @@ void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& 
             sink.begin({}, 0);
             sink.end();
             return;
+        case Translation::Kind::BeginTransaction:
+        case Translation::Kind::CommitTransaction:
+        case Translation::Kind::RollbackTransaction:
+            runTransactionStatement(*t);
+            sink.begin({}, 0);
+            sink.end();
+            return;
         case Translation::Kind::Exec:
             runProcedure(*t, args, sink);
             return;
@@ -333,7 +422,7 @@ void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& 
     cache_->results.clear();
     if (t->returnsRows) {
         ResultSetSink rows;
-        db_->queryInto(t->sqlite, args, t->itemTypes, rows);
+        atomically([&] { db_->queryInto(t->sqlite, args, t->itemTypes, rows); });
         ResultSet result = rows.take();
         if (changed) {
             *changed = result.rowCount();
@@ -341,7 +430,8 @@ void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& 
         replayResult(result, sink);
         return;
     }
-    const qint64 count = db_->execute(t->sqlite, args);
+    qint64 count = 0;
+    atomically([&] { count = db_->execute(t->sqlite, args); });
     if (changed) {
         *changed = count;
     }
@@ -432,7 +522,11 @@ qint64 Session::execute(const QString& tsql, const std::vector<Value>& args) {
     if (t.kind == Translation::Kind::Select || t.kind == Translation::Kind::Exec) {
         return rows.take().rowCount();
     }
-    return t.kind == Translation::Kind::SetOption ? 0 : changed;
+    const bool changesNothing = t.kind == Translation::Kind::SetOption ||
+                                t.kind == Translation::Kind::BeginTransaction ||
+                                t.kind == Translation::Kind::CommitTransaction ||
+                                t.kind == Translation::Kind::RollbackTransaction;
+    return changesNothing ? 0 : changed;
 }
 
 }  // namespace zev::server

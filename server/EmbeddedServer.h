@@ -17,6 +17,10 @@ struct Translation;
 // One connection to the embedded ZEV server: a ZEV database file opened under one of its
 // database accounts. Statements are T-SQL of the subset that the client sends, with "?" markers
 // whose values come positionally. Every statement and every procedure call is atomic.
+// BEGIN TRANSACTION ... COMMIT TRANSACTION groups statements into one transaction, as on SQL
+// Server (nested BEGINs count up, the last COMMIT commits, ROLLBACK undoes everything); inside
+// it each statement stays atomic on its own, and other connections see nothing of it before
+// the commit. Closing the session rolls an open transaction back.
 // Errors are zev::DatabaseError with SQL Server's wording where it has one.
 class Session {
 public:
@@ -46,6 +50,9 @@ public:
     // the first reading).
     void forgetKeptResults();
 
+    // Whether the client's transaction is open: its @@TRANCOUNT is above zero.
+    bool inTransaction() const { return tranCount_ > 0; }
+
     const QString& user() const { return user_; }
     bool signInOnly() const { return signInOnly_; }
 
@@ -58,6 +65,10 @@ private:
     template <typename Run>
     void cached(const QString& key, RowSink& sink, Run&& run);
     void checkPermission(const Translation& t) const;
+    void runTransactionStatement(const Translation& t);
+    // Runs a statement that writes as a unit of its own inside the client's transaction.
+    template <typename Write>
+    void atomically(Write&& write);
     void setSessionContext(const Translation& t, const std::vector<Value>& args);
     // Whether the database holds a table or view of that name: one that does not is reported
     // as such by SQLite, not as a refusal.
@@ -66,6 +77,7 @@ private:
     std::unique_ptr<Database> db_;
     QString user_;
     bool signInOnly_ = false;
+    int tranCount_ = 0;  // SQL Server's @@TRANCOUNT
     struct Cache;
     std::unique_ptr<Cache> cache_;
 };

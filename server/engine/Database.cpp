@@ -459,21 +459,33 @@ void Database::raise(int result) const {
     throw DatabaseError(message);
 }
 
-Transaction::Transaction(Database& db) : db_(db) {
-    db_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+bool Database::inTransaction() const {
+    return sqlite3_get_autocommit(db_) == 0;
+}
+
+Transaction::Transaction(Database& db) : db_(db), nested_(db.inTransaction()) {
+    // Savepoints of nested units may share a name: SQLite releases and rolls back to the
+    // innermost one of that name, and the units end innermost first.
+    db_.execute(nested_ ? QStringLiteral("SAVEPOINT zev_unit") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction() {
-    if (open_) {
-        try {
+    if (!open_) {
+        return;
+    }
+    try {
+        if (nested_) {
+            db_.execute(QStringLiteral("ROLLBACK TO zev_unit"));
+            db_.execute(QStringLiteral("RELEASE zev_unit"));
+        } else {
             db_.execute(QStringLiteral("ROLLBACK"));
-        } catch (...) {  // the connection is already out of the transaction
         }
+    } catch (...) {  // SQLite already rolled the whole transaction back (a full disk, I/O)
     }
 }
 
 void Transaction::commit() {
-    db_.execute(QStringLiteral("COMMIT"));
+    db_.execute(nested_ ? QStringLiteral("RELEASE zev_unit") : QStringLiteral("COMMIT"));
     open_ = false;
 }
 

@@ -77,6 +77,9 @@ public:
     // a program that reaches the file through SQLite itself, as the tests' administrator does.
     static void registerExtensions(sqlite3* db, const SessionIdentity* identity = nullptr);
 
+    // Whether a transaction is open on this connection (SQLite is out of autocommit mode).
+    bool inTransaction() const;
+
     // The version of the file's objects (SQLite's user_version; see SchemaUpgrade.h).
     int schemaVersion();
 
@@ -99,7 +102,10 @@ private:
     SessionIdentity identity_;
 };
 
-// BEGIN ... COMMIT around a unit of work; rolls back unless committed.
+// A unit of work that is all or nothing. Outside a transaction it is one of its own (BEGIN
+// IMMEDIATE ... COMMIT); inside one (the client's explicit transaction) it is a savepoint,
+// released on commit and rolled back to otherwise, so that a failing unit undoes only itself and
+// leaves the enclosing transaction's earlier work to its owner.
 class Transaction {
 public:
     explicit Transaction(Database& db);
@@ -110,6 +116,7 @@ public:
 
 private:
     Database& db_;
+    bool nested_ = false;
     bool open_ = true;
 };
 

@@ -25,6 +25,12 @@ QString Translation::verb() const {
             return QStringLiteral("EXECUTE");
         case Kind::SetOption:
             return QStringLiteral("SET");
+        case Kind::BeginTransaction:
+            return QStringLiteral("BEGIN TRANSACTION");
+        case Kind::CommitTransaction:
+            return QStringLiteral("COMMIT TRANSACTION");
+        case Kind::RollbackTransaction:
+            return QStringLiteral("ROLLBACK TRANSACTION");
     }
     return {};
 }
@@ -109,6 +115,9 @@ Translation Parser::run() {
     } else if (first.isWord("set")) {
         out_.kind = Translation::Kind::SetOption;
         setOption();
+    } else if (first.isWord("begin") || first.isWord("commit") || first.isWord("rollback") ||
+               first.isWord("if")) {
+        transactionStatement();
     } else {
         fail(first);
     }
@@ -631,6 +640,47 @@ void Parser::setOption() {
         return;
     }
     unsupported(peek(), QStringLiteral("SET ") + peek().text.toUpper());
+}
+
+// BEGIN TRAN[SACTION], COMMIT [TRAN[SACTION]], ROLLBACK [TRAN[SACTION]] and the one IF that the
+// client sends before its rollback: IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION. A THROW in a trigger
+// ends the transaction on SQL Server, so the client's rollback must not fail when there is none;
+// the condition says exactly that and nothing else is accepted after IF. Transactions are not
+// named.
+void Parser::transactionStatement() {
+    bool conditional = false;
+    if (acceptWord("if")) {
+        const Token& count = next();
+        if (count.kind != TokenKind::Variable ||
+            count.text.compare(u"@@trancount", Qt::CaseInsensitive) != 0) {
+            fail(count);
+        }
+        expectSymbol(">");
+        const Token& zero = next();
+        if (zero.kind != TokenKind::Number || zero.text != u"0") {
+            fail(zero);
+        }
+        if (!peek().isWord("rollback")) {
+            unsupported(peek(), QStringLiteral("IF other than before ROLLBACK TRANSACTION"));
+        }
+        conditional = true;
+    }
+    const Token& verb = next();
+    if (verb.isWord("begin")) {
+        out_.kind = Translation::Kind::BeginTransaction;
+        if (!acceptWord("transaction") && !acceptWord("tran")) {
+            fail(peek());
+        }
+    } else if (verb.isWord("commit") || verb.isWord("rollback")) {
+        out_.kind = verb.isWord("commit") ? Translation::Kind::CommitTransaction
+                                          : Translation::Kind::RollbackTransaction;
+        if (!acceptWord("transaction")) {
+            acceptWord("tran");
+        }
+    } else {
+        fail(verb);
+    }
+    out_.onlyWhenOpen = conditional;
 }
 
 }  // namespace parsing

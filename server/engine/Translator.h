@@ -19,7 +19,19 @@ struct ExecArgument {
 
 // A T-SQL statement of the supported subset, translated once and kept in the session's cache.
 struct Translation {
-    enum class Kind { Select, Insert, Update, Delete, Exec, SetOption };
+    enum class Kind {
+        Select,
+        Insert,
+        Update,
+        Delete,
+        Exec,
+        SetOption,
+        // The client's explicit transaction: BEGIN TRANSACTION, COMMIT TRANSACTION and
+        // IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION (the session runs them; no SQLite text).
+        BeginTransaction,
+        CommitTransaction,
+        RollbackTransaction,
+    };
     Kind kind = Kind::Select;
     QString sqlite;  // the SQLite statement (Select, Insert, Update, Delete)
     bool returnsRows = false;
@@ -27,10 +39,15 @@ struct Translation {
     QStringList tables;                 // base tables and views the statement reads or writes
     std::vector<ColumnType> itemTypes;  // per result column, the type the expression implies
 
+    // RollbackTransaction under IF @@TRANCOUNT > 0: nothing to do, and no error, without a
+    // transaction.
+    bool onlyWhenOpen = false;
+
     QString procedure;  // Exec: the procedure name without qualifiers
     std::vector<ExecArgument> arguments;
 
-    // The T-SQL verb, for permission messages: SELECT, INSERT, UPDATE, DELETE, EXECUTE, SET.
+    // The T-SQL verb, for permission messages: SELECT, INSERT, UPDATE, DELETE, EXECUTE, SET,
+    // BEGIN TRANSACTION, COMMIT TRANSACTION, ROLLBACK TRANSACTION.
     QString verb() const;
 };
 

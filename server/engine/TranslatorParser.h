@@ -216,6 +216,9 @@ private:
     // SET DATEFORMAT dmy and SET NOCOUNT ON|OFF: session options.
     void setOption();
 
+    // BEGIN TRANSACTION, COMMIT TRANSACTION, [IF @@TRANCOUNT > 0] ROLLBACK TRANSACTION.
+    void transactionStatement();
+
     std::vector<Token> tokens_;
     size_t pos_ = 0;
     int params_ = 0;

@@ -366,6 +366,8 @@ int errorNumberOf(const QString& message) {
         {"Violation of PRIMARY KEY", 2627},
         {"Cannot insert the value NULL", 515},
         {"conflicted with the", 547},
+        {"COMMIT TRANSACTION request has no corresponding", 3902},
+        {"ROLLBACK TRANSACTION request has no corresponding", 3903},
     };
     for (const auto& [text, number] : known) {
         if (message.contains(QLatin1String(text), Qt::CaseInsensitive)) {
