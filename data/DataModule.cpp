@@ -2,6 +2,7 @@
 // the data sources. The record rules live in RecordRules.cpp.
 #include "data/DataModule.h"
 #include "data/FieldNames.h"
+#include "data/GroupAssignment.h"
 
 namespace zev {
 
@@ -112,10 +113,7 @@ void TDM_MB::createSelectionLists() {
                        "Semester.id_rate AND g_r_y.id_group = g_s.id_group AND g_r_y.id_a_year "
                        "=:id_a_year AND Semester.id_semester =:id_semester AND g_s.id_speciality "
                        "=:id_speciality ORDER BY [group].p20"));
-    ADOQ_Students = query(QStringLiteral("ADOQ_Students"),
-                          QStringLiteral("SELECT s_g.id_student, s_fio.s_fio FROM s_g, s_fio WHERE "
-                                         "s_g.id_student = s_fio.id_student AND s_g.id_group "
-                                         "=:id_group"));
+    ADOQ_Students = query(QStringLiteral("ADOQ_Students"), studentsOfGroupSql());
     // The server gives the group's students in its own order; the drop-down lists them by name.
     ADOQ_Students->setSort(field::s_fio);
 }
@@ -157,10 +155,7 @@ void TDM_MB::createElectivesLookupLists() {
 // The student's elective places, written back to DisciplineForStudent.
 void TDM_MB::createElectives() {
     ADOQ_SelectDisciplineForStudent =
-        query(QStringLiteral("ADOQ_SelectDisciplineForStudent"),
-              QStringLiteral("EXEC SelectDisciplineForStudent @id_speciality =:id_speciality, "
-                             "@id_a_year =:id_a_year, @id_semester =:id_semester, @id_student "
-                             "=:id_student, @id_group=:id_group"),
+        query(QStringLiteral("ADOQ_SelectDisciplineForStudent"), electivesOfStudentSql(),
               {"id_speciality", "id_a_year", "id_semester", "id_student"});
     FieldDef subgroup =
         FieldDef{.name = field::subgroup, .type = FieldType::Word, .required = true};
