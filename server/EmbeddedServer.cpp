@@ -151,6 +151,10 @@ Session::~Session() {
     }
 }
 
+bool Session::inTransaction() const {
+    return tranCount_ > 0 && db_->inTransaction();
+}
+
 template <typename Write>
 void Session::atomically(Write&& write) {
     if (tranCount_ == 0) {
@@ -172,6 +176,7 @@ void Session::runTransactionStatement(const Translation& t) {
     switch (t.kind) {
         case Translation::Kind::BeginTransaction:
             if (tranCount_ == 0) {
+                committed_ = false;
                 db_->checkStillInPlace();
                 db_->execute(db_->readOnly() ? QStringLiteral("BEGIN")
                                              : QStringLiteral("BEGIN IMMEDIATE"));
@@ -186,10 +191,15 @@ void Session::runTransactionStatement(const Translation& t) {
             if (--tranCount_ == 0) {
                 try {
                     db_->execute(QStringLiteral("COMMIT"));
+                    committed_ = true;
                 } catch (...) {
-                    // A commit that fails leaves nothing half done: the transaction ends.
-                    if (db_->inTransaction()) {
-                        db_->execute(QStringLiteral("ROLLBACK"));
+                    // A commit that fails leaves nothing half done: the transaction ends, and
+                    // the caller hears why the commit failed.
+                    try {
+                        if (db_->inTransaction()) {
+                            db_->execute(QStringLiteral("ROLLBACK"));
+                        }
+                    } catch (...) {  // closing the session rolls it back all the same
                     }
                     throw;
                 }

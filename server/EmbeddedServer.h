@@ -50,8 +50,11 @@ public:
     // the first reading).
     void forgetKeptResults();
 
-    // Whether the client's transaction is open: its @@TRANCOUNT is above zero.
-    bool inTransaction() const { return tranCount_ > 0; }
+    // Whether the client's transaction is open: its @@TRANCOUNT is above zero and SQLite has
+    // not ended it on its own.
+    bool inTransaction() const;
+    // How the last transaction ended: by its COMMIT, or else rolled back.
+    bool lastTransactionCommitted() const { return committed_; }
 
     const QString& user() const { return user_; }
     bool signInOnly() const { return signInOnly_; }
@@ -78,6 +81,7 @@ private:
     QString user_;
     bool signInOnly_ = false;
     int tranCount_ = 0;  // SQL Server's @@TRANCOUNT
+    bool committed_ = false;
     struct Cache;
     std::unique_ptr<Cache> cache_;
 };

@@ -156,10 +156,12 @@ public:
                     break;
                 case kSqlBatch:
                     requireLogin();
+                    requestTransaction_ = transactionDescriptor(message.body);
                     batch(parseSqlBatch(message.body));
                     break;
                 case kRpc:
                     requireLogin();
+                    requestTransaction_ = transactionDescriptor(message.body);
                     rpc(parseRpc(message.body));
                     break;
                 case kAttention: {
@@ -229,7 +231,15 @@ private:
     // Runs one statement, writing its rows or its error; answers the DONE status and count.
     std::pair<std::uint16_t, std::uint64_t> run(TokenWriter& w, const QString& sql,
                                                 const std::vector<Value>& args) {
+        std::pair<std::uint16_t, std::uint64_t> done{kDoneError, 0};
         try {
+            // As SQL Server: a request inside a transaction names it in its headers (the
+            // descriptor that the ENVCHANGE of its begin gave the client).
+            if (transaction_ != 0 && requestTransaction_ != transaction_) {
+                throw DatabaseError(
+                    QStringLiteral("New request is not allowed to start because it should come "
+                                   "with valid transaction descriptor."));
+            }
             qint64 changed = -1;
             const ResultSet rows = session_->statement(sql, args, &changed);
             bool counted = changed >= 0;
@@ -240,10 +250,24 @@ private:
                 count = static_cast<std::uint64_t>(rows.rowCount());
             }
             const bool reported = counted && !options_.noRowCounts;
-            return {reported ? kDoneCount : kDoneFinal, reported ? count : 0};
+            done = {reported ? kDoneCount : kDoneFinal, reported ? count : 0};
         } catch (const DatabaseError& e) {
             w.message(true, errorNumberOf(e.text()), 1, 16, e.text(), kServerName);
-            return {kDoneError, 0};
+        }
+        noteTransaction(w);
+        return done;
+    }
+
+    // Tells the client, as SQL Server does, when its transaction began or ended: the client
+    // sends the descriptor of the open transaction with every request.
+    void noteTransaction(TokenWriter& w) {
+        const bool open = session_->inTransaction();
+        if (transaction_ == 0 && open) {
+            transaction_ = ++transactionsBegun_;
+            w.envChangeTransaction(8, transaction_);
+        } else if (transaction_ != 0 && !open) {
+            w.envChangeTransaction(session_->lastTransactionCommitted() ? 9 : 10, transaction_);
+            transaction_ = 0;
         }
     }
 
@@ -324,6 +348,9 @@ private:
     const SessionHooks& hooks_;
     Collation collation_;
     std::unique_ptr<server::Session> session_;
+    std::uint64_t transaction_ = 0;         // the descriptor of the open transaction, or 0
+    std::uint64_t transactionsBegun_ = 0;   // the descriptors handed out so far
+    std::uint64_t requestTransaction_ = 0;  // the descriptor the current request came with
 };
 
 }  // namespace
@@ -368,6 +395,7 @@ int errorNumberOf(const QString& message) {
         {"conflicted with the", 547},
         {"COMMIT TRANSACTION request has no corresponding", 3902},
         {"ROLLBACK TRANSACTION request has no corresponding", 3903},
+        {"should come with valid transaction descriptor", 3989},
     };
     for (const auto& [text, number] : known) {
         if (message.contains(QLatin1String(text), Qt::CaseInsensitive)) {

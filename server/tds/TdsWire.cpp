@@ -334,6 +334,21 @@ void TokenWriter::envChange(std::uint8_t type, const QString& newValue, const QS
     bVarchar(oldValue);
 }
 
+void TokenWriter::envChangeTransaction(std::uint8_t type, std::uint64_t descriptor) {
+    u8(0xE3);
+    u16(1 + 1 + 8 + 1);
+    u8(type);
+    if (type == 8) {
+        u8(8);
+        u64(descriptor);
+        u8(0);
+    } else {
+        u8(0);
+        u8(8);
+        u64(descriptor);
+    }
+}
+
 void TokenWriter::envChangeCollation(const Collation& collation) {
     u8(0xE3);
     u16(1 + 1 + 5 + 1);
@@ -601,6 +616,28 @@ void skipAllHeaders(Reader& r, const QByteArray& body) {
 }
 
 }  // namespace
+
+std::uint64_t transactionDescriptor(const QByteArray& body) {
+    Reader r(body);
+    const std::uint32_t total = body.size() >= 4 ? r.u32() : 0;
+    if (total < 4 || total > static_cast<std::uint32_t>(body.size())) {
+        throw ProtocolError("headers of a wrong length");
+    }
+    // Each header: its length (itself included), its type, its data.
+    while (static_cast<std::uint32_t>(r.position()) + 6 <= total) {
+        const int start = r.position();
+        const std::uint32_t length = r.u32();
+        const std::uint16_t type = r.u16();
+        if (length < 6 || start + length > total) {
+            throw ProtocolError("a header of a wrong length");
+        }
+        if (type == 2 && length >= 6 + 8) {
+            return r.u64();
+        }
+        r.seek(start + static_cast<int>(length));
+    }
+    return 0;
+}
 
 QString parseSqlBatch(const QByteArray& body) {
     Reader r(body);

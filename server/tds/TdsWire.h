@@ -56,6 +56,9 @@ public:
 
     void envChange(std::uint8_t type, const QString& newValue, const QString& oldValue);
     void envChangeCollation(const Collation& collation);
+    // ENVCHANGE of a transaction: begin (8) carries the new transaction's descriptor, commit (9)
+    // and rollback (10) the descriptor of the one that ended.
+    void envChangeTransaction(std::uint8_t type, std::uint64_t descriptor);
     void loginAck(std::uint32_t tdsVersion, const QString& programName);
     void message(bool error, std::int32_t number, std::uint8_t state, std::uint8_t severity,
                  const QString& text, const QString& serverName);
@@ -104,6 +107,9 @@ struct Login7 {
     QString hostName, userName, password, appName, serverName, language, database;
 };
 Login7 parseLogin7(const QByteArray& body);
+
+// The transaction descriptor that a request's ALL_HEADERS carry (0: none, or no transaction).
+std::uint64_t transactionDescriptor(const QByteArray& body);
 
 // The text of a SQL batch, past its ALL_HEADERS.
 QString parseSqlBatch(const QByteArray& body);

@@ -5,6 +5,8 @@
 
 #include <QTcpSocket>
 
+#include <optional>
+
 namespace zev::testing {
 namespace {
 
@@ -118,12 +120,12 @@ QByteArray login7(const QString& user, const QString& password) {
     return body + data;
 }
 
-QByteArray sqlBatch(const QString& sql) {
+QByteArray sqlBatch(const QString& sql, std::uint64_t transaction = 0) {
     TokenWriter headers;  // ALL_HEADERS with one transaction descriptor
     headers.u32(22);
     headers.u32(18);
     headers.u16(2);
-    headers.u64(0);
+    headers.u64(transaction);
     headers.u32(1);
     return headers.bytes() + ucs2(sql);
 }
@@ -165,6 +167,63 @@ TEST_F(TdsWire, SplitMessagesAttentionAndTheLogin) {
     EXPECT_EQ(done[1] & kDoneCount, kDoneCount);
     EXPECT_EQ(static_cast<std::uint8_t>(done[5]), 3) << "three years counted";
     EXPECT_EQ(lastSessionOf(QString::fromLatin1(server::kStaffUser)).requests, 1);
+}
+
+// The transaction's ENVCHANGE of the given type at the start of the answer's tokens, if any:
+// the descriptor it carries.
+std::optional<std::uint64_t> transactionChange(const QByteArray& answer, std::uint8_t type) {
+    const QByteArray head = QByteArray::fromHex("e30b00") + static_cast<char>(type);
+    const qsizetype at = answer.indexOf(head);
+    if (at < 0 || answer.size() < at + 14) {
+        return std::nullopt;
+    }
+    // Begin: the new value has the 8 bytes; commit and rollback: the old value.
+    const qsizetype value = at + (type == 8 ? 5 : 6);
+    std::uint64_t descriptor = 0;
+    for (int i = 7; i >= 0; --i) {
+        descriptor = (descriptor << 8) | static_cast<std::uint8_t>(answer[value + i]);
+    }
+    return descriptor;
+}
+
+TEST_F(TdsWire, TransactionsAreAnnouncedAndRequestsInThemMustNameThem) {
+    BareClient client(port);
+    ASSERT_TRUE(client.connected());
+    client.send(kLogin7, login7(QString::fromLatin1(server::kStaffUser),
+                                QString::fromLatin1(server::kStaffPassword)));
+    ASSERT_TRUE(client.receive().contains('\xAD'));
+
+    client.send(kSqlBatch, sqlBatch(QStringLiteral("BEGIN TRANSACTION")));
+    const std::optional<std::uint64_t> begun = transactionChange(client.receive(), 8);
+    ASSERT_TRUE(begun.has_value());
+    EXPECT_NE(*begun, 0U);
+
+    // Without the descriptor the request is refused and the transaction stays open.
+    client.send(kSqlBatch, sqlBatch(QStringLiteral("SELECT 1 AS x")));
+    const QByteArray refused = client.receive();
+    EXPECT_TRUE(refused.contains(ucs2(QStringLiteral(
+        "New request is not allowed to start because it should come with valid transaction "
+        "descriptor."))));
+    EXPECT_FALSE(transactionChange(refused, 10).has_value());
+
+    client.send(kSqlBatch, sqlBatch(QStringLiteral("SELECT 1 AS x"), *begun));
+    EXPECT_FALSE(client.receive().contains('\xAA')) << "no ERROR token";
+    client.send(kSqlBatch, sqlBatch(QStringLiteral("COMMIT TRANSACTION"), *begun));
+    EXPECT_EQ(transactionChange(client.receive(), 9), begun);
+
+    // The next transaction has a descriptor of its own, and its rollback says so.
+    client.send(kSqlBatch, sqlBatch(QStringLiteral("BEGIN TRANSACTION")));
+    const std::optional<std::uint64_t> next = transactionChange(client.receive(), 8);
+    ASSERT_TRUE(next.has_value());
+    EXPECT_NE(next, begun);
+    client.send(kSqlBatch,
+                sqlBatch(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"), *next));
+    EXPECT_EQ(transactionChange(client.receive(), 10), next);
+    // Outside a transaction no descriptor is needed, and a rollback of none is no error.
+    client.send(kSqlBatch, sqlBatch(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION")));
+    const QByteArray none = client.receive();
+    EXPECT_FALSE(none.contains('\xAA'));
+    EXPECT_FALSE(transactionChange(none, 10).has_value());
 }
 
 TEST_F(TdsWire, ARequestBeforeTheLoginEndsTheSession) {
