@@ -9,7 +9,7 @@
 // resident memory after a student and after many more choices. Ends with lines "NAME VALUE UNIT".
 // ZEV_BENCH_PICTURES=DIR keeps the two painted tables there as PNG.
 //
-// Usage: zev-bench [--repetitions N] [--database FILE]
+// Usage: zev-bench [--repetitions N] [--database FILE] [--plans] [--window-only]
 // The university database is generated once into university/ beside the program and reused.
 #include "core/Errors.h"
 #include "data/Connection.h"
@@ -410,6 +410,14 @@ Stats coldStartTimes(const QString& settingsFile, int repetitions) {
     return statsOf(times);
 }
 
+void printWindowTimes(const WindowTimes& t) {
+    std::printf(
+        "\nstudent choice through the registration window (ms): raw median %.2f min %.2f; "
+        "cold median %.2f p90 %.2f min %.2f; next student median %.2f p90 %.2f min %.2f\n",
+        t.raw.median, t.raw.min, t.cold.median, t.cold.p90, t.cold.min, t.warm.median, t.warm.p90,
+        t.warm.min);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -493,10 +501,20 @@ int main(int argc, char** argv) {
             }
         }
 
-        // Per statement: raw, server, connection and dataset, each first reading (no kept
-        // results), alternating with raw.
         const std::vector<Step> steps =
             studentChoice(speciality, year, semester, group, students[0], oz);
+        if (args.contains(QStringLiteral("--window-only"))) {
+            // The student choice through the window alone: for a profiler, which sees nothing
+            // else of the run then.
+            const WindowTimes inWindow =
+                windowChoiceTimes(file, raw, faculty, form, speciality, year, semester, group,
+                                  students, oz, repetitions);
+            printWindowTimes(inWindow);
+            return 0;
+        }
+
+        // Per statement: raw, server, connection and dataset, each first reading (no kept
+        // results), alternating with raw.
         std::printf("\n%-30s %7s %9s %9s %9s %9s %9s %7s %7s\n", "statement (ms, median)", "rows",
                     "KB", "raw", "server", "connect", "dataset", "ds/raw", "warm");
         double streamsRatio = 0;
@@ -562,11 +580,7 @@ int main(int argc, char** argv) {
 
         const WindowTimes inWindow = windowChoiceTimes(file, raw, faculty, form, speciality, year,
                                                        semester, group, students, oz, repetitions);
-        std::printf(
-            "\nstudent choice through the registration window (ms): raw median %.2f min %.2f; "
-            "cold median %.2f p90 %.2f min %.2f; next student median %.2f p90 %.2f min %.2f\n",
-            inWindow.raw.median, inWindow.raw.min, inWindow.cold.median, inWindow.cold.p90,
-            inWindow.cold.min, inWindow.warm.median, inWindow.warm.p90, inWindow.warm.min);
+        printWindowTimes(inWindow);
 
         // Resident memory after a student, then after many more choices: the datasets of each
         // choice are freed with it, so the figure must not grow. Every 50th choice reads from

@@ -129,4 +129,24 @@ void ColumnStore::setUtf8(int row, int column, const char* data, qsizetype size)
     c.lengths[row] = static_cast<std::uint32_t>(c.arena.size() - start);
 }
 
+void ColumnStore::copyCell(int row, int column, const ColumnStore& from, int fromRow,
+                           int fromColumn) {
+    const Column& source = from.columns_[fromColumn];
+    if (source.nulls[fromRow] != 0) {
+        columns_[column].nulls[row] = 1;
+        return;
+    }
+    switch (source.kind) {
+        case ColumnKind::Int:
+            setInt(row, column, source.ints[fromRow]);
+            break;
+        case ColumnKind::Float:
+            setFloat(row, column, source.floats[fromRow]);
+            break;
+        case ColumnKind::Text:
+            setText(row, column, from.textAt(fromRow, fromColumn));
+            break;
+    }
+}
+
 }  // namespace zev

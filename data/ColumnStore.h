@@ -52,6 +52,8 @@ public:
     void setText(int row, int column, QStringView text);
     // A text given as UTF-8 bytes, decoded straight into the column's arena.
     void setUtf8(int row, int column, const char* data, qsizetype size);
+    // Copies a cell of another store's column of the same kind, Null included.
+    void copyCell(int row, int column, const ColumnStore& from, int fromRow, int fromColumn);
 
 private:
     struct Column {

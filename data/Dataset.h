@@ -4,6 +4,7 @@
 #include "core/ResultSet.h"
 #include "core/RowSink.h"
 #include "core/Value.h"
+#include "data/ColumnStore.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -151,6 +152,13 @@ public:
     // A field of the row whose key field equals key, searching every fetched row whatever the
     // filter, without moving. Null when none matches.
     Value lookup(const QString& keyField, const Value& key, const QString& resultField) const;
+    // The values of these fields in every row of the view, in view order, as a store of their
+    // own with one column per field in the order given: a copy that outlives the next close or
+    // open. Stored cells are copied as they are kept, without a value object per cell; the row
+    // in edit gives its edited values and a lookup field its looked-up value, as the field reads
+    // them. Throws Error for an unknown field.
+    ColumnStore copyOfView(const QStringList& fieldNames) const;
+
     // Client-side order of the view by one field, ascending; empty text restores fetched order.
     void setSort(const QString& fieldName);
     const QString& sort() const;

@@ -181,6 +181,32 @@ Value Dataset::lookup(const QString& keyField, const Value& key, const QString& 
     return row < 0 ? Value{} : d->fieldValue(resultF.index(), row);
 }
 
+ColumnStore Dataset::copyOfView(const QStringList& fieldNames) const {
+    std::vector<int> copied;
+    std::vector<ColumnKind> kinds;
+    for (const QString& name : fieldNames) {
+        const int field = fieldByName(name).index();
+        copied.push_back(field);
+        kinds.push_back(d->fieldKind(field));
+    }
+    ColumnStore copy;
+    copy.reset(kinds, static_cast<int>(d->view.size()));
+    for (const int row : d->view) {
+        const int to = copy.appendRow();
+        const bool edited = d->editing() && row == d->editRow;
+        for (std::size_t c = 0; c < copied.size(); ++c) {
+            const int field = copied[c];
+            const int column = d->fieldColumn[field];
+            if (column >= 0 && !edited) {
+                copy.copyCell(to, static_cast<int>(c), d->store, row, column);
+            } else {
+                copy.set(to, static_cast<int>(c), d->fieldValue(field, row));
+            }
+        }
+    }
+    return copy;
+}
+
 void Dataset::setSort(const QString& fieldName) {
     if (!fieldName.isEmpty() && (isOpen() || d->declared)) {
         fieldByName(fieldName);  // an unknown field is an error, and the order stays
