@@ -55,7 +55,7 @@ void ListNames::index() const {
         if (numbers) {
             byNumber_.insert(rows_.intAt(row, 0), row);
         } else if (QString key = cellText(rows_, row, 0); !key.isEmpty()) {
-            byText_.insert(std::move(key), row);
+            byText_.insert(key, row);
         }
     }
 }
