@@ -70,13 +70,26 @@ void Connection::open() {
 void Connection::openWithDriver(std::unique_ptr<ConnectionDriver> driver) {
     driver_ = std::move(driver);
     inTransaction_ = false;
+    transactionLost_ = false;
 }
 
 void Connection::close() {
     // The server rolls back a transaction left open when its connection ends.
     inTransaction_ = false;
+    transactionLost_ = false;
     driver_.reset();
 }
+
+namespace {
+
+const QString& transactionLostText() {
+    static const QString text = QStringLiteral(
+        "The server ended the transaction when a statement in it failed and undid what it had "
+        "written; nothing more runs in it. Roll the transaction back and start again.");
+    return text;
+}
+
+}  // namespace
 
 void Connection::beginTransaction() {
     if (inTransaction_) {
@@ -88,11 +101,17 @@ void Connection::beginTransaction() {
 
 void Connection::commitTransaction() {
     inTransaction_ = false;
+    if (transactionLost_) {
+        // Nothing is left to commit; the caller must not take the work for saved.
+        transactionLost_ = false;
+        throw DatabaseError(transactionLostText());
+    }
     execute(QStringLiteral("COMMIT TRANSACTION"));
 }
 
 void Connection::rollbackTransaction() {
     inTransaction_ = false;
+    transactionLost_ = false;
     if (!driver_) {
         return;  // the server rolled back when the connection ended
     }
@@ -103,7 +122,22 @@ ConnectionDriver& Connection::requireOpen() {
     if (!driver_) {
         throw DatabaseError(QStringLiteral("Operation is not allowed when the object is closed."));
     }
+    if (transactionLost_) {
+        throw DatabaseError(transactionLostText());
+    }
     return *driver_;
+}
+
+void Connection::checkTransactionAfterFailure() {
+    if (!inTransaction_ || !driver_) {
+        return;
+    }
+    try {
+        const ResultSet count = driver_->query(QStringLiteral("SELECT @@TRANCOUNT"), {});
+        transactionLost_ =
+            count.rowCount() == 1 && count.columnCount() == 1 && valueText(count.at(0, 0)) == u"0";
+    } catch (const Error&) {  // the statement's own error is the one the caller hears
+    }
 }
 
 namespace {
@@ -148,19 +182,35 @@ const BoundStatement& Connection::bound(const QString& sql) {
 ResultSet Connection::query(const QString& sql, const Params& params) {
     ConnectionDriver& driver = requireOpen();
     const BoundStatement& b = bound(sql);
-    return driver.query(b.sql, positionalArgs(b, params));
+    try {
+        return driver.query(b.sql, positionalArgs(b, params));
+    } catch (const DatabaseError&) {
+        checkTransactionAfterFailure();
+        throw;
+    }
 }
 
 void Connection::query(const QString& sql, const Params& params, RowSink& sink) {
     ConnectionDriver& driver = requireOpen();
     const BoundStatement& b = bound(sql);
-    driver.queryInto(b.sql, positionalArgs(b, params), sink);
+    try {
+        driver.queryInto(b.sql, positionalArgs(b, params), sink);
+    } catch (const DatabaseError&) {
+        checkTransactionAfterFailure();
+        throw;
+    }
 }
 
 qint64 Connection::execute(const QString& sql, const Params& params) {
     ConnectionDriver& driver = requireOpen();
     const BoundStatement& b = bound(sql);
-    const qint64 affected = driver.execute(b.sql, positionalArgs(b, params));
+    qint64 affected = 0;
+    try {
+        affected = driver.execute(b.sql, positionalArgs(b, params));
+    } catch (const DatabaseError&) {
+        checkTransactionAfterFailure();
+        throw;
+    }
     // A server under SET NOCOUNT ON reports no count (-1). For an UPDATE or DELETE the caller
     // would take that for "no conflict" and call the change saved when it may have changed
     // nothing.

@@ -99,6 +99,10 @@ public:
     // beginTransaction throws when a transaction of this connection is already open: the
     // transactions do not nest. commitTransaction and rollbackTransaction end it, also when
     // they fail; commitTransaction without an open transaction gets the server's error.
+    // When a statement fails inside the transaction the connection asks the server whether the
+    // transaction is still open; when it is not (SQL Server after a trigger's error), every
+    // further statement and the commit are refused until rollbackTransaction: they would run
+    // outside any transaction and be kept while the work before them was undone.
     void beginTransaction();
     void commitTransaction();
     void rollbackTransaction();
@@ -109,6 +113,8 @@ public:
 
 private:
     ConnectionDriver& requireOpen();
+    // After a statement failed inside the transaction: notes whether the server ended it.
+    void checkTransactionAfterFailure();
     // The statement's markers, found once per statement text and kept.
     const BoundStatement& bound(const QString& sql);
 
@@ -118,6 +124,7 @@ private:
     std::unique_ptr<ConnectionDriver> driver_;
     QHash<QString, BoundStatement> boundStatements_;
     bool inTransaction_ = false;
+    bool transactionLost_ = false;  // the server ended the transaction after an error
 };
 
 }  // namespace zev

@@ -418,6 +418,13 @@ void Session::run(const QString& tsql, const std::vector<Value>& args, RowSink& 
             sink.begin({}, 0);
             sink.end();
             return;
+        case Translation::Kind::TransactionCount:
+            // An unnamed int column, as SQL Server answers it.
+            sink.begin({ResultColumn{QString(), ColumnType::Integer}}, 1);
+            sink.beginRow();
+            sink.addInteger(inTransaction() ? tranCount_ : 0);
+            sink.end();
+            return;
         case Translation::Kind::Exec:
             runProcedure(*t, args, sink);
             return;
@@ -529,7 +536,8 @@ qint64 Session::execute(const QString& tsql, const std::vector<Value>& args) {
     ResultSetSink rows;
     run(tsql, args, rows, &changed);
     const Translation& t = *translation(tsql);
-    if (t.kind == Translation::Kind::Select || t.kind == Translation::Kind::Exec) {
+    if (t.kind == Translation::Kind::Select || t.kind == Translation::Kind::Exec ||
+        t.kind == Translation::Kind::TransactionCount) {
         return rows.take().rowCount();
     }
     const bool changesNothing = t.kind == Translation::Kind::SetOption ||

@@ -31,6 +31,8 @@ QString Translation::verb() const {
             return QStringLiteral("COMMIT TRANSACTION");
         case Kind::RollbackTransaction:
             return QStringLiteral("ROLLBACK TRANSACTION");
+        case Kind::TransactionCount:
+            return QStringLiteral("SELECT");
     }
     return {};
 }
@@ -96,7 +98,15 @@ bool isEngineObject(const QString& name) {
 
 Translation Parser::run() {
     const Token& first = peek();
-    if (first.isWord("select")) {
+    const bool tranCount = first.isWord("select") && peek(1).kind == TokenKind::Variable &&
+                           peek(1).text.compare(u"@@trancount", Qt::CaseInsensitive) == 0 &&
+                           (peek(2).kind == TokenKind::End || peek(2).isSymbol(";"));
+    if (tranCount) {
+        out_.kind = Translation::Kind::TransactionCount;
+        out_.returnsRows = true;
+        next();
+        next();
+    } else if (first.isWord("select")) {
         out_.kind = Translation::Kind::Select;
         out_.returnsRows = true;
         select();

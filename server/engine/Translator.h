@@ -31,6 +31,8 @@ struct Translation {
         BeginTransaction,
         CommitTransaction,
         RollbackTransaction,
+        // SELECT @@TRANCOUNT: how deep the client's transaction is (0: none), one row.
+        TransactionCount,
     };
     Kind kind = Kind::Select;
     QString sqlite;  // the SQLite statement (Select, Insert, Update, Delete)

@@ -268,6 +268,40 @@ TEST_F(ServerTransaction, RollbackDoesNotFailWhenTheServerAlreadyEndedTheTransac
     EXPECT_EQ(debtsWithKey(*c, debt), 1);
 }
 
+TEST_F(ServerTransaction, AfterTheServerEndedTheTransactionOnAnErrorNothingMoreRunsUntilRollback) {
+    auto c = connect();
+    const QString lost = QStringLiteral(
+        "The server ended the transaction when a statement in it failed and undid what it had "
+        "written; nothing more runs in it. Roll the transaction back and start again.");
+    const QString missingSemester =
+        QStringLiteral("INSERT INTO DisciplineForStudent2 (id_student, id_a_year) VALUES (1, 1)");
+    for (const bool byCommit : {false, true}) {
+        c->beginTransaction();
+        // As SQL Server when a trigger throws: the transaction ends without the client's word
+        // and the failing statement's error is what the client hears.
+        c->execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+        const QString failure = errorOf([&] { c->execute(missingSemester); });
+        EXPECT_NE(failure, QStringLiteral("<no error>"));
+        EXPECT_NE(failure, lost);
+        // A statement now would run outside any transaction: refused, reads and writes alike.
+        const qint64 debts =
+            scalar(*connect(), QStringLiteral("SELECT COUNT(*) FROM Debts")).toLongLong();
+        EXPECT_EQ(errorOf([&] { insertDebt(*c); }), lost);
+        EXPECT_EQ(errorOf([&] { c->query(QStringLiteral("SELECT COUNT(*) FROM Debts")); }), lost);
+        EXPECT_EQ(scalar(*connect(), QStringLiteral("SELECT COUNT(*) FROM Debts")).toLongLong(),
+                  debts);
+        EXPECT_TRUE(c->inTransaction());
+        if (byCommit) {
+            // The commit says that nothing was saved, and ends the transaction all the same.
+            EXPECT_EQ(errorOf([&] { c->commitTransaction(); }), lost);
+        } else {
+            EXPECT_EQ(errorOf([&] { c->rollbackTransaction(); }), QStringLiteral("<no error>"));
+        }
+        EXPECT_FALSE(c->inTransaction());
+        EXPECT_EQ(debtsWithKey(*c, insertDebt(*c)), 1);
+    }
+}
+
 TEST_F(ServerTransaction, CommitWithoutBeginIsTheServersErrorAndBeginDoesNotNest) {
     auto c = connect();
     EXPECT_EQ(

@@ -80,6 +80,23 @@ TEST_F(Transactions, NestedBeginsCountAndTheLastCommitCommits) {
     EXPECT_EQ(debts(*s), before + 1);
 }
 
+TEST_F(Transactions, TranCountTellsTheDepth) {
+    auto s = staff();
+    const QString depth = u"SELECT @@TRANCOUNT"_qs;
+    const ResultSet none = s->query(depth, {});
+    ASSERT_EQ(none.rowCount(), 1);
+    ASSERT_EQ(none.columnCount(), 1);
+    EXPECT_EQ(none.columns[0].name, QString());
+    EXPECT_EQ(integer(*s, depth), 0);
+    s->execute(u"BEGIN TRANSACTION"_qs, {});
+    EXPECT_EQ(integer(*s, u"select @@trancount;"_qs), 1);
+    s->execute(u"BEGIN TRANSACTION"_qs, {});
+    EXPECT_EQ(integer(*s, depth), 2);
+    s->execute(u"ROLLBACK TRANSACTION"_qs, {});
+    EXPECT_EQ(integer(*s, depth), 0);
+    EXPECT_NE(errorOf([&] { s->query(u"SELECT @@TRANCOUNT + 1"_qs, {}); }), u"<no error>"_qs);
+}
+
 TEST_F(Transactions, AWritingProcedureRunsInsideTheTransactionAndGoesWithItsRollback) {
     auto s = staff();
     const QString signInLog = u"SELECT COUNT(*) FROM signin_log"_qs;
