@@ -183,6 +183,39 @@ TEST_F(ServerTransaction, ScopeRollsBackWhenLeftWithoutCommitAndKeepsWhatItCommi
     }
     EXPECT_EQ(debtsWithKey(*c, committed), 1);
     EXPECT_EQ(debtsWithKey(*connect(), committed), 1);
+
+    Value given;
+    {
+        TransactionScope scope(*c);
+        given = insertDebt(*c);
+        scope.rollback();
+        EXPECT_FALSE(c->inTransaction());
+        EXPECT_EQ(debtsWithKey(*c, given), 0);
+        // Left after its rollback, the scope sends nothing more.
+        c->beginTransaction();
+    }
+    EXPECT_TRUE(c->inTransaction());
+    c->rollbackTransaction();
+}
+
+TEST_F(ServerTransaction, ScopeLeftAfterTheConnectionWasLostDoesNotThrow) {
+    auto c = connect();
+    Value debt;
+    EXPECT_NO_THROW({
+        TransactionScope scope(*c);
+        debt = insertDebt(*c);
+        // The server goes away (over TDS) or the connection is closed under the scope.
+        if (odbcRun_->server()) {
+            odbcRun_->server()->dropConnections();
+        } else {
+            c->close();
+        }
+    });
+    EXPECT_FALSE(c->inTransaction());
+    // The delete waits for the write lock until the server has ended the lost session.
+    EXPECT_EQ(connect()->execute(QStringLiteral("DELETE FROM Debts WHERE id_debts = :k"),
+                                 {{QStringLiteral("k"), debt}}),
+              0);
 }
 
 TEST_F(ServerTransaction, FailingStatementUndoesOnlyItselfUntilTheClientRollsBack) {

@@ -4,6 +4,8 @@
 #include "DatabaseFile.h"
 #include "ServerFixture.h"
 
+#include <QFile>
+
 namespace zev::testing {
 namespace {
 
@@ -129,6 +131,22 @@ TEST_F(Transactions, ASessionEndedInTheMiddleLeavesNothingAndOthersWriteOn) {
     }
     addDebt(*other);
     EXPECT_EQ(debts(*other), before + 1);
+}
+
+TEST_F(Transactions, OnAFileNobodyMayWriteATransactionReadsAndItsWritesFailClearly) {
+    const QString copy = folder() + u"/readonly-transaction.sqlite"_qs;
+    ASSERT_TRUE(QFile::copy(made().databaseFile, copy));
+    ASSERT_TRUE(QFile::setPermissions(
+        copy, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther));
+    auto s = server::Session::open(copy, QString::fromLatin1(server::kStaffUser),
+                                   QString::fromLatin1(server::kStaffPassword));
+    s->execute(u"BEGIN TRANSACTION"_qs, {});
+    const std::int64_t before = debts(*s);
+    EXPECT_TRUE(errorOf([&] { addDebt(*s); }).contains(u"read-only"_qs));
+    EXPECT_TRUE(s->inTransaction());
+    EXPECT_EQ(debts(*s), before);
+    s->execute(u"IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"_qs, {});
+    EXPECT_FALSE(s->inTransaction());
 }
 
 TEST_F(Transactions, TheSignInAccountMayRunNoneOfThem) {
