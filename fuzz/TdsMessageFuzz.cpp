@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case 1:
+                // The batch's headers: the transaction descriptor is read from them first.
+                zev::tds::transactionDescriptor(body);
                 FUZZ_CHECK(zev::tds::parseSqlBatch(body).size() * 2 <= body.size());
                 break;
             default: {

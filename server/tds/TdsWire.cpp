@@ -628,7 +628,8 @@ std::uint64_t transactionDescriptor(const QByteArray& body) {
         const int start = r.position();
         const std::uint32_t length = r.u32();
         const std::uint16_t type = r.u16();
-        if (length < 6 || start + length > total) {
+        // Compared as a remainder, so that no length wraps the sum round.
+        if (length < 6 || length > total - static_cast<std::uint32_t>(start)) {
             throw ProtocolError("a header of a wrong length");
         }
         if (type == 2 && length >= 6 + 8) {

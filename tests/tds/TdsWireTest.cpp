@@ -226,6 +226,38 @@ TEST_F(TdsWire, TransactionsAreAnnouncedAndRequestsInThemMustNameThem) {
     EXPECT_FALSE(transactionChange(none, 10).has_value());
 }
 
+TEST(TransactionDescriptor, FoundAmongTheHeadersAndWrongLengthsRefused) {
+    // A query-notification-like header of 8 bytes first, then the transaction descriptor.
+    TokenWriter two;
+    two.u32(4 + 8 + 18);
+    two.u32(8);
+    two.u16(1);
+    two.u16(0);
+    two.u32(18);
+    two.u16(2);
+    two.u64(0x1122334455667788ULL);
+    two.u32(1);
+    EXPECT_EQ(transactionDescriptor(two.bytes() + ucs2(QStringLiteral("SELECT 1"))),
+              0x1122334455667788ULL);
+
+    TokenWriter none;  // headers without a transaction descriptor
+    none.u32(4 + 8);
+    none.u32(8);
+    none.u16(1);
+    none.u16(0);
+    EXPECT_EQ(transactionDescriptor(none.bytes()), 0U);
+
+    // A header whose length would wrap round past the end of the headers.
+    TokenWriter wrapping;
+    wrapping.u32(22);
+    wrapping.u32(0xFFFFFFFEU);
+    wrapping.u16(2);
+    wrapping.u64(0);
+    wrapping.u32(1);
+    EXPECT_THROW(transactionDescriptor(wrapping.bytes()), ProtocolError);
+    EXPECT_THROW(transactionDescriptor(QByteArray("\x02\x00", 2)), ProtocolError);
+}
+
 TEST_F(TdsWire, ARequestBeforeTheLoginEndsTheSession) {
     BareClient client(port);
     ASSERT_TRUE(client.connected());
