@@ -86,9 +86,11 @@ PlannedStudent planStudent(const GroupStudent& student, const PlaceAssignment& a
                                    : SkipReason::NoPlace;
         return planned;
     }
-    const bool taken = std::any_of(
-        student.places.begin(), student.places.end(),
-        [&](const StudentPlace& p) { return valuesEqual(p.discipline, assignment.discipline); });
+    const bool taken =
+        !isNull(assignment.discipline) &&
+        std::any_of(student.places.begin(), student.places.end(), [&](const StudentPlace& p) {
+            return valuesEqual(p.discipline, assignment.discipline);
+        });
     if (taken) {
         planned.skipped = SkipReason::DisciplineTaken;
     }
@@ -216,6 +218,9 @@ AssignmentPlan planAssignment(const std::vector<GroupStudent>& students,
     for (const GroupStudent& student : students) {
         PlannedStudent planned = planStudent(student, assignment);
         const bool chosen = !selected || contains(*selected, student.id);
+        if (planned.skipped == SkipReason::DisciplineTaken && !chosen) {
+            continue;  // free, but left out by the user
+        }
         if (planned.skipped) {
             plan.skipped.push_back(std::move(planned));
             continue;

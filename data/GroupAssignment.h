@@ -106,7 +106,7 @@ struct AssignmentPlan {
 // The plan of an assignment: every student of the group who has the place free gets it, or, with
 // a selection, only the selected students; in the order of the list, as long as the stream has
 // room. Students whose place is not free are skipped whether selected or not, with the reason;
-// free students left out of the selection are not mentioned.
+// students with the place free whom the selection leaves out are not mentioned.
 AssignmentPlan planAssignment(const std::vector<GroupStudent>& students,
                               const PlaceAssignment& assignment,
                               const std::optional<std::vector<Value>>& selected = std::nullopt);

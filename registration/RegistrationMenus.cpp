@@ -1,6 +1,7 @@
 #include "registration/RegistrationMenus.h"
 
 #include "data/DataModule.h"
+#include "registration/GroupAssignmentCommands.h"
 #include "registration/GroupExportCommands.h"
 #include "registration/RegistrationWindow.h"
 #include "widgets/Notices.h"
@@ -35,6 +36,9 @@ RegistrationMenus buildRegistrationMenus(TForm1& window) {
     menus.group = bar->addMenu(QStringLiteral("&Группа"));
     window.GroupExport1 = new GroupExportCommands(window, *DM_MB);
     window.GroupExport1->addTo(*menus.group);
+    menus.group->addSeparator();
+    window.GroupAssignment1 = new GroupAssignmentCommands(window, *DM_MB);
+    window.GroupAssignment1->addTo(*menus.group);
 
     menus.record = bar->addMenu(QStringLiteral("&Запись"));
     menus.rowHistory =

@@ -8,7 +8,8 @@ namespace zev {
 class TForm1;
 
 // The registration window's one menu bar. "Группа" holds what is done with the chosen group as
-// a whole (its export and printed sheet, and the faculty's); "Запись" the history of the current
+// a whole (its export and printed sheet, and the faculty's; one elective place assigned to its
+// students, "Назначить группе…", Ctrl+G); "Запись" the history of the current
 // row of the focused grid ("История записи…", Ctrl+H) and of the chosen student ("История
 // студента…", Ctrl+Shift+H). Each entry has a keyboard shortcut that works wherever the focus is
 // in the window.

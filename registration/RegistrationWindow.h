@@ -23,6 +23,7 @@ namespace zev {
 class TDM_MB;
 class StudentSearch;
 class GroupExportCommands;
+class GroupAssignmentCommands;
 class HistoryDialog;
 
 // The registration window: the selection cascade from faculty to student in the top panel, the
@@ -58,6 +59,8 @@ public:
     StudentSearch* StudentSearch1 = nullptr;  // finding a student by name (Ctrl+K)
     // The menu "Группа": export and printed sheet of the group and of the faculty.
     GroupExportCommands* GroupExport1 = nullptr;
+    // The menu "Группа": one elective place assigned to the chosen group's students at once.
+    GroupAssignmentCommands* GroupAssignment1 = nullptr;
     RegistrationMenus Menus;  // the menu bar
 
     // --- window
