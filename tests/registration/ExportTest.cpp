@@ -149,12 +149,13 @@ TEST_F(Export, TheMenuGroupHoldsTheCommandsWithTheirKeysAndAsksForAGroupFirst) {
                            action->shortcut().toString(QKeySequence::PortableText);
         }
     }
-    EXPECT_EQ(entries,
-              (QStringList{u"Экспорт группы в Excel… Ctrl+Shift+X"_qs,
-                           u"Экспорт группы в CSV… Ctrl+Shift+C"_qs, u"Печать группы… Ctrl+P"_qs,
-                           u"Сохранить группу в PDF… Ctrl+Shift+P"_qs,
-                           u"Экспорт факультета в Excel… Ctrl+Alt+X"_qs,
-                           u"Экспорт факультета в CSV… Ctrl+Alt+C"_qs}));
+    EXPECT_EQ(
+        entries,
+        (QStringList{u"Экспорт группы в Excel… Ctrl+Shift+X"_qs,
+                     u"Экспорт группы в CSV… Ctrl+Shift+C"_qs, u"Печать группы… Ctrl+P"_qs,
+                     u"Сохранить группу в PDF… Ctrl+Shift+P"_qs,
+                     u"Экспорт факультета в Excel… Ctrl+Alt+X"_qs,
+                     u"Экспорт факультета в CSV… Ctrl+Alt+C"_qs, u"Назначить группе… Ctrl+G"_qs}));
 
     // Opened with nothing chosen, the menu offers nothing; closed, every entry's keys answer.
     group->popup(window->mapToGlobal(QPoint(0, 0)));

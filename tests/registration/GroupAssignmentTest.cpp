@@ -226,7 +226,8 @@ TEST_F(GroupAssignment, ThePlannedRowsAreWrittenAsAHandEditWritesThemWithTheirHi
         dbValue(QStringLiteral("SELECT id_examination FROM plan_elective WHERE id_speciality = 1 "
                                "AND id_a_year = 2 AND id_semester = 3 AND id_discipline = ") +
                 valueText(a.discipline));
-    for (const auto& [key, row] : after) {
+    for (const auto& [rowKey, row] : after) {
+        const QString& key = rowKey;
         const auto planned =
             std::find_if(plan.changes.begin(), plan.changes.end(),
                          [&key](const PlannedStudent& p) { return valueText(p.row) == key; });
