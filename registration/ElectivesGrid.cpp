@@ -200,9 +200,9 @@ std::optional<ElectivesSql::StreamKeys> TForm1::streamKeysOfRow() {
 
 void TForm1::FilterSubGroups() {
     Query& streams = *dm_.ADOQ_SubGroup;
-    streams.setFiltered(false);
     // A row that no stream fits gets a filter that says so, instead of leaving a comparison
-    // without a value.
+    // without a value. The list is filtered once, with the new filter: a filtered list takes it
+    // at once, an unfiltered one when switched on.
     const std::optional<ElectivesSql::StreamKeys> keys = streamKeysOfRow();
     streams.setFilter(keys ? ElectivesSql::streamFilter(*keys) : ElectivesSql::noStreamFilter());
     streams.setFiltered(true);

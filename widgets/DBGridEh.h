@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QKeyEvent;
@@ -299,6 +300,16 @@ private:
     GridFindDialog* findDialog_ = nullptr;
     QPointer<Dataset> boundDataset_;
     QFont titleFont_;
+    // What the title height was last fitted to: every reset of the rows lays the columns out
+    // again, and the titles are measured again only when a title, a width, the font or the
+    // style changed.
+    struct TitleFit {
+        QFont font;
+        const QStyle* style = nullptr;
+        std::vector<std::pair<QString, int>> titles;  // each shown title and its text width
+        int height = -1;
+    };
+    TitleFit titleFit_;
     bool syncing_ = false;      // the grid follows the dataset: no posting, no column events
     bool leavingCell_ = false;  // the editor of the cell being left is committing
     bool layingOut_ = false;    // the grid sets column widths itself

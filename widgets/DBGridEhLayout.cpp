@@ -44,15 +44,22 @@ void DBGridEh::applyColumnLayout() {
 void DBGridEh::fitTitleHeight() {
     // Titles take as many lines as their texts need at their columns' widths: explicit line
     // breaks, and words wrapped where a title is wider than its column.
-    const QFontMetrics metrics(titleFont_);
-    int lines = 1;
+    std::vector<std::pair<QString, int>> titles;
     for (int i = 0; i < columnCount(); ++i) {
         const DBGridColumnEh& col = column(i);
-        if (!col.visible) {
-            continue;
+        if (col.visible) {
+            titles.emplace_back(col.title.isEmpty() ? col.fieldName : col.title,
+                                std::max(columnWidth(i + 1) - 6, 1));
         }
-        const QString title = col.title.isEmpty() ? col.fieldName : col.title;
-        const int textWidth = std::max(columnWidth(i + 1) - 6, 1);
+    }
+    if (titleFit_.height >= 0 && titleFit_.style == style() && titleFit_.font == titleFont_ &&
+        titleFit_.titles == titles) {
+        horizontalHeader()->setFixedHeight(titleFit_.height);
+        return;
+    }
+    const QFontMetrics metrics(titleFont_);
+    int lines = 1;
+    for (const auto& [title, textWidth] : titles) {
         const QRect needed = metrics.boundingRect(QRect(0, 0, textWidth, 10000),
                                                   Qt::AlignCenter | Qt::TextWordWrap, title);
         lines = std::max(lines, (needed.height() + metrics.lineSpacing() - 1) /
@@ -68,7 +75,9 @@ void DBGridEh::fitTitleHeight() {
             ->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), horizontalHeader())
             .height(),
         metrics.lineSpacing() + 6);
-    horizontalHeader()->setFixedHeight(oneLine + (lines - 1) * metrics.lineSpacing());
+    titleFit_ = {titleFont_, style(), std::move(titles),
+                 oneLine + (lines - 1) * metrics.lineSpacing()};
+    horizontalHeader()->setFixedHeight(titleFit_.height);
 }
 
 void DBGridEh::fitColumns() {

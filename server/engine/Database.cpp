@@ -255,10 +255,10 @@ void Database::queryInto(const QString& sql, const std::vector<Value>& args,
     }
     const ResetOnExit reset{stmt};
     sink.begin(shape ? *shape : p.columns, p.lastRows);
-    // Each row is read into these cells and handed over at once; a text in the Cyrillic code
-    // page is decoded into its column's slot of `decoded`, which lives as long as the row.
+    // Each row is read into these cells and handed over at once; a text is decoded into its
+    // column's slot of `decoded`, which lives as long as the row and keeps its room for the next.
     std::vector<RowCell> row(static_cast<size_t>(count));
-    std::vector<QString> decoded;
+    std::vector<QString> decoded(static_cast<size_t>(count));
     int rows = 0;
     for (;;) {
         const int rc = sqlite3_step(stmt);
@@ -286,20 +286,12 @@ void Database::queryInto(const QString& sql, const std::vector<Value>& args,
                 default: {
                     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
                     const int size = sqlite3_column_bytes(stmt, c);
-                    // Valid UTF-8 goes to the sink as it is; a text in the Cyrillic code page
-                    // is read as storedText reads it.
-                    if (QByteArrayView(text, size).isValidUtf8()) {
-                        cell.kind = RowCell::Kind::Utf8;
-                        cell.utf8 = text ? text : "";
-                        cell.size = size;
-                    } else {
-                        decoded.resize(static_cast<size_t>(count));
-                        QString& slot = decoded[static_cast<size_t>(c)];
-                        slot = storedText(text, size);
-                        cell.kind = RowCell::Kind::Utf16;
-                        cell.utf16 = slot.constData();
-                        cell.size = slot.size();
-                    }
+                    // Checked and decoded in one pass, as storedText reads a text.
+                    QString& slot = decoded[static_cast<size_t>(c)];
+                    readStoredText(text, size, slot);
+                    cell.kind = RowCell::Kind::Utf16;
+                    cell.utf16 = slot.constData();
+                    cell.size = slot.size();
                 }
             }
         }

@@ -147,6 +147,32 @@ TEST_F(Hardening, TextNotInUtf8IsReadAsWindows1251AndItsRowCanBeSaved) {
               u"C8E2E0EDEEE2E0"_qs);
 }
 
+// Texts whose bytes are easy to misread: a code-page text whose last byte would lead a UTF-8
+// sequence, and a UTF-8 text holding a byte order mark after its first letters. Both read whole,
+// the same from the kept result as from SQLite, and their rows are found by the values read.
+TEST_F(Hardening, TextsReadWholeWhateverTheirLastOrInnerBytes) {
+    const std::int64_t id =
+        integer(*s, u"SELECT min(id_disciplineForStudent) FROM DisciplineForStudent"_qs);
+    Database file(made().databaseFile, Database::Mode::ReadWrite);
+    const QString select =
+        u"SELECT ZEV_user FROM DisciplineForStudent WHERE id_disciplineForStudent = ?"_qs;
+    for (const auto& [hex, text] :
+         {std::pair{"3231C2", u"21В"_qs}, std::pair{"6162EFBBBF63", u"ab\uFEFFc"_qs}}) {
+        file.execute(
+            u"UPDATE DisciplineForStudent SET ZEV_user = CAST(x'%1' AS TEXT) "_qs
+            "WHERE id_disciplineForStudent = ?"_qs.arg(QLatin1String(hex)),
+            {id});
+        s->forgetKeptResults();
+        EXPECT_EQ(valueText(scalar(*s, select, {id})), text) << hex;
+        EXPECT_EQ(valueText(scalar(*s, select, {id})), text) << hex;  // kept
+        EXPECT_EQ(s->execute(u"UPDATE DisciplineForStudent SET subgroup = subgroup WHERE "_qs
+                             "id_disciplineForStudent = ? AND ZEV_user = ?"_qs,
+                             {id, text}),
+                  1)
+            << hex;
+    }
+}
+
 TEST_F(Hardening, StaffReachOnlyWhatTheClientUses) {
     const auto denied = [](const char* verb, const char* table) {
         return u"The %1 permission was denied on the object '%2', database 'ZEV', schema 'dbo'."_qs

@@ -382,6 +382,30 @@ TEST_F(GridTest, ATitleWiderThanItsColumnWrapsAndTheHeaderGrows) {
     EXPECT_EQ(grid->horizontalHeader()->height(), wide);
 }
 
+TEST_F(GridTest, TheHeaderFitsAgainToANewTitleFontOrTextAndKeepsItsHeightOverAReset) {
+    note->title = QStringLiteral("Зафиксированная дисциплина");
+    note->width = 70;
+    grid->refreshColumns();
+    const int wrapped = grid->horizontalHeader()->height();
+    QFont large = grid->horizontalHeader()->font();
+    if (large.pixelSize() > 0) {
+        large.setPixelSize(large.pixelSize() * 2);
+    } else {
+        large.setPointSizeF(large.pointSizeF() * 2);
+    }
+    grid->setTitleFont(large);
+    grid->refreshColumns();
+    const int larger = grid->horizontalHeader()->height();
+    EXPECT_GT(larger, wrapped);
+    rows->close();
+    rows->open();  // the rows' reset lays the columns out again
+    EXPECT_EQ(grid->horizontalHeader()->height(), larger);
+
+    note->title = QStringLiteral("Д");
+    grid->refreshColumns();
+    EXPECT_LT(grid->horizontalHeader()->height(), larger);
+}
+
 TEST_F(GridTest, DefaultDrawingLooksRight) {
     discipline->color = QColor(233, 233, 233);
     note->title = QStringLiteral("Зафиксированная\nдисциплина");
