@@ -23,9 +23,13 @@ qsizetype decodeUtf8(const char* bytes, qsizetype size, char16_t* out) {
         if (lead < 0x80) {
             out[o++] = lead;
             ++i;
-        } else if (lead < 0xC2) {
-            return -1;  // a continuation byte, or the lead of an overlong two-byte form
-        } else if (lead < 0xE0) {
+            continue;
+        }
+        if (lead < 0xC2 || lead >= 0xF5) {
+            // A continuation byte, the lead of an overlong two-byte form, or past U+10FFFF.
+            return -1;
+        }
+        if (lead < 0xE0) {
             if (size - i < 2 || !continuation(s[i + 1])) {
                 return -1;
             }
@@ -42,7 +46,7 @@ qsizetype decodeUtf8(const char* bytes, qsizetype size, char16_t* out) {
             }
             out[o++] = static_cast<char16_t>(cp);
             i += 3;
-        } else if (lead < 0xF5) {
+        } else {
             if (size - i < 4 || !continuation(s[i + 1]) || !continuation(s[i + 2]) ||
                 !continuation(s[i + 3])) {
                 return -1;
@@ -55,8 +59,6 @@ qsizetype decodeUtf8(const char* bytes, qsizetype size, char16_t* out) {
             out[o++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
             out[o++] = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
             i += 4;
-        } else {
-            return -1;
         }
     }
     return o;
