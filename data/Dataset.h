@@ -68,6 +68,9 @@ public:
 
     // Value of the active record; for a lookup field the looked-up value (Null when no match).
     Value value() const;
+    // The value as read from the server for the row in edit (Null for a row being inserted);
+    // outside editing the same as value(). Lookup fields answer their looked-up value.
+    Value oldValue() const;
     // Text value: empty for Null, decimal digits for an integer.
     QString text() const;
     bool isNull() const;

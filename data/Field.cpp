@@ -26,6 +26,15 @@ Value Field::value() const {
     return d.fieldValue(index_, d.activeRow());
 }
 
+Value Field::oldValue() const {
+    const Dataset::Impl& d = *dataset_.d;
+    const int column = d.fieldColumn[index_];
+    if (column < 0 || !d.editing()) {
+        return value();
+    }
+    return d.state == DatasetState::Insert ? Value{} : d.original[column];
+}
+
 QString Field::text() const {
     const Value v = value();
     if (v.index() == 2) {

@@ -276,8 +276,9 @@ void TForm1::QFDBGridEh1Columns4UpdateData(DBGridColumnEh&, ColumnUpdate&) {
 
 void TForm1::QFDBGridEh1Columns6UpdateData(DBGridColumnEh&, ColumnUpdate& update) {
     const Field& current = dm_.ADOQ_SelectDisciplineForStudent->fieldByName(field::subgroup);
-    if (isNull(update.value) || valuesEqual(current.value(), update.value)) {
-        return;  // a row keeps the place it has
+    if (isNull(update.value) || valuesEqual(current.value(), update.value) ||
+        valuesEqual(current.oldValue(), update.value)) {
+        return;  // a row keeps the place it has, or takes back the one it holds on the server
     }
     // Read now, not when the list dropped down: another user may have taken the last place.
     const StreamPlace place = currentStreamPlaces().of(update.value);

@@ -174,6 +174,40 @@ TEST_F(StreamCapacityWindow, AFullStreamIsListedAsSuchAndRefusedWhenChosen) {
     EXPECT_TRUE(sentContaining(QStringLiteral("UPDATE")).empty());
 }
 
+TEST_F(StreamCapacityWindow, ARowTakesBackTheFullStreamItHoldsBeforePosting) {
+    const int row = rowWith({{"id_discipline", true}, {"id_teacher", true}, {"subgroup", false}});
+    ASSERT_GE(row, 0);
+    const QString id = at(row, "id_disciplineForStudent");
+    streamForRow(row, 1, 0);
+    // The row itself holds the only place of stream 99.
+    runOnDatabase(QStringLiteral("UPDATE DisciplineForStudent SET subgroup = 99 WHERE "
+                                 "id_disciplineForStudent = ") +
+                  id);
+    chooseStudent(0);
+    ASSERT_EQ(at(row, "subgroup"), QStringLiteral("99"));
+    goToStreamCell(row);
+    EXPECT_TRUE(listedStreams().contains(QStringLiteral("99 (1/1)")))
+        << listedStreams().join(u'|').toStdString();
+
+    // The user empties the stream and, before posting, chooses it again: the row gives up no
+    // place on the server, so it is not refused as a full stream.
+    DBGridEh& grid = *window->QFDBGridEh1;
+    grid.commitLookupChoice(grid.column(kStream), Value{}, QString());
+    ASSERT_TRUE(at(row, "subgroup").isEmpty());
+    grid.commitLookupChoice(grid.column(kStream), Value{qint64{99}}, QStringLiteral("99"));
+    EXPECT_TRUE(notices.messages.empty()) << notices.messages.front().text.toStdString();
+    EXPECT_EQ(at(row, "subgroup"), QStringLiteral("99"));
+
+    enterDropDowns();  // posts the row
+    EXPECT_TRUE(notices.messages.empty()) << notices.messages.front().text.toStdString();
+    EXPECT_TRUE(notices.errors.empty()) << notices.errors.front().toStdString();
+    EXPECT_EQ(electives().state(), DatasetState::Browse);
+    EXPECT_EQ(dbValue(QStringLiteral("SELECT subgroup FROM DisciplineForStudent WHERE "
+                                     "id_disciplineForStudent = ") +
+                      id),
+              QStringLiteral("99"));
+}
+
 TEST_F(StreamCapacityWindow, TheLastPlaceTakenMeanwhileIsRefusedByTheServer) {
     const int row = rowWith({{"id_discipline", true}, {"id_teacher", true}, {"subgroup", false}});
     ASSERT_GE(row, 0);
