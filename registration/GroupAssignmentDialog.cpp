@@ -132,6 +132,8 @@ GroupAssignmentDialog::GroupAssignmentDialog(TDM_MB& dm, AssignmentGroup group,
     PreviewText = new QPlainTextEdit(this);
     PreviewText->setReadOnly(true);
     PreviewText->setTabChangesFocus(true);
+    PreviewText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    PreviewText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PreviewText->setFixedHeight(120);
 
     AssignButton = new QPushButton(QStringLiteral("Назначить"), this);
@@ -362,8 +364,9 @@ void GroupAssignmentDialog::fillStudents() {
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Checked);
         } else {
-            // A student whose place is not free cannot get it: no check box to tick.
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            // A student whose place is not free cannot get it: his box stays empty and grey.
+            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            item->setCheckState(0, Qt::Unchecked);
         }
     }
     if (StudentList->topLevelItemCount() > 0) {
@@ -376,7 +379,7 @@ std::vector<Value> GroupAssignmentDialog::checkedStudents() const {
     std::vector<Value> keys;
     for (int i = 0; i < StudentList->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = StudentList->topLevelItem(i);
-        if ((item->flags() & Qt::ItemIsUserCheckable) && item->checkState(0) == Qt::Checked) {
+        if ((item->flags() & Qt::ItemIsEnabled) && item->checkState(0) == Qt::Checked) {
             keys.emplace_back(item->data(0, kKeyRole).toLongLong());
         }
     }

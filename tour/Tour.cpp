@@ -120,6 +120,7 @@ void Tour::run() {
     history();
     findStudent();
     exportAndPrint();
+    assignToGroup();
 }
 
 void Tour::signIn() {

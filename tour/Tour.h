@@ -27,8 +27,9 @@ class Screenshots;
 // stream refused, posting
 // without a stream and the question when another student is chosen meanwhile, deleting two rows
 // with Ctrl+Delete, a department chosen in the chosen-disciplines grid, the history of the
-// student after a stream changed there, finding a student by name, and the menu "Группа" with
-// the group's print preview and the faculty's export.
+// student after a stream changed there, finding a student by name, the menu "Группа" with
+// the group's print preview and the faculty's export, and one elective place assigned to the
+// group.
 class Tour {
 public:
     // The client starts in the program folder, which must outlive the tour.
@@ -54,6 +55,7 @@ private:
     void history();
     void findStudent();
     void exportAndPrint();
+    void assignToGroup();
 
     // The open list of a drop-down: highlight the entry, picture it, click it.
     void chooseFromOpenList(DBLookupComboBox& box, const QString& entry, const QString& shot);

@@ -158,9 +158,10 @@ TEST_F(GroupAssignment, TheDialogOffersWhatTheGridOffersAndPreviewsThePlan) {
     int checked = 0;
     for (int i = 0; i < list.topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = list.topLevelItem(i);
-        if (item->flags() & Qt::ItemIsUserCheckable) {
+        if (item->flags() & Qt::ItemIsEnabled) {
             checked += item->checkState(0) == Qt::Checked ? 1 : 0;
         } else {
+            EXPECT_EQ(item->checkState(0), Qt::Unchecked);
             EXPECT_FALSE(item->text(1).isEmpty());
         }
     }
@@ -180,7 +181,7 @@ TEST_F(GroupAssignment, TheDialogOffersWhatTheGridOffersAndPreviewsThePlan) {
     // Unticking a student leaves him out; with nobody ticked nothing can be assigned.
     for (int i = 0; i < list.topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = list.topLevelItem(i);
-        if (item->flags() & Qt::ItemIsUserCheckable) {
+        if (item->flags() & Qt::ItemIsEnabled) {
             item->setCheckState(0, Qt::Unchecked);
             EXPECT_EQ(item->text(1), QStringLiteral("свободно, не отмечен"));
         }
