@@ -328,7 +328,23 @@ std::shared_ptr<const FilterProgram> FilterProgram::compile(const QString& text,
                                                             const Resolver& resolve) {
     auto program = std::make_shared<FilterProgram>();
     FilterParser(text, resolve, *program).run();
+    if (!program->collectNumberTests(program->root_)) {
+        program->numberTests_.clear();
+    }
     return program;
+}
+
+bool FilterProgram::collectNumberTests(int node) {
+    const Node& n = nodes_[static_cast<std::size_t>(node)];
+    if (n.kind == Node::And) {
+        return collectNumberTests(n.left) && collectNumberTests(n.right);
+    }
+    if (n.kind != Node::Compare || n.ref.column < 0 || n.ref.kind == ColumnKind::Text ||
+        !n.literalIsNumber || isNull(n.literal)) {
+        return false;
+    }
+    numberTests_.push_back({n.ref.column, n.ref.kind, n.op, n.number});
+    return true;
 }
 
 namespace {
@@ -441,6 +457,22 @@ bool FilterProgram::eval(int index, const ColumnStore& store, int row,
 
 bool FilterProgram::matches(const ColumnStore& store, int row,
                             const ComputedValue& computed) const {
+    if (!numberTests_.empty()) {
+        // As eval does for each: a Null passes no comparison with a number, a value compares as
+        // a double.
+        for (const NumberTest& t : numberTests_) {
+            if (store.isNull(row, t.column)) {
+                return false;
+            }
+            const double value = t.kind == ColumnKind::Int
+                                     ? static_cast<double>(store.intAt(row, t.column))
+                                     : store.floatAt(row, t.column);
+            if (!applyOp(t.op, value, t.number)) {
+                return false;
+            }
+        }
+        return true;
+    }
     return eval(root_, store, row, computed);
 }
 

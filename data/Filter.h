@@ -49,9 +49,21 @@ public:
 private:
     bool eval(int node, const ColumnStore& store, int row, const ComputedValue& computed) const;
     bool compare(const Node& n, const Value& v) const;
+    // Collects the comparisons under a node into numberTests_; false when the node is anything
+    // but numeric columns compared with numbers, joined by AND.
+    bool collectNumberTests(int node);
 
     std::vector<Node> nodes_;
     int root_ = -1;
+    // The usual filter (keys of a row: numeric columns equal to numbers, joined by AND) is
+    // checked by this flat list instead of walking the tree; empty for any other filter.
+    struct NumberTest {
+        int column = -1;
+        ColumnKind kind = ColumnKind::Int;
+        Op op = Op::Eq;
+        double number = 0.0;
+    };
+    std::vector<NumberTest> numberTests_;
     friend class FilterParser;
 };
 
