@@ -73,7 +73,7 @@ TEST(NumberFilter, PassesTheRowsTheWalkedExpressionAndTheComparisonsPass) {
             const QString literal =
                 random() % 4 == 0 ? QStringLiteral("'%1'").arg(number) : QString::number(number);
             terms << QStringLiteral("(%1 %2 %3)").arg(field, ops[op], literal);
-            tests.push_back([=, &holds](const Row& r) {
+            tests.emplace_back([=, &holds](const Row& r) {
                 const std::optional<double> value =
                     onKafedra ? (r.kafedra ? std::optional<double>(static_cast<double>(*r.kafedra))
                                            : std::nullopt)
