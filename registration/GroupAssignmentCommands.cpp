@@ -161,7 +161,9 @@ std::optional<AssignmentFailure> GroupAssignmentCommands::apply(const GroupChoic
             transaction.commit();
         } catch (const Abort&) {
             // A record rule refused the post; its notice says why.
-            failure = AssignmentFailure{current ? current->name : QString(), host.notice};
+            failure = AssignmentFailure{
+                current ? current->name : QString(),
+                host.notice.isEmpty() ? QStringLiteral("Строка не сохранена.") : host.notice};
         } catch (const Error& error) {
             failure = AssignmentFailure{current ? current->name : QString(), error.text()};
         }

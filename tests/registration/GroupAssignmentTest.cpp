@@ -190,6 +190,48 @@ TEST_F(GroupAssignment, TheDialogOffersWhatTheGridOffersAndPreviewsThePlan) {
     EXPECT_FALSE(dialog.AssignButton->isEnabled());
 }
 
+TEST_F(GroupAssignment, TheDialogIsWorkedWithTheKeyboard) {
+    GroupAssignmentDialog dialog(*dm, group(), students(), window.get());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    chooseMostStudents(dialog);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::size_t planned = dialog.plan().changes.size();
+    ASSERT_GE(planned, 1u);
+
+    // Space on a student of the list unticks him and ticks him again.
+    QTreeWidget& list = *dialog.StudentList;
+    QTreeWidgetItem* free = nullptr;
+    for (int i = 0; i < list.topLevelItemCount() && free == nullptr; ++i) {
+        if (list.topLevelItem(i)->checkState(0) == Qt::Checked) {
+            free = list.topLevelItem(i);
+        }
+    }
+    ASSERT_NE(free, nullptr);
+    list.setFocus();
+    list.setCurrentItem(free);
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_EQ(free->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(dialog.plan().changes.size(), planned - 1);
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_EQ(free->checkState(0), Qt::Checked);
+    EXPECT_EQ(dialog.plan().changes.size(), planned);
+
+    // Tab walks from the place through the lists to the buttons; Escape closes the dialog
+    // without writing.
+    dialog.PlaceBox->setFocus();
+    for (QWidget* next : std::initializer_list<QWidget*>{dialog.DisciplineBox, dialog.TeacherBox,
+                                                         dialog.StreamBox, dialog.StudentList}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+    markLog();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(sentContaining(QStringLiteral("UPDATE")).empty());
+}
+
 TEST_F(GroupAssignment, ThePlannedRowsAreWrittenAsAHandEditWritesThemWithTheirHistory) {
     chooseStudent(0);
     const std::vector<GroupStudent> students =
@@ -316,6 +358,37 @@ TEST_F(GroupAssignment, ARowRefusedByTheServerLeavesEveryRowAsItWasAndNamesTheSt
     EXPECT_EQ(changedByOther, 1u) << "only the other member of staff's row changed";
     EXPECT_EQ(dm->rulesHost(), window.get());
     EXPECT_EQ(dm->ADOQ_SelectDisciplineForStudent->tag(), 0);
+}
+
+TEST_F(GroupAssignment, APlaceChosenMeanwhileStopsTheAssignmentBeforeAnythingIsWritten) {
+    const std::map<QString, QString> before = allRows();
+    QString first;
+    QString row;
+    commands().showDialog = [&](GroupAssignmentDialog& dialog) {
+        chooseMostStudents(dialog);
+        EXPECT_FALSE(dialog.plan().changes.empty());
+        first = dialog.plan().changes.front().name;
+        row = valueText(dialog.plan().changes.front().row);
+        // Another member of staff chooses the first student's place after the preview.
+        runOnDatabase(QStringLiteral("UPDATE DisciplineForStudent SET id_discipline = %1 WHERE "
+                                     "id_disciplineForStudent = %2")
+                          .arg(valueText(dialog.assignment().discipline), row));
+        return static_cast<int>(QDialog::Accepted);
+    };
+    markLog();
+    commands().assignToGroup();
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_EQ(notices.messages.size(), 1u);
+    EXPECT_TRUE(notices.messages.front().text.contains(first))
+        << notices.messages.front().text.toStdString();
+    EXPECT_EQ(notices.messages.front().icon, NoticeIcon::Error);
+    EXPECT_EQ(sentContaining(QStringLiteral("ROLLBACK TRANSACTION")).size(), 1u);
+    const std::map<QString, QString> after = allRows();
+    for (const auto& [key, values] : before) {
+        if (key != row) {
+            EXPECT_EQ(after.at(key), values) << "row " << key.toStdString();
+        }
+    }
 }
 
 TEST_F(GroupAssignment, FromTheMenuThroughThePreviewToTheGrid) {
