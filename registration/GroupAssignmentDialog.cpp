@@ -57,7 +57,7 @@ QString assignmentPreview(const AssignmentPlan& plan, const QString& streamNumbe
     lines << QStringLiteral("Будет изменено строк: %1.").arg(plan.changes.size());
     if (places.capacity && plan.room && *plan.room < plan.wanted) {
         lines << QStringLiteral(
-                     "Поток %1 (%2/%3): свободно мест %4, поместится %4 из %5 "
+                     "Поток %1 (%2/%3): свободно мест %4, их хватит на %4 из %5 "
                      "отмеченных.")
                      .arg(streamNumber)
                      .arg(places.taken)

@@ -190,6 +190,46 @@ TEST_F(GroupAssignment, TheDialogOffersWhatTheGridOffersAndPreviewsThePlan) {
     EXPECT_FALSE(dialog.AssignButton->isEnabled());
 }
 
+TEST_F(GroupAssignment, AStreamWithTooFewPlacesTakesTheFirstStudentsAndThePreviewSaysSo) {
+    GroupAssignmentDialog dialog(*dm, group(), students(), window.get());
+    chooseMostStudents(dialog);
+    ASSERT_FALSE(HasFatalFailure());
+    const PlaceAssignment a = dialog.assignment();
+    const std::size_t wanted = dialog.plan().changes.size();
+    ASSERT_GE(wanted, 2u);
+
+    // Room for one more student only; the stream's places read again as the teacher is chosen.
+    limitStream(a, 1);
+    const int teacher = dialog.TeacherBox->currentIndex();
+    const int stream = dialog.StreamBox->currentIndex();
+    dialog.TeacherBox->setCurrentIndex(-1);
+    dialog.TeacherBox->setCurrentIndex(teacher);
+    dialog.StreamBox->setCurrentIndex(stream);
+    ASSERT_TRUE(valuesEqual(dialog.assignment().stream, a.stream));
+    const StreamPlace& places = dialog.assignment().streamPlaces;
+    ASSERT_EQ(places.capacity, places.taken + 1);
+    EXPECT_EQ(dialog.StreamBox->currentText(), streamListText(valueText(a.stream), places));
+
+    ASSERT_EQ(dialog.plan().changes.size(), 1u);
+    const QString text = dialog.PreviewText->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Поток %1 (%2/%3): свободно мест 1, их хватит на 1 "
+                                             "из %4 отмеченных.")
+                                  .arg(valueText(a.stream))
+                                  .arg(places.taken)
+                                  .arg(*places.capacity)
+                                  .arg(wanted)))
+        << text.toStdString();
+    int full = 0;
+    for (const PlannedStudent& p : dialog.plan().skipped) {
+        if (p.skipped == SkipReason::StreamFull) {
+            ++full;
+            EXPECT_TRUE(text.contains(p.name + QStringLiteral(" — в потоке не хватило мест")));
+        }
+    }
+    EXPECT_EQ(full, static_cast<int>(wanted) - 1);
+    EXPECT_TRUE(dialog.AssignButton->isEnabled());
+}
+
 TEST_F(GroupAssignment, TheDialogIsWorkedWithTheKeyboard) {
     GroupAssignmentDialog dialog(*dm, group(), students(), window.get());
     dialog.show();
