@@ -405,8 +405,15 @@ void GroupAssignmentDialog::updatePreview() {
     }
     filling_ = false;
     if (!complete()) {
+        // A teacher without a stream of the discipline in the place's year and half-year leaves
+        // nothing to choose: say so rather than ask for a stream the list cannot offer.
+        const bool noStreams = !isNull(assignment_.discipline) && !isNull(assignment_.teacher) &&
+                               StreamBox->count() == 0;
         PreviewText->setPlainText(
-            QStringLiteral("Выберите дисциплину, преподавателя и поток.\n") +
+            (noStreams ? QStringLiteral("У преподавателя нет потоков этой дисциплины в этом "
+                                        "учебном году и полугодии: выберите другого "
+                                        "преподавателя.\n")
+                       : QStringLiteral("Выберите дисциплину, преподавателя и поток.\n")) +
             assignmentPreview(plan_, streamNumber(), assignment_.streamPlaces).section(u'\n', 1));
         AssignButton->setEnabled(false);
         return;

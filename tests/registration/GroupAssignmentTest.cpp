@@ -190,6 +190,49 @@ TEST_F(GroupAssignment, TheDialogOffersWhatTheGridOffersAndPreviewsThePlan) {
     EXPECT_FALSE(dialog.AssignButton->isEnabled());
 }
 
+TEST_F(GroupAssignment, ATeacherWithoutStreamsIsToldAndNothingCanBeAssigned) {
+    GroupAssignmentDialog dialog(*dm, group(), students(), window.get());
+    // The first teacher of a place's discipline who has no stream of it in the place's year and
+    // half-year, and one who has.
+    struct Choice {
+        int place, discipline, teacher;
+    };
+    std::optional<Choice> without, with;
+    for (int p = 0; p < dialog.PlaceBox->count() && !(without && with); ++p) {
+        dialog.PlaceBox->setCurrentIndex(p);
+        for (int d = 0; d < dialog.DisciplineBox->count(); ++d) {
+            dialog.DisciplineBox->setCurrentIndex(d);
+            for (int t = 0; t < dialog.TeacherBox->count(); ++t) {
+                dialog.TeacherBox->setCurrentIndex(t);
+                auto& found = dialog.StreamBox->count() == 0 ? without : with;
+                if (!found) {
+                    found = Choice{p, d, t};
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(without.has_value()) << "every teacher of the demo group has a stream";
+    ASSERT_TRUE(with.has_value());
+    const auto choose = [&dialog](const Choice& c) {
+        dialog.PlaceBox->setCurrentIndex(c.place);
+        dialog.DisciplineBox->setCurrentIndex(c.discipline);
+        dialog.TeacherBox->setCurrentIndex(c.teacher);
+    };
+    choose(*without);
+    EXPECT_TRUE(dialog.PreviewText->toPlainText().startsWith(
+        QStringLiteral("У преподавателя нет потоков этой дисциплины")))
+        << dialog.PreviewText->toPlainText().toStdString();
+    EXPECT_FALSE(dialog.AssignButton->isEnabled());
+
+    // A teacher with streams asks for one to be chosen, as before.
+    choose(*with);
+    ASSERT_GT(dialog.StreamBox->count(), 0);
+    EXPECT_EQ(dialog.StreamBox->currentIndex(), -1);
+    EXPECT_TRUE(dialog.PreviewText->toPlainText().startsWith(
+        QStringLiteral("Выберите дисциплину, преподавателя и поток.")));
+    EXPECT_FALSE(dialog.AssignButton->isEnabled());
+}
+
 TEST_F(GroupAssignment, AStreamWithTooFewPlacesTakesTheFirstStudentsAndThePreviewSaysSo) {
     GroupAssignmentDialog dialog(*dm, group(), students(), window.get());
     chooseMostStudents(dialog);
