@@ -10,6 +10,7 @@
 // The university database is generated once into university/ beside the program and reused
 // (zev-bench shares it). Ends with lines NAME VALUE UNIT.
 
+#include "AssignmentChoice.h"
 #include "core/Errors.h"
 #include "data/DataModule.h"
 #include "data/GroupAssignment.h"
@@ -93,32 +94,10 @@ std::int64_t number(const ResultSet& rows, int column) {
 
 // The place, discipline, teacher and first stream that give the most students the assignment.
 void chooseMostStudents(GroupAssignmentDialog& dialog) {
-    std::size_t best = 0;
-    int place = -1, discipline = -1, teacher = -1;
-    for (int p = 0; p < dialog.PlaceBox->count(); ++p) {
-        dialog.PlaceBox->setCurrentIndex(p);
-        for (int d = 0; d < dialog.DisciplineBox->count(); ++d) {
-            dialog.DisciplineBox->setCurrentIndex(d);
-            for (int t = 0; t < dialog.TeacherBox->count(); ++t) {
-                dialog.TeacherBox->setCurrentIndex(t);
-                if (dialog.StreamBox->count() == 0) {
-                    continue;
-                }
-                dialog.StreamBox->setCurrentIndex(0);
-                if (dialog.plan().changes.size() > best) {
-                    best = dialog.plan().changes.size();
-                    place = p, discipline = d, teacher = t;
-                }
-            }
-        }
-    }
-    if (place < 0) {
+    const std::optional<testing::AssignmentChoice> best = testing::chooseMostStudents(dialog);
+    if (!best || best->changes == 0) {
         throw Error(QStringLiteral("no place of the group has a stream"));
     }
-    dialog.PlaceBox->setCurrentIndex(place);
-    dialog.DisciplineBox->setCurrentIndex(discipline);
-    dialog.TeacherBox->setCurrentIndex(teacher);
-    dialog.StreamBox->setCurrentIndex(0);
 }
 
 // The planned rows written straight through SQLite in one transaction, then rolled back.

@@ -1,5 +1,6 @@
 // The tour's picture of "Назначить группе…": the dialog with its preview, then the assignment
 // applied and told.
+#include "AssignmentChoice.h"
 #include "core/Errors.h"
 #include "data/DataModule.h"
 #include "registration/GroupAssignmentDialog.h"
@@ -24,28 +25,7 @@ namespace {
 // teacher whose first stream gives the most students the assignment; false when no place of the
 // group has a stream.
 bool chooseMostStudents(GroupAssignmentDialog& dialog) {
-    struct Choice {
-        int place, discipline, teacher;
-        std::size_t changes;
-    };
-    std::optional<Choice> best;
-    for (int p = 0; p < dialog.PlaceBox->count(); ++p) {
-        dialog.PlaceBox->setCurrentIndex(p);
-        for (int d = 0; d < dialog.DisciplineBox->count(); ++d) {
-            dialog.DisciplineBox->setCurrentIndex(d);
-            for (int t = 0; t < dialog.TeacherBox->count(); ++t) {
-                dialog.TeacherBox->setCurrentIndex(t);
-                if (dialog.StreamBox->count() == 0) {
-                    continue;
-                }
-                dialog.StreamBox->setCurrentIndex(0);
-                const std::size_t changes = dialog.plan().changes.size();
-                if (!best || changes > best->changes) {
-                    best = Choice{p, d, t, changes};
-                }
-            }
-        }
-    }
+    const std::optional<testing::AssignmentChoice> best = testing::mostStudentsChoice(dialog);
     if (!best || best->changes == 0) {
         return false;
     }

@@ -1,6 +1,7 @@
 // One elective place assigned to a group from the menu "Группа": the dialog's lists and preview,
 // the rows written through the electives' record rules in one transaction with the server's
 // history of each, nothing written when one row fails, and the grid showing the result.
+#include "AssignmentChoice.h"
 #include "RegistrationFixture.h"
 
 #include "DatabaseFile.h"
@@ -47,33 +48,8 @@ protected:
     // Chooses, as the user would in the dialog's drop-downs, the place, discipline, teacher
     // and first stream that give the most students the assignment.
     static void chooseMostStudents(GroupAssignmentDialog& dialog) {
-        struct Choice {
-            int place, discipline, teacher;
-            std::size_t changes;
-        };
-        std::optional<Choice> best;
-        for (int p = 0; p < dialog.PlaceBox->count(); ++p) {
-            dialog.PlaceBox->setCurrentIndex(p);
-            for (int d = 0; d < dialog.DisciplineBox->count(); ++d) {
-                dialog.DisciplineBox->setCurrentIndex(d);
-                for (int t = 0; t < dialog.TeacherBox->count(); ++t) {
-                    dialog.TeacherBox->setCurrentIndex(t);
-                    if (dialog.StreamBox->count() == 0) {
-                        continue;
-                    }
-                    dialog.StreamBox->setCurrentIndex(0);
-                    const std::size_t changes = dialog.plan().changes.size();
-                    if (!best || changes > best->changes) {
-                        best = Choice{p, d, t, changes};
-                    }
-                }
-            }
-        }
-        ASSERT_TRUE(best.has_value()) << "no place of the group has a stream";
-        dialog.PlaceBox->setCurrentIndex(best->place);
-        dialog.DisciplineBox->setCurrentIndex(best->discipline);
-        dialog.TeacherBox->setCurrentIndex(best->teacher);
-        dialog.StreamBox->setCurrentIndex(0);
+        ASSERT_TRUE(testing::chooseMostStudents(dialog).has_value())
+            << "no place of the group has a stream";
     }
     // The electives' rows of the place chosen in the dialog that are free.
     QString freeRowsOf(const PlaceKey& place) const {
