@@ -5,6 +5,7 @@
 #include "data/FieldNames.h"
 #include "data/TransactionScope.h"
 #include "registration/GroupAssignmentDialog.h"
+#include "registration/RegistrationMenus.h"
 #include "registration/RegistrationWindow.h"
 #include "widgets/Notices.h"
 
@@ -62,15 +63,6 @@ private:
     TForm1& window_;
 };
 
-QAction* addCommand(QMenu& menu, const QString& text, const QKeySequence& keys, QObject& context,
-                    std::function<void()> command) {
-    QAction* action = menu.addAction(text);
-    action->setShortcut(keys);
-    QObject::connect(action, &QAction::triggered, &context,
-                     [command = std::move(command)] { guarded(command); });
-    return action;
-}
-
 }  // namespace
 
 GroupAssignmentCommands::GroupAssignmentCommands(TForm1& window, TDM_MB& dm)
@@ -80,8 +72,8 @@ GroupAssignmentCommands::GroupAssignmentCommands(TForm1& window, TDM_MB& dm)
 
 void GroupAssignmentCommands::addTo(QMenu& menu) {
     AssignAction =
-        addCommand(menu, QStringLiteral("&Назначить группе…"), QKeySequence(Qt::CTRL | Qt::Key_G),
-                   *this, [this] { assignToGroup(); });
+        addMenuCommand(menu, QStringLiteral("&Назначить группе…"),
+                       QKeySequence(Qt::CTRL | Qt::Key_G), *this, [this] { assignToGroup(); });
     connect(&menu, &QMenu::aboutToShow, this, [this] {
         AssignAction->setEnabled(
             window_.DBLookupComboBox4->keyValue() && window_.DBLookupComboBox2->keyValue() &&

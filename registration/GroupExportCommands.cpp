@@ -4,6 +4,7 @@
 #include "data/DataModule.h"
 #include "groupexport/SheetFiles.h"
 #include "groupexport/SheetPages.h"
+#include "registration/RegistrationMenus.h"
 #include "registration/RegistrationWindow.h"
 #include "widgets/FileChooser.h"
 #include "widgets/Notices.h"
@@ -30,42 +31,32 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// An entry of the menu with its keys; its command runs as an event handler (errors shown by the
-// general error display).
-QAction* addCommand(QMenu& menu, const QString& text, const QKeySequence& keys, QObject& context,
-                    std::function<void()> command) {
-    QAction* action = menu.addAction(text);
-    action->setShortcut(keys);
-    QObject::connect(action, &QAction::triggered, &context,
-                     [command = std::move(command)] { guarded(command); });
-    return action;
-}
-
 }  // namespace
 
 GroupExportCommands::GroupExportCommands(TForm1& window, TDM_MB& dm)
     : QObject(&window), window_(window), dm_(dm) {}
 
 void GroupExportCommands::addTo(QMenu& menu) {
-    GroupExcelAction = addCommand(menu, QStringLiteral("Экспорт группы в &Excel…"),
-                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X), *this,
-                                  [this] { exportGroup(FileKind::Excel); });
-    GroupCsvAction = addCommand(menu, QStringLiteral("Экспорт группы в &CSV…"),
-                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), *this,
-                                [this] { exportGroup(FileKind::Csv); });
+    GroupExcelAction = addMenuCommand(menu, QStringLiteral("Экспорт группы в &Excel…"),
+                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X), *this,
+                                      [this] { exportGroup(FileKind::Excel); });
+    GroupCsvAction = addMenuCommand(menu, QStringLiteral("Экспорт группы в &CSV…"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), *this,
+                                    [this] { exportGroup(FileKind::Csv); });
     menu.addSeparator();
-    PrintAction = addCommand(menu, QStringLiteral("&Печать группы…"),
-                             QKeySequence(Qt::CTRL | Qt::Key_P), *this, [this] { printGroup(); });
-    PdfAction = addCommand(menu, QStringLiteral("Сохранить группу в P&DF…"),
-                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), *this,
-                           [this] { saveGroupPdf(); });
+    PrintAction =
+        addMenuCommand(menu, QStringLiteral("&Печать группы…"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                       *this, [this] { printGroup(); });
+    PdfAction = addMenuCommand(menu, QStringLiteral("Сохранить группу в P&DF…"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), *this,
+                               [this] { saveGroupPdf(); });
     menu.addSeparator();
-    FacultyExcelAction = addCommand(menu, QStringLiteral("Экспорт &факультета в Excel…"),
-                                    QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), *this,
-                                    [this] { exportFaculty(FileKind::Excel); });
-    FacultyCsvAction = addCommand(menu, QStringLiteral("Экспорт факультета в CS&V…"),
-                                  QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), *this,
-                                  [this] { exportFaculty(FileKind::Csv); });
+    FacultyExcelAction = addMenuCommand(menu, QStringLiteral("Экспорт &факультета в Excel…"),
+                                        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X), *this,
+                                        [this] { exportFaculty(FileKind::Excel); });
+    FacultyCsvAction = addMenuCommand(menu, QStringLiteral("Экспорт факультета в CS&V…"),
+                                      QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), *this,
+                                      [this] { exportFaculty(FileKind::Csv); });
 
     // The open menu shows which entries the cascade's choices allow. Closed, every entry is
     // enabled, so that its shortcut always answers, if only with a notice saying what to choose.

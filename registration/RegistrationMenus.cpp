@@ -14,20 +14,15 @@
 
 namespace zev {
 
-namespace {
-
-QAction* addCommand(QMenu& menu, const QString& text, const QKeySequence& shortcut,
-                    std::function<void()> handler) {
+QAction* addMenuCommand(QMenu& menu, const QString& text, const QKeySequence& keys,
+                        QObject& context, std::function<void()> command) {
     QAction* action = menu.addAction(text);
-    action->setShortcut(shortcut);
-    // A shortcut of the whole window: it works in the grids and the drop-downs alike.
+    action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(action, &QAction::triggered, &menu,
-                     [handler = std::move(handler)] { guarded(handler); });
+    QObject::connect(action, &QAction::triggered, &context,
+                     [command = std::move(command)] { guarded(command); });
     return action;
 }
-
-}  // namespace
 
 RegistrationMenus buildRegistrationMenus(TForm1& window) {
     RegistrationMenus menus;
@@ -41,12 +36,13 @@ RegistrationMenus buildRegistrationMenus(TForm1& window) {
     window.GroupAssignment1->addTo(*menus.group);
 
     menus.record = bar->addMenu(QStringLiteral("&Запись"));
-    menus.rowHistory =
-        addCommand(*menus.record, QStringLiteral("История &записи…"),
-                   QKeySequence(Qt::CTRL | Qt::Key_H), [&window] { window.showRowHistory(); });
-    menus.studentHistory = addCommand(*menus.record, QStringLiteral("История &студента…"),
-                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H),
-                                      [&window] { window.showStudentHistory(); });
+    menus.rowHistory = addMenuCommand(*menus.record, QStringLiteral("История &записи…"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_H), *menus.record,
+                                      [&window] { window.showRowHistory(); });
+    menus.studentHistory =
+        addMenuCommand(*menus.record, QStringLiteral("История &студента…"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), *menus.record,
+                       [&window] { window.showStudentHistory(); });
     return menus;
 }
 

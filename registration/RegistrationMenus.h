@@ -1,7 +1,12 @@
 #pragma once
 
+#include <functional>
+
 class QAction;
+class QKeySequence;
 class QMenu;
+class QObject;
+class QString;
 
 namespace zev {
 
@@ -22,5 +27,11 @@ struct RegistrationMenus {
 
 // Builds the menu bar of the window and the commands behind its entries.
 RegistrationMenus buildRegistrationMenus(TForm1& window);
+
+// Adds an entry with its keys to a menu of the window. The shortcut works wherever the focus is
+// in the window (the grids and the drop-downs alike); the command runs as an event handler, its
+// errors shown by the general error display, for as long as `context` lives.
+QAction* addMenuCommand(QMenu& menu, const QString& text, const QKeySequence& keys,
+                        QObject& context, std::function<void()> command);
 
 }  // namespace zev
