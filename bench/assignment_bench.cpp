@@ -24,6 +24,8 @@
 #include "signin/SignInWindow.h"
 #include "widgets/Notices.h"
 
+#include "BenchTools.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -42,51 +44,9 @@
 
 using namespace zev;
 using namespace zev::server;
+using namespace zev::bench;
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double minimum(const std::vector<double>& v) {
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
-double timed(const std::function<void()>& action) {
-    QElapsedTimer timer;
-    timer.start();
-    action();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-// Messages of the window go to the terminal: the bench must not stop at a modal box.
-class TerminalNotices final : public Notices {
-public:
-    void message(QWidget*, const QString& text, const QString&, NoticeIcon) override {
-        std::fprintf(stderr, "window: %s\n", qPrintable(text));
-    }
-    bool askYesNo(QWidget*, const QString& text, const QString&) override {
-        std::fprintf(stderr, "window asks: %s (no)\n", qPrintable(text));
-        return false;
-    }
-    void showError(const QString& text) override {
-        std::fprintf(stderr, "window error: %s\n", qPrintable(text));
-    }
-};
-
-void choose(DBLookupComboBox& box, const QString& field, std::int64_t value) {
-    Dataset& list = *box.listSource()->dataSet();
-    for (int row = 0; row < list.recordCount(); ++row) {
-        const Dataset::DisplayRow shown(list, row);
-        if (list.fieldByName(field).text() == QString::number(value)) {
-            box.chooseRow(row);
-            return;
-        }
-    }
-    throw Error(QStringLiteral("%1 %2 is not in the list").arg(field).arg(value));
-}
 
 std::int64_t number(const ResultSet& rows, int column) {
     return valueText(rows.at(0, column)).toLongLong();

@@ -18,6 +18,8 @@
 #include "server/engine/GroupExport.h"
 #include "server/gen/Generator.h"
 
+#include "BenchTools.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,25 +35,9 @@
 
 using namespace zev;
 using namespace zev::server;
+using namespace zev::bench;
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double minimum(const std::vector<double>& v) {
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
-// Milliseconds that the action takes, once.
-double timed(const std::function<void()>& action) {
-    QElapsedTimer timer;
-    timer.start();
-    action();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
 
 std::unique_ptr<Connection> connect(const QString& file) {
     ConnectionSettings settings;

@@ -27,6 +27,7 @@
 #include "widgets/DBGridEh.h"
 #include "widgets/Notices.h"
 
+#include "BenchTools.h"
 #include "RawSqlite.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@
 
 using namespace zev;
 using namespace zev::server;
+using namespace zev::bench;
 using zev::bench::RawStatement;
 
 namespace {
@@ -273,34 +275,6 @@ std::pair<Stats, Stats> paintTimes(Query& rows, int repetitions) {
         tTable.push_back(timeOnce([&] { table.grab(); }));
     }
     return {statsOf(tGrid), statsOf(tTable)};
-}
-
-// Messages of the window go to the terminal: the bench must not stop at a modal box.
-class TerminalNotices final : public Notices {
-public:
-    void message(QWidget*, const QString& text, const QString&, NoticeIcon) override {
-        std::fprintf(stderr, "window: %s\n", qPrintable(text));
-    }
-    bool askYesNo(QWidget*, const QString& text, const QString&) override {
-        std::fprintf(stderr, "window asks: %s (no)\n", qPrintable(text));
-        return false;
-    }
-    void showError(const QString& text) override {
-        std::fprintf(stderr, "window error: %s\n", qPrintable(text));
-    }
-};
-
-// Chooses the entry of a drop-down whose list row has `value` in `field`, as a user picks it.
-void choose(DBLookupComboBox& box, const QString& field, std::int64_t value) {
-    Dataset& list = *box.listSource()->dataSet();
-    for (int row = 0; row < list.recordCount(); ++row) {
-        const Dataset::DisplayRow shown(list, row);
-        if (list.fieldByName(field).text() == QString::number(value)) {
-            box.chooseRow(row);
-            return;
-        }
-    }
-    throw Error(QStringLiteral("%1 %2 is not in the list").arg(field).arg(value));
 }
 
 struct WindowTimes {
