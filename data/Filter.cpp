@@ -335,16 +335,25 @@ std::shared_ptr<const FilterProgram> FilterProgram::compile(const QString& text,
 }
 
 bool FilterProgram::collectNumberTests(int node) {
-    const Node& n = nodes_[static_cast<std::size_t>(node)];
-    if (n.kind == Node::And) {
-        return collectNumberTests(n.left) && collectNumberTests(n.right);
+    // The right operand of AND continues the chain: walked in this loop, as eval walks it, so
+    // that a chain of any length needs no depth. A left operand is a term or a nested group,
+    // whose depth the parser has bounded.
+    for (;;) {
+        const Node& n = nodes_[static_cast<std::size_t>(node)];
+        if (n.kind == Node::And) {
+            if (!collectNumberTests(n.left)) {
+                return false;
+            }
+            node = n.right;
+            continue;
+        }
+        if (n.kind != Node::Compare || n.ref.column < 0 || n.ref.kind == ColumnKind::Text ||
+            !n.literalIsNumber || isNull(n.literal)) {
+            return false;
+        }
+        numberTests_.push_back({n.ref.column, n.ref.kind, n.op, n.number});
+        return true;
     }
-    if (n.kind != Node::Compare || n.ref.column < 0 || n.ref.kind == ColumnKind::Text ||
-        !n.literalIsNumber || isNull(n.literal)) {
-        return false;
-    }
-    numberTests_.push_back({n.ref.column, n.ref.kind, n.op, n.number});
-    return true;
 }
 
 namespace {
